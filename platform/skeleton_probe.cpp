@@ -1,0 +1,1 @@
+int platformSkeletonProbe() { return 0; }
