@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace terminal_setup {
+
+// The list window's three remembered values (section Net of Quellin.ini).
+struct ToolSettings {
+    std::string groupAddress;    // NetIP: always "224.0.0.41" once loaded
+    std::string testAddress;     // TestIP: the "Dest address" of Test, at most 19 characters read
+    std::uint32_t hostPort = 0;  // NetPort: the "Host Port" P of Test
+
+    bool operator==(const ToolSettings&) const = default;
+};
+
+// Quellin.ini beside the executable. Every read and write goes to the file at once; results of
+// writes are not examined, so a file that cannot be written leaves the run unaffected.
+class ToolSettingsFile {
+public:
+    explicit ToolSettingsFile(std::string directory);
+    const std::string& path() const { return m_path; }
+
+    // Start-up load. A missing file yields the defaults of a read ("224.0.0.41", an empty test
+    // address, 8866), and those are written at once so the next run finds them.
+    ToolSettings load() const;
+    // Writes NetIP, TestIP and NetPort, in that order.
+    void save(const ToolSettings& settings) const;
+
+    // The configuration dialog's ID counter: AUTOID in section COMM, 1 when missing.
+    int loadAutoId() const;
+    void saveAutoId(int counter) const;
+
+private:
+    std::string m_path;
+};
+
+} // namespace terminal_setup
