@@ -1,1 +1,0 @@
-int platformSkeletonProbe() { return 0; }
