@@ -47,4 +47,8 @@ std::optional<CommandFrame> buildFrame(HeaderChoice choice, int protocolType, st
     return CommandFrame::build(header, address, command, data, route);
 }
 
+LinkTargets linksFor(const CommandFrame& frame, bool serialOpen, bool useNet) {
+    return {serialOpen, useNet && frame.route() == LinkRoute::AllLinks};
+}
+
 } // namespace controller

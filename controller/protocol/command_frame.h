@@ -99,4 +99,15 @@ std::optional<CommandFrame> buildFrame(HeaderChoice choice, int protocolType, st
                                        std::uint8_t command, std::span<const std::uint8_t> data,
                                        LinkRoute route = LinkRoute::AllLinks);
 
+// The links one frame goes out on, serial first.
+struct LinkTargets {
+    bool serial = false;
+    bool network = false;
+    bool operator==(const LinkTargets&) const = default;
+};
+
+// The serial link when the port is open; the network link when "Use Net" is on and the frame
+// may travel there. A serial-only frame with the port closed goes nowhere, silently.
+LinkTargets linksFor(const CommandFrame& frame, bool serialOpen, bool useNet);
+
 } // namespace controller

@@ -197,3 +197,24 @@ TEST(ReadSwitchRequest, PortCountFollowsTheSizeListAndFallsBackTo4x4) {
 
 } // namespace
 } // namespace controller
+
+namespace controller {
+namespace {
+
+TEST(LinkChoice, BaudRequestNeverReachesTheNetwork) {
+    const CommandFrame baud = changeBaudRequest(1, 1);
+    EXPECT_EQ(linksFor(baud, true, true), (LinkTargets{true, false}));
+    EXPECT_EQ(linksFor(baud, false, true), (LinkTargets{false, false}));
+    EXPECT_EQ(linksFor(baud, true, false), (LinkTargets{true, false}));
+}
+
+TEST(LinkChoice, OtherRequestsGoOnEveryActiveLink) {
+    const CommandFrame address = changeAddressRequest(2);
+    EXPECT_EQ(linksFor(address, true, true), (LinkTargets{true, true}));
+    EXPECT_EQ(linksFor(address, false, true), (LinkTargets{false, true}));
+    EXPECT_EQ(linksFor(address, true, false), (LinkTargets{true, false}));
+    EXPECT_EQ(linksFor(address, false, false), (LinkTargets{false, false}));
+}
+
+} // namespace
+} // namespace controller
