@@ -37,12 +37,12 @@ inline constexpr std::uint8_t kEquipmentLast = 0xA7;
 } // namespace command
 
 // Whether a request starts with the header chosen by ProtocolType or always with 0xBA.
-// Save, load, cycling and the Setup dialog's configuration requests are fixed to 0xBA; the
-// device only recognises them that way.
+// Save, load, cycling and the Setup dialog's configuration requests always go out with 0xBA,
+// whatever ProtocolType says; replies are still checked against the selectable header.
 enum class HeaderChoice { Selectable, FixedBA };
 
-// Which links a built request may travel on. The baud-rate change must not reach the device
-// through a terminal: the terminal's own serial side would keep the old rate and lose the device.
+// Which links a built request may travel on. The device baud-rate change is meant for the line
+// Brisvane's own serial port drives, so it never goes out as a datagram.
 enum class LinkRoute { AllLinks, SerialOnly };
 
 // The selectable header: 0xBA when protocolType is 0, 0x96 for any other value.
@@ -52,7 +52,7 @@ std::uint8_t selectableHeader(int protocolType);
 std::uint8_t checksum(std::span<const std::uint8_t> bytes);
 
 // True for the requests whose last byte is sent as 0x00 instead of the checksum (read identity
-// and the two video-property requests); the device expects them exactly so.
+// and the two video-property requests).
 bool carriesZeroTrailer(std::uint8_t command);
 
 // One complete frame: header, address, command, L, data, checksum (L + 4 bytes). A plain value
@@ -75,7 +75,8 @@ public:
         return {m_bytes.begin(), m_bytes.begin() + m_size};
     }
     std::size_t size() const { return m_size; }
-    std::uint8_t operator[](std::size_t i) const { return m_bytes.at(i); }
+    // Byte i of the frame; throws std::out_of_range when i >= size().
+    std::uint8_t operator[](std::size_t i) const { return m_bytes.at(i < m_size ? i : kMaxBytes); }
     std::uint8_t header() const { return m_bytes[0]; }
     std::uint8_t address() const { return m_bytes[1]; }
     std::uint8_t command() const { return m_bytes[2]; }

@@ -39,7 +39,7 @@ decodeInputPropertiesReport(std::span<const std::uint8_t> frame);
 //   0x1E          forwardInputProperties (when the report is whole)
 //   0xA0..0xA7    equipmentText of the command byte and bytes 4, 5 (when both are data)
 // and ignores everything else, a frame shorter than 4 bytes or than its length byte included.
-// Checksums are not checked: the device's are not reliable and the frame is used unchanged.
+// A reply's checksum is never checked; the frame is used as it came.
 void dispatchFrame(std::span<const std::uint8_t> frame, ReplySource source,
                    const DispatchContext& context, ReplyHandler& handler);
 

@@ -25,7 +25,7 @@ inline constexpr int kMatrixTypeHybrid = 5;
 // SignalCode for the matrix type list index and the AV mode (0 video and audio, 1 video,
 // 2 audio). Only "AV Matrix" (0) and "VGA Matrix" (1) have separate layers; they give 0x00
 // for an AV mode outside 0..2. A type outside 0..5 gives 0xA1. A hybrid matrix is switched with
-// the HDMI code 0xA6, never with 0xA8: that is what the device answers to.
+// the HDMI code 0xA6; 0xA8 only names the type in identity replies.
 std::uint8_t signalCode(int matrixType, int avMode);
 
 // Name of a SignalCode as identity and equipment replies show it ("HDMI Matrix" for 0xA6);

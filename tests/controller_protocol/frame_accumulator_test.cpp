@@ -29,7 +29,7 @@ Bytes join(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-class Collection : public testing::Test {
+class ReplyCollection : public testing::Test {
 protected:
     void serial(std::span<const std::uint8_t> bytes) {
         accumulator.collectSerial(bytes, context, handler);
@@ -43,7 +43,7 @@ protected:
     RecordingHandler handler;
 };
 
-TEST_F(Collection, SerialReplySplitAtEveryByteBoundaryIsDispatchedOnItsLastByte) {
+TEST_F(ReplyCollection, SerialReplySplitAtEveryByteBoundaryIsDispatchedOnItsLastByte) {
     for (std::size_t cut = 1; cut < kReadBack.size(); ++cut) {
         SCOPED_TRACE("cut after byte " + std::to_string(cut));
         handler.events.clear();
@@ -56,7 +56,7 @@ TEST_F(Collection, SerialReplySplitAtEveryByteBoundaryIsDispatchedOnItsLastByte)
     }
 }
 
-TEST_F(Collection, SerialReplyInSingleBytesWaitsForAllLPlus4) {
+TEST_F(ReplyCollection, SerialReplyInSingleBytesWaitsForAllLPlus4) {
     for (std::size_t i = 0; i + 1 < kReadBack.size(); ++i) {
         serial(std::span(kReadBack).subspan(i, 1));
     }
@@ -65,14 +65,14 @@ TEST_F(Collection, SerialReplyInSingleBytesWaitsForAllLPlus4) {
     EXPECT_EQ(handler.events, kReadBackEvents);
 }
 
-TEST_F(Collection, EveryFrameOfOneSerialBatchIsDispatchedInOrder) {
+TEST_F(ReplyCollection, EveryFrameOfOneSerialBatchIsDispatchedInOrder) {
     serial(join({kSaved, kReadBack, kSwitched}));
     EXPECT_EQ(handler.events, (Events{"text:  Save scene successfully!  ", "end read",
                                       "pairs 0<2 1<2 2<0 3<1", "pairs 3<1"}));
     EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
 }
 
-TEST_F(Collection, UnfinishedFrameAfterCompleteOnesWaitsForTheNextBatch) {
+TEST_F(ReplyCollection, UnfinishedFrameAfterCompleteOnesWaitsForTheNextBatch) {
     const Bytes batch = join({kSwitched, Bytes(kReadBack.begin(), kReadBack.begin() + 5)});
     serial(batch);
     EXPECT_EQ(handler.events, (Events{"pairs 3<1"}));
@@ -81,7 +81,7 @@ TEST_F(Collection, UnfinishedFrameAfterCompleteOnesWaitsForTheNextBatch) {
     EXPECT_EQ(handler.events, (Events{"pairs 3<1", "end read", "pairs 0<2 1<2 2<0 3<1"}));
 }
 
-TEST_F(Collection, WrongFirstByteEmptiesTheSerialBuffer) {
+TEST_F(ReplyCollection, WrongFirstByteEmptiesTheSerialBuffer) {
     serial(Bytes{0x55, 0xBA, 0x01, 0x11, 0x02, 0x00, 0xCE});
     EXPECT_EQ(handler.events, Events{});
     EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
@@ -96,7 +96,7 @@ TEST_F(Collection, WrongFirstByteEmptiesTheSerialBuffer) {
     EXPECT_EQ(handler.events.back(), "pairs 3<1");
 }
 
-TEST_F(Collection, ProtocolType1AcceptsOnly96Replies) {
+TEST_F(ReplyCollection, ProtocolType1AcceptsOnly96Replies) {
     context.protocolType = 1;
     serial(kSaved);
     network(kSaved);
@@ -110,7 +110,7 @@ TEST_F(Collection, ProtocolType1AcceptsOnly96Replies) {
               (Events{"text:  Save scene successfully!  ", "text:  Reload scene successfully!  "}));
 }
 
-TEST_F(Collection, ForeignAddressIsTakenOutButNotDispatched) {
+TEST_F(ReplyCollection, ForeignAddressIsTakenOutButNotDispatched) {
     serial(Bytes{0xBA, 0x05, 0x11, 0x02, 0x00, 0xD2});
     EXPECT_EQ(handler.events, Events{});
     EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
@@ -120,7 +120,7 @@ TEST_F(Collection, ForeignAddressIsTakenOutButNotDispatched) {
 
 // Every length byte the device could send, with a read-back that ends the wait whatever its
 // length. Its pair bytes name output 63, which no grid has, so only the end is seen.
-TEST_F(Collection, EveryLengthByteIsWaitedForExactlyOnBothLinks) {
+TEST_F(ReplyCollection, EveryLengthByteIsWaitedForExactlyOnBothLinks) {
     for (int length = 0; length <= 255; ++length) {
         SCOPED_TRACE("L = " + std::to_string(length));
         Bytes frame{0xBA, 0x01, 0x02, static_cast<std::uint8_t>(length)};
@@ -141,7 +141,7 @@ TEST_F(Collection, EveryLengthByteIsWaitedForExactlyOnBothLinks) {
     }
 }
 
-TEST_F(Collection, SerialBatchLargerThanTheBufferLosesNoCompleteFrame) {
+TEST_F(ReplyCollection, SerialBatchLargerThanTheBufferLosesNoCompleteFrame) {
     Bytes batch;
     for (int i = 0; i < 100; ++i) {
         batch.insert(batch.end(), kReadBack.begin(), kReadBack.end());
@@ -152,7 +152,7 @@ TEST_F(Collection, SerialBatchLargerThanTheBufferLosesNoCompleteFrame) {
     EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
 }
 
-TEST_F(Collection, LargestFramesBackToBackFillTheBufferSafely) {
+TEST_F(ReplyCollection, LargestFramesBackToBackFillTheBufferSafely) {
     Bytes largest{0xBA, 0x01, 0x02, 0xFF};
     largest.resize(259, 0x3F);
     Bytes batch;
@@ -165,7 +165,7 @@ TEST_F(Collection, LargestFramesBackToBackFillTheBufferSafely) {
     EXPECT_EQ(accumulator.serialBufferedBytes(), 100u);
 }
 
-TEST_F(Collection, NoiseNeverOverrunsEitherBuffer) {
+TEST_F(ReplyCollection, NoiseNeverOverrunsEitherBuffer) {
     Bytes noise(5000);
     std::uint32_t state = 12345;
     for (auto& b : noise) {
@@ -185,13 +185,13 @@ TEST_F(Collection, NoiseNeverOverrunsEitherBuffer) {
     }
 }
 
-TEST_F(Collection, DatagramDeliversOneFrameAndDropsTheRest) {
+TEST_F(ReplyCollection, DatagramDeliversOneFrameAndDropsTheRest) {
     network(join({kSwitched, kSaved, Bytes{0x01, 0x02}}));
     EXPECT_EQ(handler.events, (Events{"pairs 3<1"}));
     EXPECT_EQ(accumulator.networkBufferedBytes(), 0u);
 }
 
-TEST_F(Collection, FrameSplitOverDatagramsWaitsAndAnEmptyPollKeepsIt) {
+TEST_F(ReplyCollection, FrameSplitOverDatagramsWaitsAndAnEmptyPollKeepsIt) {
     network(std::span(kReadBack).first(3));
     network({});
     EXPECT_EQ(accumulator.networkBufferedBytes(), 3u);
@@ -201,14 +201,14 @@ TEST_F(Collection, FrameSplitOverDatagramsWaitsAndAnEmptyPollKeepsIt) {
     EXPECT_EQ(handler.events, kReadBackEvents);
 }
 
-TEST_F(Collection, WrongFirstByteEmptiesTheNetworkBuffer) {
+TEST_F(ReplyCollection, WrongFirstByteEmptiesTheNetworkBuffer) {
     network(Bytes{0x00, 0xBA, 0x01, 0x11});
     EXPECT_EQ(accumulator.networkBufferedBytes(), 0u);
     network(kSaved);
     EXPECT_EQ(handler.events, (Events{"text:  Save scene successfully!  "}));
 }
 
-TEST_F(Collection, HugeDatagramKeepsOnlyItsFrame) {
+TEST_F(ReplyCollection, HugeDatagramKeepsOnlyItsFrame) {
     Bytes datagram = kReloaded;
     datagram.resize(4000, 0xBA);
     network(datagram);
@@ -216,7 +216,7 @@ TEST_F(Collection, HugeDatagramKeepsOnlyItsFrame) {
     EXPECT_EQ(accumulator.networkBufferedBytes(), 0u);
 }
 
-TEST_F(Collection, LinksKeepSeparateBuffersAndTheirOwnReloadText) {
+TEST_F(ReplyCollection, LinksKeepSeparateBuffersAndTheirOwnReloadText) {
     serial(std::span(kReloaded).first(4));
     network(kReloaded);
     EXPECT_EQ(accumulator.serialBufferedBytes(), 4u);
@@ -228,7 +228,7 @@ TEST_F(Collection, LinksKeepSeparateBuffersAndTheirOwnReloadText) {
 // A prompt opened by one reply runs an event loop in which more serial bytes arrive and are
 // collected. The frames still waiting from the outer batch go first, then the new ones, each
 // exactly once, and the outer call finds nothing left to do.
-TEST_F(Collection, CollectionInsideAnEffectKeepsArrivalOrder) {
+TEST_F(ReplyCollection, CollectionInsideAnEffectKeepsArrivalOrder) {
     const Bytes outer = join({kSaved, kSwitched, Bytes(kReadBack.begin(), kReadBack.begin() + 6)});
     handler.duringEffect = [&] {
         EXPECT_EQ(accumulator.serialBufferedBytes(), 6u) << "frames are out before effects run";
@@ -240,14 +240,14 @@ TEST_F(Collection, CollectionInsideAnEffectKeepsArrivalOrder) {
     EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
 }
 
-TEST_F(Collection, NetworkPollInsideASerialEffectIsDispatchedAtOnce) {
+TEST_F(ReplyCollection, NetworkPollInsideASerialEffectIsDispatchedAtOnce) {
     handler.duringEffect = [&] { network(kReloaded); };
     serial(join({kSaved, kSwitched}));
     EXPECT_EQ(handler.events, (Events{"text:  Save scene successfully!  ", "pairs 3<1",
                                       "text:  Reload scene successfully!  "}));
 }
 
-TEST_F(Collection, NestedCollectionUsesItsOwnContext) {
+TEST_F(ReplyCollection, NestedCollectionUsesItsOwnContext) {
     // The operator picked device 2 while the first prompt was open.
     handler.duringEffect = [&] {
         const DispatchContext device2{0, 2, 4, 4};

@@ -122,14 +122,14 @@ TEST(EquipmentReply, HybridCodeAndFramesWithoutBothSizesAreIgnored) {
     EXPECT_EQ(dispatch({0xBA, 0x01, 0xA6, 0x00}, grid(4)), Events{});
 }
 
-TEST(InputPropertiesReport, IsForwardedRawEvenWithOutOfRangeValues) {
+TEST(InputPropertiesReply, IsForwardedRawEvenWithOutOfRangeValues) {
     EXPECT_EQ(dispatch({0xBA, 0x01, 0x1E, 0x07, 0x03, 0x00, 0x00, 0x05, 0x01, 0x02, 0x00}, grid(4)),
               (Events{"report 3 5 1 2"}));
     EXPECT_EQ(dispatch({0xBA, 0x01, 0x1E, 0x07, 0x00, 0xAA, 0xBB, 0x13, 0x02, 0x06, 0x00}, grid(4)),
               (Events{"report 0 19 2 6"}));
 }
 
-TEST(InputPropertiesReport, MissingReportBytesMeanNoReport) {
+TEST(InputPropertiesReply, MissingReportBytesMeanNoReport) {
     EXPECT_EQ(dispatch({0xBA, 0x01, 0x1E, 0x06, 0x03, 0x00, 0x00, 0x05, 0x01, 0x00}, grid(4)),
               Events{});
     EXPECT_EQ(dispatch({0xBA, 0x01, 0x1E, 0x00}, grid(4)), Events{});

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,7 @@ constexpr std::uint8_t kHdmi = 0xA6;
 
 // Requests the main window sends itself.
 INSTANTIATE_TEST_SUITE_P(
-    MainWindow, RequestFrames,
+    MainWindowRequests, RequestFrames,
     testing::Values(RequestCase{"SwitchInput3ToOutput5",
                                 [] { return switchRequest(0, 1, signalCode(3, 0), 4, 2); },
                                 {0xBA, 0x01, 0x01, 0x04, 0xA6, 0x04, 0x02, 0x6C}},
@@ -93,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Requests of the Setup dialog.
 INSTANTIATE_TEST_SUITE_P(
-    SetupDialog, RequestFrames,
+    SetupDialogRequests, RequestFrames,
     testing::Values(RequestCase{"BaudCode1GoesOnSerialOnly",
                                 [] { return changeBaudRequest(1, 1); },
                                 {0xBA, 0x01, 0x18, 0x03, 0x00, 0x01, 0xD7},
@@ -142,8 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 {0x96, 0x01, 0x1D, 0x05, 0x00, 0x11, 0xFF, 0x03, 0x00}}),
     [](const auto& info) { return info.param.name; });
 
-// ProtocolType changes the header of the selectable requests only; the device takes scenes,
-// cycling and configuration with 0xBA alone, so no builder of those even asks for it.
+// ProtocolType changes the header of the selectable requests only; scenes, cycling and
+// configuration always start with 0xBA, so their builders do not even take it.
 TEST(HeaderSelection, AnyNonZeroProtocolTypeSelects96) {
     EXPECT_EQ(selectableHeader(0), 0xBA);
     EXPECT_EQ(selectableHeader(1), 0x96);
@@ -180,6 +181,7 @@ TEST(FrameBuilder, AcceptsExactlyAsMuchDataAsTheLengthByteCanAnnounce) {
     const auto empty = buildFrame(HeaderChoice::FixedBA, 0, 1, 0x30, Bytes{});
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->toVector(), (Bytes{0xBA, 0x01, 0x30, 0x01, 0xEC}));
+    EXPECT_THROW((void)(*empty)[5], std::out_of_range);
 }
 
 TEST(ReadSwitchRequest, PortCountFollowsTheSizeListAndFallsBackTo4x4) {

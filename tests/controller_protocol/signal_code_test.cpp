@@ -23,7 +23,7 @@ TEST_P(SignalCodeTable, FollowsMatrixTypeAndAvMode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EveryListEntry, SignalCodeTable,
+    SignalCodeEntries, SignalCodeTable,
     testing::Values(SignalCase{0, 0, 0xA4}, SignalCase{0, 1, 0xA1}, SignalCase{0, 2, 0xA2},
                     SignalCase{1, 0, 0xA3}, SignalCase{1, 1, 0xA0}, SignalCase{1, 2, 0xA2},
                     SignalCase{2, 0, 0xA5}, SignalCase{2, 1, 0xA5}, SignalCase{2, 2, 0xA5},
@@ -33,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SignalCase{5, 0, 0xA6}, SignalCase{5, 1, 0xA6}, SignalCase{5, 2, 0xA6}));
 
 INSTANTIATE_TEST_SUITE_P(
-    Fallbacks, SignalCodeTable,
+    SignalCodeFallbacks, SignalCodeTable,
     testing::Values(SignalCase{0, 3, 0x00}, SignalCase{0, -1, 0x00}, SignalCase{1, 7, 0x00},
                     // Types without separate layers ignore even a nonsense AV mode.
                     SignalCase{2, 9, 0xA5}, SignalCase{5, -3, 0xA6}, SignalCase{6, 0, 0xA1},
