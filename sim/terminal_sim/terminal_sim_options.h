@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace sim {
+
+struct TerminalSimOptions {
+    int count = 1;
+    std::uint32_t seed = 1;
+    std::string fromFile; // when set, the terminals come from this file
+    std::string group = "224.0.0.41";
+    std::uint16_t port = 24069; // the discovery port; tests pick their own
+    std::uint16_t testPort = 0; // 0: no unicast scan socket
+    bool unicastReply = false;  // answer a group scan to its sender instead of the group
+};
+
+inline constexpr const char* kTerminalSimUsage =
+    "usage: terminal-sim [--count N] [--seed S] [--from FILE] [--group ADDRESS] [--port PORT]\n"
+    "                    [--test-port PORT] [--unicast-reply]\n"
+    "Simulated serial-to-Ethernet terminals that answer discovery scans, configuration writes\n"
+    "and resets. Runs only inside a private network namespace.\n";
+
+// Reads the command line; on a mistake returns nothing and says what in `error`.
+std::optional<TerminalSimOptions> parseTerminalSimOptions(int argc, const char* const* argv,
+                                                          std::string& error);
+
+} // namespace sim
