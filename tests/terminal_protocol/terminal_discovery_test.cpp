@@ -1,0 +1,373 @@
+#include "terminal_setup/protocol/terminal_discovery.h"
+#include "tests/support/namespace_check.h"
+#include "tests/support/prompt_recorder.h"
+#include "tests/support/temp_dir.h"
+#include "tests/terminal_protocol/free_udp_port.h"
+#include "tests/terminal_protocol/sample_report.h"
+#include "tests/terminal_protocol/terminal_sim_process.h"
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QThread>
+#include <QUdpSocket>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace terminal_setup;
+using terminal_test::kSampleReport;
+using terminal_test::TerminalSimProcess;
+
+class RecordingListener : public DiscoveryListener {
+public:
+    void terminalAdded(std::size_t row) override {
+        events.push_back("added " + std::to_string(row));
+    }
+    void terminalsCleared() override { events.push_back("cleared"); }
+    void scanButtonsEnabled(bool enabled) override {
+        events.push_back(enabled ? "buttons on" : "buttons off");
+    }
+    std::vector<std::string> events;
+};
+
+// The bytes of a "send"/"recv" line of the simulator's log.
+std::vector<std::uint8_t> bytesOfLogLine(const QString& line) {
+    std::vector<std::uint8_t> bytes;
+    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype i = 2; i < words.size(); ++i)
+        bytes.push_back(static_cast<std::uint8_t>(words[i].toUInt(nullptr, 16)));
+    return bytes;
+}
+
+std::vector<std::uint8_t> bytesOf(const TerminalRecord& record) {
+    return {record.bytes().begin(), record.bytes().end()};
+}
+
+class TerminalDiscoveryTest : public testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_PRIVATE_NETWORK_NAMESPACE();
+        m_port = terminal_test::freeUdpPort();
+        m_discovery = std::make_unique<TerminalDiscovery>(m_listener, m_prompts, m_port);
+    }
+
+    std::unique_ptr<TerminalSimProcess> startSim(QStringList arguments) {
+        arguments << "--port" << QString::number(m_port);
+        auto sim = std::make_unique<TerminalSimProcess>(MATRIX_BIN_DIR "/terminal-sim", arguments);
+        EXPECT_TRUE(sim->isReady()) << sim->log().toStdString();
+        return sim;
+    }
+
+    bool openDiscovery() { return m_discovery->open("127.0.0.1", kDiscoveryGroup); }
+
+    // Calls the 100 ms poll the way the window's timer would, until `rows` records are stored.
+    bool pollGroupUntil(std::size_t rows, int timeoutMs = 5000) {
+        return pollUntil([this] { m_discovery->pollGroupSocket(); }, rows, timeoutMs);
+    }
+    bool pollTestUntil(std::size_t rows, int timeoutMs = 5000) {
+        return pollUntil([this] { m_discovery->pollTestSocket(); }, rows, timeoutMs);
+    }
+
+    void closeScanWindow() {
+        for (int tick = 0; tick < 5; ++tick)
+            m_discovery->tickScanWindow();
+    }
+
+    // A datagram from a socket of this test, as another host or terminal would send it.
+    static void sendFromElsewhere(const std::vector<std::uint8_t>& bytes, const QString& to,
+                                  std::uint16_t port) {
+        QUdpSocket sender;
+        ASSERT_EQ(sender.writeDatagram(reinterpret_cast<const char*>(bytes.data()),
+                                       static_cast<qint64>(bytes.size()), QHostAddress(to), port),
+                  static_cast<qint64>(bytes.size()));
+    }
+
+    static std::vector<std::uint8_t> reportOfLength(std::size_t length, std::uint8_t id) {
+        std::vector<std::uint8_t> bytes(kSampleReport.begin(), kSampleReport.end());
+        bytes[36] = id;
+        bytes.resize(length, 0xAB);
+        return bytes;
+    }
+
+    std::vector<std::uint8_t> idsInTable() const {
+        std::vector<std::uint8_t> ids;
+        for (std::size_t i = 0; i < m_discovery->table().size(); ++i)
+            ids.push_back(m_discovery->table().at(i).id());
+        return ids;
+    }
+
+    std::uint16_t m_port = 0;
+    RecordingListener m_listener;
+    test_support::PromptRecorder m_prompts;
+    std::unique_ptr<TerminalDiscovery> m_discovery;
+
+private:
+    bool pollUntil(const std::function<void()>& poll, std::size_t rows, int timeoutMs) {
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            poll();
+            if (m_discovery->table().size() >= rows)
+                return true;
+            if (clock.elapsed() > timeoutMs)
+                return false;
+            QThread::msleep(10);
+        }
+    }
+};
+
+TEST_F(TerminalDiscoveryTest,
+       ScanWithoutTerminalsListsNothingAndGivesTheButtonsBackAtTheFifthTick) {
+    QUdpSocket bystander; // another member of the group sees what the scan sends
+    ASSERT_TRUE(bystander.bind(QHostAddress::AnyIPv4, m_port, QUdpSocket::ShareAddress));
+    ASSERT_TRUE(bystander.joinMulticastGroup(QHostAddress(kDiscoveryGroup)));
+    ASSERT_TRUE(openDiscovery());
+
+    m_discovery->scan();
+    EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "buttons off"}));
+
+    ASSERT_TRUE(bystander.waitForReadyRead(2000));
+    QByteArray request(100, '\0');
+    request.resize(bystander.readDatagram(request.data(), request.size()));
+    const QByteArray expected("\xEF\xFE\x01\x01" + QByteArray(56, '\0'));
+    EXPECT_EQ(request, expected);
+
+    // The request came back to the tool through the group too, and is not a terminal.
+    QThread::msleep(50);
+    m_discovery->pollGroupSocket();
+    EXPECT_TRUE(m_discovery->table().empty());
+
+    for (int tick = 1; tick <= 4; ++tick)
+        m_discovery->tickScanWindow();
+    EXPECT_EQ(m_listener.events.back(), "buttons off");
+    m_discovery->tickScanWindow();
+    EXPECT_EQ(m_listener.events.back(), "buttons on");
+    EXPECT_FALSE(m_discovery->scanWindow().isOpen());
+    EXPECT_TRUE(m_prompts.prompts.empty());
+}
+
+TEST_F(TerminalDiscoveryTest, TwoTerminalsGiveTwoRecordsInOrderOfArrival) {
+    auto sim = startSim({"--count", "2", "--seed", "11"});
+    ASSERT_TRUE(openDiscovery());
+    m_discovery->scan();
+    ASSERT_TRUE(pollGroupUntil(2));
+    ASSERT_TRUE(sim->waitForLines("send", 2));
+    const QStringList sent = sim->lines("send");
+    ASSERT_EQ(m_discovery->table().size(), 2u);
+    EXPECT_EQ(bytesOf(m_discovery->table().at(0)), bytesOfLogLine(sent[0]));
+    EXPECT_EQ(bytesOf(m_discovery->table().at(1)), bytesOfLogLine(sent[1]));
+    EXPECT_EQ(m_listener.events,
+              (std::vector<std::string>{"cleared", "buttons off", "added 0", "added 1"}));
+}
+
+TEST_F(TerminalDiscoveryTest, FullTableKeepsTheFirst256AndDropsThe257th) {
+    auto sim = startSim({"--count", "257"});
+    ASSERT_TRUE(openDiscovery());
+    m_discovery->scan();
+    ASSERT_TRUE(sim->waitForLines("send", 257));
+    pollGroupUntil(257, 500); // gives the last report time to arrive; it must not be stored
+    ASSERT_EQ(m_discovery->table().size(), 256u);
+    const QStringList sent = sim->lines("send");
+    EXPECT_EQ(bytesOf(m_discovery->table().at(0)), bytesOfLogLine(sent[0]));
+    EXPECT_EQ(bytesOf(m_discovery->table().at(255)), bytesOfLogLine(sent[255]));
+    EXPECT_EQ(m_listener.events.back(), "added 255");
+}
+
+TEST_F(TerminalDiscoveryTest, OnePollTakesEveryDatagramWaiting) {
+    ASSERT_TRUE(openDiscovery());
+    for (std::uint8_t id = 1; id <= 5; ++id)
+        sendFromElsewhere(reportOfLength(60, id), kDiscoveryGroup, m_port);
+    QThread::msleep(50);
+    m_discovery->pollGroupSocket();
+    EXPECT_EQ(idsInTable(), (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
+}
+
+TEST_F(TerminalDiscoveryTest, ReportArrivingAfterTheScanWindowIsAppended) {
+    auto sim = startSim({"--count", "1"});
+    ASSERT_TRUE(openDiscovery());
+    m_discovery->scan();
+    ASSERT_TRUE(pollGroupUntil(1));
+    closeScanWindow();
+
+    // Another host scans later; the terminal's answer reaches this tool as well.
+    const TerminalDatagram request = scanRequest();
+    sendFromElsewhere({request.begin(), request.end()}, kDiscoveryGroup, m_port);
+    ASSERT_TRUE(pollGroupUntil(2));
+    EXPECT_EQ(m_discovery->table().at(0), m_discovery->table().at(1));
+    EXPECT_EQ(std::count(m_listener.events.begin(), m_listener.events.end(), "cleared"), 1);
+}
+
+TEST_F(TerminalDiscoveryTest, GroupSocketDropsDatagramsAbove200BytesAndTakes60To200) {
+    ASSERT_TRUE(openDiscovery());
+    sendFromElsewhere(reportOfLength(201, 1), kDiscoveryGroup, m_port);
+    sendFromElsewhere(reportOfLength(200, 2), kDiscoveryGroup, m_port);
+    sendFromElsewhere(reportOfLength(59, 3), kDiscoveryGroup, m_port);
+    sendFromElsewhere(reportOfLength(60, 4), kDiscoveryGroup, m_port);
+    sendFromElsewhere(reportOfLength(1000, 5), kDiscoveryGroup, m_port);
+    QThread::msleep(50);
+    m_discovery->pollGroupSocket();
+    EXPECT_EQ(idsInTable(), (std::vector<std::uint8_t>{2, 4}));
+}
+
+TEST_F(TerminalDiscoveryTest, GroupSocketAlsoTakesReportsSentToTheHostAddress) {
+    ASSERT_TRUE(openDiscovery());
+    sendFromElsewhere(reportOfLength(60, 9), "127.0.0.1", m_port);
+    ASSERT_TRUE(pollGroupUntil(1));
+    EXPECT_EQ(idsInTable(), (std::vector<std::uint8_t>{9}));
+}
+
+TEST_F(TerminalDiscoveryTest, TerminalsAnsweringByUnicastAreListed) {
+    auto sim = startSim({"--count", "3", "--unicast-reply"});
+    ASSERT_TRUE(openDiscovery()); // bound after the simulator, so unicast to the port reaches it
+    m_discovery->scan();
+    ASSERT_TRUE(pollGroupUntil(3));
+    for (const QString& line : sim->lines("send"))
+        EXPECT_TRUE(line.startsWith("send 127.0.0.1:" + QString::number(m_port)))
+            << line.toStdString();
+}
+
+TEST_F(TerminalDiscoveryTest, TestSendsFromHostPortToThePortBelowAndListsTheAnswer) {
+    const std::uint16_t hostPort = terminal_test::freeUdpPortAboveAnother();
+    auto sim = startSim({"--count", "1", "--test-port", QString::number(hostPort - 1)});
+    ASSERT_TRUE(openDiscovery());
+
+    m_discovery->test("127.0.0.1", hostPort);
+    EXPECT_TRUE(m_prompts.prompts.empty());
+    EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "buttons off"}));
+    ASSERT_TRUE(sim->waitForLines("recv", 1));
+    EXPECT_EQ(sim->lines("recv").first(),
+              "recv 127.0.0.1:" + QString::number(hostPort) +
+                  " EF FE 01 01 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+                  " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+                  " 00 00 00 00 00 00 00 00");
+    ASSERT_TRUE(pollTestUntil(1));
+    EXPECT_EQ(bytesOf(m_discovery->table().at(0)), bytesOfLogLine(sim->lines("send").first()));
+
+    closeScanWindow();
+    EXPECT_FALSE(m_discovery->isTestSocketOpen());
+    EXPECT_EQ(m_listener.events.back(), "buttons on");
+}
+
+TEST_F(TerminalDiscoveryTest, TestWithHostPortZeroSendsFromASystemPortToPort65535) {
+    if (!QUdpSocket().bind(QHostAddress::AnyIPv4, 65535))
+        GTEST_SKIP() << "port 65535 is taken";
+    auto sim = startSim({"--count", "1", "--test-port", "65535"});
+    ASSERT_TRUE(openDiscovery());
+    m_discovery->test("127.0.0.1", 0);
+    const std::uint16_t chosen = m_discovery->testSocketPort();
+    EXPECT_NE(chosen, 0);
+    ASSERT_TRUE(sim->waitForLines("recv", 1));
+    EXPECT_TRUE(sim->lines("recv").first().startsWith("recv 127.0.0.1:" + QString::number(chosen) +
+                                                      " EF FE 01 01"));
+    EXPECT_TRUE(pollTestUntil(1));
+}
+
+TEST_F(TerminalDiscoveryTest, TestSocketTakesUpTo1024BytesAndIsDeafOnceTheWindowCloses) {
+    const std::uint16_t hostPort = terminal_test::freeUdpPortAboveAnother();
+    ASSERT_TRUE(openDiscovery());
+    m_discovery->test("127.0.0.1", hostPort); // nobody answers on the port below
+    sendFromElsewhere(reportOfLength(1025, 1), "127.0.0.1", hostPort);
+    sendFromElsewhere(reportOfLength(1024, 2), "127.0.0.1", hostPort);
+    QThread::msleep(50);
+    m_discovery->pollTestSocket();
+    EXPECT_EQ(idsInTable(), (std::vector<std::uint8_t>{2}));
+
+    closeScanWindow();
+    QUdpSocket late; // the port is free again once the test socket is closed
+    EXPECT_TRUE(late.bind(QHostAddress::AnyIPv4, hostPort));
+    m_discovery->pollTestSocket();
+    EXPECT_EQ(m_discovery->table().size(), 1u);
+}
+
+TEST_F(TerminalDiscoveryTest, TestFromATakenPortTellsTheOperatorAndStillOpensTheScanWindow) {
+    QUdpSocket squatter;
+    ASSERT_TRUE(squatter.bind(QHostAddress::AnyIPv4, 0));
+    ASSERT_TRUE(openDiscovery());
+    m_discovery->test("127.0.0.1", squatter.localPort());
+    ASSERT_EQ(m_prompts.prompts.size(), 1u);
+    EXPECT_EQ(m_prompts.prompts[0], platform::Prompt::box("提示", "UDP send to error!",
+                                                          platform::PromptIcon::Information));
+    EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "buttons off"}));
+    EXPECT_TRUE(m_discovery->scanWindow().isOpen());
+    EXPECT_FALSE(m_discovery->isTestSocketOpen());
+}
+
+TEST_F(TerminalDiscoveryTest, FailedOpenIsSilentAndScanStillEmptiesAndWaits) {
+    EXPECT_FALSE(m_discovery->open("127.0.0.1", ""));
+    EXPECT_FALSE(m_discovery->open("127.0.0.1", "192.0.2.1")) << "not a multicast group";
+    EXPECT_FALSE(m_discovery->isOpen());
+    m_discovery->scan();
+    EXPECT_FALSE(m_discovery->sendToGroup(scanRequest()));
+    EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "buttons off"}));
+    EXPECT_TRUE(m_prompts.prompts.empty());
+}
+
+TEST_F(TerminalDiscoveryTest, ConfigurationWriteAndResetReachTheTerminalTheyName) {
+    auto sim = startSim({"--count", "2", "--seed", "5"});
+    ASSERT_TRUE(openDiscovery());
+    m_discovery->scan();
+    ASSERT_TRUE(pollGroupUntil(2));
+    const TerminalRecord first = m_discovery->table().at(0);
+    const TerminalRecord second = m_discovery->table().at(1);
+
+    TerminalEdits edits = editsFromRecord(second);
+    edits.name = "Desk";
+    edits.ipAddress = {192, 0, 2, 77};
+    edits.localPort = 4001;
+    EXPECT_TRUE(m_discovery->sendToGroup(configurationWrite(second, edits)));
+    EXPECT_TRUE(m_discovery->sendToGroup(resetDatagram(first, 77)));
+    ASSERT_TRUE(sim->waitForLines("note", 2)) << sim->log().toStdString();
+
+    closeScanWindow();
+    m_discovery->scan();
+    ASSERT_TRUE(pollGroupUntil(2));
+    const TerminalRecord& reset = m_discovery->table().at(0);
+    const TerminalRecord& written = m_discovery->table().at(1);
+    EXPECT_EQ(reset.id(), 77);
+    EXPECT_EQ(reset.mac()[5], 77);
+    EXPECT_EQ(reset.name(), first.name());
+    EXPECT_EQ(written.name(), "Desk");
+    EXPECT_EQ(written.ipAddress(), (Ipv4Bytes{192, 0, 2, 77}));
+    EXPECT_EQ(written.localPort(), 4001);
+    EXPECT_EQ(written.id(), second.id());
+}
+
+TEST_F(TerminalDiscoveryTest, TerminalReadFromAFileReportsExactlyItsFields) {
+    test_support::TempDir dir;
+    test_support::TempDir::writeFile(
+        dir.file("terminals.txt"),
+        "# one terminal, every field given\n"
+        "header=7 mac=00:1A:2B:3C:4D:5E ip=192.0.2.20 multicast=224.0.0.41 hostip=192.0.2.100 "
+        "gateway=192.0.2.1 mask=255.255.255.0 port=8866 hostport=8867 workmode=1 baud=6 id=5 "
+        "name=ABCDEF model=T10 addressmode=0 opaque=11223344556677 sw=0x21 hw=0x0A dns=8.8.4.4\n"
+        "\n"
+        "id=9 name=\\xD6\\xD0\\xCE\\xC4 model=Q\n");
+    auto sim = startSim({"--from", QString::fromStdString(dir.file("terminals.txt"))});
+    ASSERT_TRUE(openDiscovery());
+    m_discovery->scan();
+    ASSERT_TRUE(pollGroupUntil(2));
+    const std::vector<std::uint8_t> expected = {
+        0xEF, 0xFE, 0x07, 0x10, 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0xC0, 0x00, 0x02, 0x14, 0xE0,
+        0x00, 0x00, 0x29, 0xC0, 0x00, 0x02, 0x64, 0xC0, 0x00, 0x02, 0x01, 0xFF, 0xFF, 0xFF, 0x00,
+        0xA2, 0x22, 0xA3, 0x22, 0x01, 0x06, 0x05, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x54, 0x31,
+        0x30, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x21, 0x0A, 0x08, 0x08, 0x04, 0x04};
+    EXPECT_EQ(bytesOf(m_discovery->table().at(0)), expected);
+    const TerminalRecord& gbk = m_discovery->table().at(1);
+    EXPECT_EQ(gbk.id(), 9);
+    EXPECT_EQ(gbk.name(), "\xD6\xD0\xCE\xC4");
+    EXPECT_EQ(gbk.model(), "Q");
+}
+
+TEST_F(TerminalDiscoveryTest, SimulatorStopsCleanlyOnSigterm) {
+    auto sim = startSim({"--count", "1"});
+    EXPECT_EQ(sim->stop(), 0);
+    EXPECT_FALSE(sim->lines("stopped").isEmpty());
+}
+
+} // namespace
