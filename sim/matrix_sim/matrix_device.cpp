@@ -277,6 +277,7 @@ void MatrixDevice::LoadNextCycleScene(Clock::time_point now) {
         if (m_cycleMask & (1u << (scene - 1))) {
             m_cycleScene = static_cast<std::uint8_t>(scene);
             m_crosspoints = m_scenes[scene - 1];
+            ++m_cycleLoads;
             return;
         }
     }

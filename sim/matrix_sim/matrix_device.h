@@ -66,6 +66,8 @@ public:
     std::uint8_t Address() const { return m_address; }
     // The scene the cycle loaded last (1 to 16), 0 before the first.
     std::uint8_t CycleScene() const { return m_cycleScene; }
+    // How many scene loads the cycle has made so far, so that the shell can log each one.
+    std::uint64_t CycleLoads() const { return m_cycleLoads; }
 
 private:
     using PortTable = std::array<std::uint8_t, kMaxPorts>;
@@ -83,6 +85,7 @@ private:
     std::uint8_t m_cycleInterval = 3;
     bool m_cycling = false;
     std::uint8_t m_cycleScene = 0;
+    std::uint64_t m_cycleLoads = 0;
     Clock::time_point m_nextStep{};
     PortTable m_edid{};
     PortTable m_crop{};

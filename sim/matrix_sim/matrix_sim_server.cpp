@@ -111,7 +111,10 @@ void MatrixSimServer::Digest(Channel& channel, const std::vector<ScannedBytes>& 
             m_log.Bytes(channel.name + " bad checksum", item.bytes);
             break;
         case ScannedBytes::Kind::Frame: {
+            const auto loadsBefore = m_device.CycleLoads();
             MatrixDevice::Outcome outcome = m_device.Handle(item.bytes, now);
+            if (m_device.CycleLoads() != loadsBefore)
+                LogCycleLoad();
             if (!outcome.ignored.empty())
                 m_log.Line(channel.name + " ignored (" + outcome.ignored + ") " +
                            ToHex(item.bytes));
@@ -204,12 +207,18 @@ void MatrixSimServer::ScheduleCycle() {
         return;
     m_cycleTimer = m_loop.Schedule(*next, [this] {
         m_cycleTimer = 0;
-        if (m_device.StepCycle(Clock::now())) {
-            m_log.Line("cycle loaded scene " + std::to_string(m_device.CycleScene()));
+        const auto loadsBefore = m_device.CycleLoads();
+        const bool changed = m_device.StepCycle(Clock::now());
+        if (m_device.CycleLoads() != loadsBefore)
+            LogCycleLoad();
+        if (changed)
             SaveState();
-        }
         ScheduleCycle();
     });
+}
+
+void MatrixSimServer::LogCycleLoad() {
+    m_log.Line("cycle loaded scene " + std::to_string(m_device.CycleScene()));
 }
 
 void MatrixSimServer::SaveState() {

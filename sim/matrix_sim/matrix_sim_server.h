@@ -55,6 +55,7 @@ private:
     // While a partial frame waits, a timer that gives it up if no more bytes come.
     void ArmGiveUp(Channel& channel, const std::optional<sockaddr_in>& from);
     void ScheduleCycle();
+    void LogCycleLoad();
     void SaveState();
 
     MatrixOptions m_options;
