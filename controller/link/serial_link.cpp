@@ -1,0 +1,125 @@
+#include "controller/link/serial_link.h"
+
+#include "controller/link/notification_courier.h"
+#include "controller/link/serial_monitor.h"
+
+#include <algorithm>
+
+namespace controller {
+
+SerialLink::SerialLink(platform::PromptSink& prompts, PortResolver resolver,
+                       platform::SerialPortFactory factory)
+    : m_prompts(prompts), m_resolver(std::move(resolver)), m_factory(std::move(factory)),
+      m_courier(new NotificationCourier) {}
+
+SerialLink::~SerialLink() {
+    Close();
+    m_courier->setOwner(nullptr);
+    // Destroyed from inside the owner's handler, the courier is still on the call stack.
+    if (m_courier->delivering())
+        m_courier->deleteLater();
+    else
+        delete m_courier;
+}
+
+bool SerialLink::Open(QObject* owner, const std::string& portName, int baud, int parity,
+                      int dataBits, int stopBits) {
+    Close();
+    SetOwner(owner);
+    std::lock_guard lock(m_portLock);
+    const std::string path = m_resolver ? m_resolver(portName) : portName;
+    m_port = m_factory ? m_factory(path) : platform::openSerialPort(path);
+    if (!m_port)
+        return false;
+    if (!Configure(baud, parity, dataBits, stopBits)) {
+        m_prompts.show(platform::Prompt::box(kRejectedSettingsCaption, kRejectedSettingsText,
+                                             platform::PromptIcon::Information));
+    }
+    m_port->purge(true, true);
+    return true;
+}
+
+void SerialLink::SetOwner(QObject* owner) {
+    m_courier->setOwner(owner);
+}
+
+bool SerialLink::StartMonitor() {
+    if (!m_port)
+        return false;
+    if (m_monitor)
+        return true;
+    auto monitor = std::make_unique<SerialMonitor>(*m_port, *m_courier);
+    if (!monitor->start())
+        return false;
+    m_monitor = std::move(monitor);
+    return true;
+}
+
+bool SerialLink::Write(const std::uint8_t* bytes, std::size_t count, bool purgeFirst) {
+    std::lock_guard lock(m_portLock);
+    if (!m_port)
+        return false;
+    if (purgeFirst)
+        m_port->purge(false, true);
+    if (bytes != nullptr && count > 0)
+        m_port->write(bytes, count, kWriteTimeout);
+    return true;
+}
+
+std::size_t SerialLink::Read(std::span<std::uint8_t> buffer, std::size_t count) {
+    std::lock_guard lock(m_portLock);
+    if (!m_port)
+        return 0;
+    const std::size_t queued = m_port->bytesQueued();
+    std::size_t wanted = count;
+    if (count == 0)
+        wanted = std::min(queued, buffer.size());
+    else if (queued < count || count > buffer.size())
+        return 0;
+    if (wanted == 0)
+        return 0;
+    const std::ptrdiff_t got = m_port->read(buffer.data(), wanted);
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
+}
+
+unsigned SerialLink::BytesQueued() {
+    std::lock_guard lock(m_portLock);
+    if (!m_port)
+        return 0;
+    return static_cast<unsigned>(m_port->bytesQueued());
+}
+
+void SerialLink::Purge() {
+    std::lock_guard lock(m_portLock);
+    if (m_port)
+        m_port->purge(true, true);
+}
+
+bool SerialLink::Close() {
+    if (m_monitor) {
+        m_monitor->stop();
+        m_monitor.reset();
+    }
+    std::lock_guard lock(m_portLock);
+    if (!m_port)
+        return false;
+    const bool closed = m_port->close();
+    m_port.reset();
+    return closed;
+}
+
+bool SerialLink::Configure(int baud, int parity, int dataBits, int stopBits) {
+    std::lock_guard lock(m_portLock);
+    if (!m_port || baud <= 0)
+        return false;
+    platform::SerialParams params;
+    if (!m_port->getParams(params))
+        return false;
+    params.baud = static_cast<std::uint32_t>(baud);
+    params.parity = parity;
+    params.dataBits = dataBits;
+    params.stopBits = stopBits == 2 ? platform::kTwoStopBits : platform::kOneStopBit;
+    return m_port->setParams(params);
+}
+
+} // namespace controller
