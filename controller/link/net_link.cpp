@@ -1,0 +1,85 @@
+#include "controller/link/net_link.h"
+
+#include "platform/host_address.h"
+
+#include <QHostAddress>
+#include <QUdpSocket>
+#include <arpa/inet.h>
+#include <sys/socket.h>
+
+namespace controller {
+
+NetLink::NetLink(ControllerSettings& settings, platform::PromptSink& prompts,
+                 HostAddressLookup lookup)
+    : m_settings(settings), m_prompts(prompts), m_lookup(std::move(lookup)) {}
+
+NetLink::~NetLink() = default;
+
+bool NetLink::Create() {
+    if (m_socket)
+        return true;
+    const std::optional<std::string> address =
+        m_lookup ? m_lookup() : platform::detectHostAddress();
+    if (address)
+        m_settings.netIp = address->empty() ? "127.0.0.1" : *address;
+
+    auto socket = std::make_unique<QUdpSocket>();
+    const auto port = static_cast<quint16>(static_cast<std::uint32_t>(m_settings.hostPort));
+    if (!socket->bind(QHostAddress(QHostAddress::AnyIPv4), port,
+                      QAbstractSocket::DontShareAddress)) {
+        m_prompts.show(platform::Prompt::dialog(kCreateFailedText));
+        return false;
+    }
+    // Qt allows broadcasts on every UDP socket; a socket of the original platform refuses them
+    // unless asked, so a destination that is a broadcast address fails instead of reaching
+    // every host on a network.
+    const int off = 0;
+    ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &off,
+                 sizeof off);
+    m_socket = std::move(socket);
+    return true;
+}
+
+bool NetLink::Send(const std::uint8_t* bytes, std::size_t count) {
+    if (!m_socket)
+        return failSend();
+    // Strictly four decimal numbers: the lenient forms of the classic conversion would turn
+    // text such as "1" or "0x7f.1" into some address, and an unparsable one into 255.255.255.255.
+    in_addr destination{};
+    if (::inet_pton(AF_INET, m_settings.destIp.c_str(), &destination) != 1)
+        return failSend();
+    if (destination.s_addr == INADDR_BROADCAST)
+        return failSend();
+    const auto port = static_cast<quint16>(static_cast<std::uint32_t>(m_settings.destPort));
+    static const char kNothing = 0;
+    const char* data = bytes != nullptr ? reinterpret_cast<const char*>(bytes) : &kNothing;
+    const qint64 sent = m_socket->writeDatagram(data, bytes != nullptr ? qint64(count) : 0,
+                                                QHostAddress(ntohl(destination.s_addr)), port);
+    if (sent < 0)
+        return failSend();
+    return true;
+}
+
+bool NetLink::failSend() {
+    m_prompts.show(platform::Prompt::dialog(kSendFailedText));
+    m_settings.useNet = 0;
+    return false;
+}
+
+int NetLink::Poll(std::span<std::uint8_t, kReceiveSize> buffer) {
+    if (!m_socket || !m_socket->hasPendingDatagrams())
+        return -1;
+    if (m_socket->pendingDatagramSize() > static_cast<qint64>(buffer.size())) {
+        m_socket->readDatagram(nullptr, 0);
+        return -1;
+    }
+    const qint64 got =
+        m_socket->readDatagram(reinterpret_cast<char*>(buffer.data()), qint64(buffer.size()));
+    return got < 0 ? -1 : static_cast<int>(got);
+}
+
+std::uint16_t NetLink::localPort() const {
+    return m_socket ? m_socket->localPort() : 0;
+}
+
+} // namespace controller
