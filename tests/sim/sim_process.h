@@ -19,6 +19,8 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     bool Started() const { return m_pid > 0; }
+    // The running process, or -1 once it has ended.
+    pid_t Pid() const { return m_pid; }
 
     // Waits for the line starting with "ready" that a simulator prints once it serves. False if
     // the process ended or the time ran out first.

@@ -1,0 +1,208 @@
+// matrix-sim as a program: its command line, ready line, log, link handling and clean exit.
+
+#include "tests/sim/hex_bytes.h"
+#include "tests/sim/matrix_sim_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <csignal>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace sim_test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string LinkTarget(const std::string& link) {
+    char target[256] = {};
+    const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+    return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
+}
+
+// True for "hh:mm:ss.mmm " followed by `rest`.
+bool IsTimestampedLine(const std::string& line, const std::string& rest) {
+    if (line.size() != 13 + rest.size() || line.compare(13, std::string::npos, rest) != 0)
+        return false;
+    for (std::size_t i = 0; i < 12; ++i) {
+        const bool separator = i == 2 || i == 5 || i == 8;
+        const char expected = i == 8 ? '.' : ':';
+        if (separator ? line[i] != expected : !std::isdigit(static_cast<unsigned char>(line[i])))
+            return false;
+    }
+    return line[12] == ' ';
+}
+
+bool LogHasLine(const std::string& log, const std::string& rest) {
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (IsTimestampedLine(line, rest))
+            return true;
+    }
+    return false;
+}
+
+TEST(MatrixSimProgram, ReadyLineNamesTheLinkToAPseudoTerminalAndTheChosenPort) {
+    MatrixSimRun sim;
+    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+    EXPECT_EQ(sim.process().ReadyField("serial"), sim.linkPath());
+    EXPECT_GT(sim.udpPort(), 0);
+    EXPECT_EQ(LinkTarget(sim.linkPath()).rfind("/dev/pts/", 0), 0u) << LinkTarget(sim.linkPath());
+}
+
+TEST(MatrixSimProgram, ServesOnlyTheTransportsAskedFor) {
+    test_support::TempDir dir;
+    SimProcess udpOnly(MatrixSimBinary(), {"--udp", "0"}, dir.file("udp.txt"));
+    ASSERT_TRUE(udpOnly.WaitReady()) << udpOnly.Output();
+    EXPECT_EQ(udpOnly.ReadyField("serial"), "");
+    EXPECT_NE(udpOnly.ReadyField("udp"), "");
+
+    SimProcess serialOnly(MatrixSimBinary(),
+                          {"--serial", dir.file("link"), "--log", dir.file("log.txt")},
+                          dir.file("serial.txt"));
+    ASSERT_TRUE(serialOnly.WaitReady()) << serialOnly.Output();
+    EXPECT_EQ(serialOnly.ReadyField("serial"), dir.file("link"));
+    EXPECT_EQ(serialOnly.ReadyField("udp"), "");
+}
+
+class MatrixSimStopSignal : public testing::TestWithParam<int> {};
+
+TEST_P(MatrixSimStopSignal, EndsCleanlyAndRemovesItsLink) {
+    MatrixSimRun sim;
+    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+    ASSERT_TRUE(test_support::TempDir::exists(sim.linkPath()));
+    {
+        // A program holding the port open must not keep the simulator from stopping.
+        SerialPeer port(sim.linkPath());
+        ASSERT_TRUE(port.ok());
+        ASSERT_EQ(kill(sim.process().Pid(), GetParam()), 0);
+        EXPECT_EQ(sim.process().WaitExit(10s), 0) << sim.process().Output();
+    }
+    struct stat st {};
+    EXPECT_NE(lstat(sim.linkPath().c_str(), &st), 0) << "link left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, MatrixSimStopSignal, testing::Values(SIGTERM, SIGINT),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGTERM ? "Sigterm" : "Sigint");
+                         });
+
+TEST(MatrixSimProgram, ReplacesAStaleLinkButNeverAnOrdinaryFile) {
+    test_support::TempDir dir;
+    const std::string stale = dir.file("stale");
+    ASSERT_EQ(symlink("/nonexistent/pts", stale.c_str()), 0);
+    SimProcess replacing(MatrixSimBinary(), {"--serial", stale}, dir.file("out1.txt"));
+    ASSERT_TRUE(replacing.WaitReady()) << replacing.Output();
+    EXPECT_EQ(LinkTarget(stale).rfind("/dev/pts/", 0), 0u);
+
+    const std::string ordinary = dir.file("ordinary");
+    test_support::TempDir::writeFile(ordinary, "keep me");
+    SimProcess refusing(MatrixSimBinary(), {"--serial", ordinary}, dir.file("out2.txt"));
+    EXPECT_EQ(refusing.WaitExit(), 1);
+    EXPECT_NE(refusing.Output().find("not a symbolic link"), std::string::npos)
+        << refusing.Output();
+    EXPECT_EQ(test_support::TempDir::readFile(ordinary), "keep me");
+}
+
+TEST(MatrixSimProgram, PortAlreadyInUseIsReportedAndEndsTheProgram) {
+    test_support::TempDir dir;
+    SimProcess first(MatrixSimBinary(), {"--udp", "0"}, dir.file("first.txt"));
+    ASSERT_TRUE(first.WaitReady()) << first.Output();
+    SimProcess second(MatrixSimBinary(), {"--udp", first.ReadyField("udp")},
+                      dir.file("second.txt"));
+    EXPECT_EQ(second.WaitExit(), 1);
+    EXPECT_NE(second.Output().find("bind 127.0.0.1:" + first.ReadyField("udp")), std::string::npos)
+        << second.Output();
+}
+
+struct BadCommandLine {
+    const char* name;
+    std::vector<std::string> args;
+    const char* complaint;
+};
+
+class MatrixSimBadCommandLine : public testing::TestWithParam<BadCommandLine> {};
+
+TEST_P(MatrixSimBadCommandLine, IsRefusedWithAReasonAndExitCodeTwo) {
+    test_support::TempDir dir;
+    SimProcess sim(MatrixSimBinary(), GetParam().args, dir.file("out.txt"));
+    EXPECT_EQ(sim.WaitExit(), 2);
+    EXPECT_NE(sim.Output().find(GetParam().complaint), std::string::npos) << sim.Output();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, MatrixSimBadCommandLine,
+    testing::Values(
+        BadCommandLine{"NothingToServe", {"--size", "8"}, "nothing to serve"},
+        BadCommandLine{"SizeFive", {"--udp", "0", "--size", "5"}, "--size wants 4, 8, 16 or 32"},
+        BadCommandLine{"AddressNine", {"--udp", "0", "--address", "9"}, "--address wants"},
+        BadCommandLine{"AddressZero", {"--udp", "0", "--address", "0"}, "--address wants"},
+        BadCommandLine{"Header97", {"--udp", "0", "--header", "97"}, "--header wants BA or 96"},
+        BadCommandLine{"UnknownType", {"--udp", "0", "--type", "Plasma"}, "unknown device type"},
+        BadCommandLine{"PortTooLarge", {"--udp", "70000"}, "--udp wants"},
+        BadCommandLine{"PortNotANumber", {"--udp", "12ab"}, "--udp wants"},
+        BadCommandLine{"MissingValue", {"--udp"}, "--udp needs a value"},
+        BadCommandLine{"UnknownSwitch", {"--udp", "0", "--loud"}, "unknown argument"},
+        BadCommandLine{"FlagWithAValue", {"--udp", "0", "--silent=1"}, "takes no value"}),
+    [](const testing::TestParamInfo<BadCommandLine>& info) {
+        return std::string(info.param.name);
+    });
+
+TEST(MatrixSimProgram, LogsEveryFrameReceivedAndSentOnOneTimestampedLine) {
+    MatrixSimRun sim;
+    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+    SerialPeer port(sim.linkPath());
+    port.Write(FromHex("13 BA 01 01 04 A6 04 02 6C"));
+    ASSERT_EQ(port.Read(8).size(), 8u);
+    port.Write(FromHex("BA 01 01 04 A6 04 02 6D"));
+    UdpPeer peer;
+    peer.SendTo(sim.udpPort(), FromHex("BA 03 11 03 00 01 D2"));
+    peer.SendTo(sim.udpPort(), FromHex("BA FF 14 02 00 00"));
+    ASSERT_TRUE(peer.Receive().has_value());
+
+    const std::string log = sim.Log();
+    EXPECT_TRUE(LogHasLine(log, "serial rx 13 BA 01 01 04 A6 04 02 6C")) << log;
+    EXPECT_TRUE(LogHasLine(log, "serial noise 13")) << log;
+    EXPECT_TRUE(LogHasLine(log, "serial tx BA 01 01 04 A6 04 02 6C")) << log;
+    EXPECT_TRUE(LogHasLine(log, "serial bad checksum BA 01 01 04 A6 04 02 6D")) << log;
+    EXPECT_TRUE(LogHasLine(log, "udp ignored (address 03 is not this device) "
+                                "BA 03 11 03 00 01 D2"))
+        << log;
+    const std::string from = "127.0.0.1:";
+    EXPECT_NE(log.find("udp rx " + from), std::string::npos) << log;
+    EXPECT_NE(log.find("udp tx " + from), std::string::npos) << log;
+    EXPECT_NE(log.find(" BA 01 14 05 00 A6 01 08 08\n"), std::string::npos) << log;
+}
+
+TEST(MatrixSimProgram, KeepsServingWhenTheProgramReopensItsPort) {
+    MatrixSimRun sim;
+    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+    for (int round = 0; round < 3; ++round) {
+        SerialPeer port(sim.linkPath());
+        ASSERT_TRUE(port.ok());
+        port.Write(FromHex("BA 01 11 03 00 01 D0"));
+        EXPECT_EQ(ToHex(port.Read(7)), "BA 01 11 03 00 01 D0") << "round " << round;
+    }
+}
+
+TEST(MatrixSimProgram, AnswersEachUdpSenderAtItsOwnPort) {
+    MatrixSimRun sim;
+    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+    UdpPeer first;
+    UdpPeer second;
+    first.SendTo(sim.udpPort(), FromHex("BA 01 11 03 00 01 D0"));
+    second.SendTo(sim.udpPort(), FromHex("BA 01 15 03 00 01 D4"));
+    const auto toFirst = first.Receive();
+    const auto toSecond = second.Receive();
+    ASSERT_TRUE(toFirst.has_value());
+    ASSERT_TRUE(toSecond.has_value());
+    EXPECT_EQ(ToHex(*toFirst), "BA 01 11 03 00 01 D0");
+    EXPECT_EQ(ToHex(*toSecond), "BA 01 15 03 00 01 D4");
+}
+
+} // namespace
+} // namespace sim_test
