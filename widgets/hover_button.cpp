@@ -92,6 +92,7 @@ void HoverButton::ResetColors(bool repaint) {
     const QColor face = palette().color(QPalette::Active, QPalette::Button);
     const QColor text = palette().color(QPalette::Active, QPalette::ButtonText);
     m_colors = {face, text, face, text, face, text};
+    m_systemPalette = QApplication::palette(this);
     if (repaint)
         update();
 }
@@ -123,20 +124,18 @@ QSize HoverButton::sizeHint() const {
     return (content + kHintPadding).expandedTo(QPushButton::sizeHint());
 }
 
-bool HoverButton::event(QEvent* e) {
-    const bool handled = QPushButton::event(e);
-    // A change of the system colours puts every state colour back to them, including the colours
-    // the owner chose.
-    if (e->type() == QEvent::ApplicationPaletteChange) {
-        m_disabledImage = QPixmap();
-        ResetColors(true);
-    }
-    return handled;
-}
-
 void HoverButton::changeEvent(QEvent* e) {
     QPushButton::changeEvent(e);
     switch (e->type()) {
+    case QEvent::PaletteChange:
+        // A change of the system colours puts every state colour back to them, including the
+        // colours the owner chose. A palette that an owner window sets for itself is no such
+        // change, so only the application's palette counts.
+        if (QApplication::palette(this) != m_systemPalette) {
+            m_disabledImage = QPixmap();
+            ResetColors(true);
+        }
+        break;
     case QEvent::ActivationChange:
         if (!isActiveWindow())
             endHover();

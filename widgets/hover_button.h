@@ -3,6 +3,7 @@
 #include "widgets/hover_button_layout.h"
 
 #include <QColor>
+#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
 
@@ -63,7 +64,6 @@ public:
     QSize sizeHint() const override;
 
 protected:
-    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void changeEvent(QEvent* e) override;
     void enterEvent(QEnterEvent* e) override;
@@ -83,6 +83,7 @@ private:
     bool m_flat = true;
     bool m_hovering = false;
     std::array<QColor, kColorCount> m_colors;
+    QPalette m_systemPalette; // the application's palette when the colours were last reset
     QPixmap m_image;
     mutable QPixmap m_disabledImage; // made from m_image when first needed
 };
