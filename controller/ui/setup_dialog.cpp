@@ -201,7 +201,10 @@ void SetupDialog::buildControls() {
                              QStringLiteral("Send the saturation"));
     auto* output = new QGridLayout(m_outputGroup);
     output->addWidget(labelFor(QStringLiteral("Select Channel"), m_outputChannelList), 0, 0);
-    output->addWidget(m_outputChannelList, 0, 1);
+    auto* outputChannelRow = new QHBoxLayout;
+    outputChannelRow->addWidget(m_outputChannelList);
+    outputChannelRow->addStretch(1);
+    output->addLayout(outputChannelRow, 0, 1);
     output->addWidget(m_resetAll, 0, 2);
     output->addWidget(labelFor(QStringLiteral("Brightness"), m_brightness), 1, 0);
     output->addWidget(m_brightness, 1, 1);
