@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <string>
 
 namespace terminal_test {
 
@@ -39,6 +40,9 @@ inline TerminalDatagram patched(TerminalDatagram bytes, std::size_t offset,
         bytes[offset++] = byte;
     return bytes;
 }
+
+// A test-case name made of the letters and digits of `what` ("59 bytes" gives "59_bytes").
+std::string caseName(const char* what);
 
 // The sample (or a variant) accepted as a record; the test fails when it is not accepted.
 terminal_setup::TerminalRecord recordOf(const TerminalDatagram& bytes);

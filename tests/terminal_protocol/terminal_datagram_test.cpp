@@ -39,6 +39,11 @@ std::vector<std::uint8_t> sampleWithType(std::uint8_t type) {
     return bytes;
 }
 
+// Shown by its description in test names and failure messages.
+void PrintTo(const AcceptCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
 class AcceptReport : public testing::TestWithParam<AcceptCase> {};
 
 TEST_P(AcceptReport, TakesOnlyReportsOfAtLeastSixtyBytesWithMagicAndTypeSixteen) {
@@ -71,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
                     AcceptCase{"type 17", sampleWithType(17), false},
                     AcceptCase{"type 0", sampleWithType(0), false}),
     [](const testing::TestParamInfo<AcceptCase>& info) {
-        return "case" + std::to_string(info.index);
+        return terminal_test::caseName(info.param.what);
     });
 
 TEST(AcceptReport, DropsTheToolsOwnScanRequest) {
@@ -152,6 +157,11 @@ struct NameCase {
     std::vector<std::uint8_t> bytes37to43; // name field and the first model byte
 };
 
+// Shown by its description in test names and failure messages.
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
 class ConfigurationWriteName : public testing::TestWithParam<NameCase> {};
 
 TEST_P(ConfigurationWriteName, IsLiteralAtMostSixBytesAndKeepsTheRestOfTheField) {
@@ -178,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
                              "\xE4\xB8\xAD\xE6\x96\x87!",
                              {0xE4, 0xB8, 0xAD, 0xE6, 0x96, 0x87, 'T'}}),
     [](const testing::TestParamInfo<NameCase>& info) {
-        return "case" + std::to_string(info.index);
+        return terminal_test::caseName(info.param.what);
     });
 
 TEST(ConfigurationWrite, UneditedShortNameGoesBackByteForByte) {

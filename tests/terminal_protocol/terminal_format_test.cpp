@@ -29,6 +29,11 @@ struct DecodeCase {
     std::string shown; // UTF-8
 };
 
+// Shown by its description in test names and failure messages.
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
 class DecodeText : public testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeText, KeepsValidUtf8AndShowsEveryOtherByteAsOneLatin1Character) {
@@ -51,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"lone continuation then ASCII", "\x80Z", "\xC2\x80Z"},
         DecodeCase{"byte 0xFF", "\xFF", "\xC3\xBF"}, DecodeCase{"nothing", "", ""}),
     [](const testing::TestParamInfo<DecodeCase>& info) {
-        return "case" + std::to_string(info.index);
+        return terminal_test::caseName(info.param.what);
     });
 
 TEST(FormatNumbers, IdIsTheUnsignedByteInDecimal) {
