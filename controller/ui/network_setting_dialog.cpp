@@ -74,7 +74,6 @@ void NetworkSettingDialog::buildControls() {
     m_about = new QPushButton(QStringLiteral("About"));
     m_about->setObjectName(QStringLiteral("aboutButton"));
     m_about->setAccessibleName(QStringLiteral("About"));
-    m_about->setAutoDefault(false);
     m_about->setEnabled(false);
 
     m_set = new QPushButton(QStringLiteral("Set"));
@@ -85,7 +84,6 @@ void NetworkSettingDialog::buildControls() {
     m_cancel = new QPushButton(QStringLiteral("Cancel"));
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
     m_cancel->setAccessibleName(QStringLiteral("Cancel"));
-    m_cancel->setAutoDefault(false);
 
     auto* grid = new QGridLayout;
     grid->addWidget(labelFor(QStringLiteral("Host IP:"), m_hostIp), 0, 0);

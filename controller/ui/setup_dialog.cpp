@@ -61,7 +61,6 @@ QPushButton* button(const QString& caption, const QString& objectName,
                     const QString& description = {}) {
     auto* b = new QPushButton(caption);
     b->setObjectName(objectName);
-    b->setAutoDefault(false);
     b->setAccessibleName(caption);
     if (!description.isEmpty())
         b->setAccessibleDescription(description);

@@ -276,6 +276,19 @@ INSTANTIATE_TEST_SUITE_P(Entries, ExitTest,
                                            ExitCase{"8", "1000", nullptr, nullptr},
                                            ExitCase{" 1 ", "0", nullptr, nullptr}));
 
+TEST_F(SetupDialogTest, EnterInAnEditRunsExitsChecks) {
+    open();
+    dialog->show();
+    auto* edit = find<QLineEdit>("newAddressEdit");
+    edit->setText("9");
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+
+    EXPECT_EQ(host.recorder.texts(), std::vector<std::string>({kRangeOneToEight}));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(host.calls.empty());
+}
+
 TEST_F(SetupDialogTest, EscapeAndTheCloseBoxCloseWithoutCheckingTheEdits) {
     for (bool escape : {true, false}) {
         open();
