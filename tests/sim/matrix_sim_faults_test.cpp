@@ -101,12 +101,12 @@ TEST(MatrixSimFaults, SplitAnswersOfTwoRequestsDoNotInterleave) {
 }
 
 TEST(MatrixSimFaults, SplitAnswerOnTheSerialLinePausesBetweenPieces) {
-    MatrixSimRun sim({"--split", "3", "--split-pause-ms", "300"});
+    MatrixSimRun sim({"--split", "3", "--split-pause-ms", "600"});
     ASSERT_TRUE(sim.ready()) << sim.process().Output();
     SerialPeer port(sim.linkPath());
     port.Write(FromHex(kSwitch));
     EXPECT_EQ(ToHex(port.Read(3)), "BA 01 01");
-    // The next piece is still 300 ms away.
+    // The next piece is still 600 ms away.
     EXPECT_EQ(ToHex(port.ReadUntilQuiet(100ms)), "");
     EXPECT_EQ(ToHex(port.Read(5)), "04 A6 04 02 6C");
 }

@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <csignal>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -124,6 +125,11 @@ struct BadCommandLine {
     std::vector<std::string> args;
     const char* complaint;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const BadCommandLine& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class MatrixSimBadCommandLine : public testing::TestWithParam<BadCommandLine> {};
 

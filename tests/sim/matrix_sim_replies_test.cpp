@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -27,6 +28,11 @@ struct Conversation {
     std::vector<std::string> args;
     std::vector<Step> steps;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Conversation& value, std::ostream* out) {
+    *out << value.name;
+}
 
 enum class Transport { Serial, Udp };
 
