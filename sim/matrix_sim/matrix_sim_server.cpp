@@ -88,11 +88,6 @@ void MatrixSimServer::OnUdpReadable() {
 
 void MatrixSimServer::Take(Channel& channel, std::span<const std::uint8_t> bytes,
                            const std::optional<sockaddr_in>& from) {
-    std::string tag = channel.name + " rx";
-    if (from)
-        tag += " " + LoopbackUdp::Describe(*from);
-    m_log.Bytes(tag, bytes);
-
     std::vector<ScannedBytes> found;
     channel.scanner.Feed(bytes, &found);
     Digest(channel, found, from);
@@ -111,6 +106,9 @@ void MatrixSimServer::Digest(Channel& channel, const std::vector<ScannedBytes>& 
             m_log.Bytes(channel.name + " bad checksum", item.bytes);
             break;
         case ScannedBytes::Kind::Frame: {
+            m_log.Bytes(from ? channel.name + " rx " + LoopbackUdp::Describe(*from)
+                             : channel.name + " rx",
+                        item.bytes);
             const auto loadsBefore = m_device.CycleLoads();
             MatrixDevice::Outcome outcome = m_device.Handle(item.bytes, now);
             if (m_device.CycleLoads() != loadsBefore)
