@@ -1,0 +1,53 @@
+#pragma once
+
+namespace controller {
+
+// The one-second watch that reads the switch state back and notices a silent device. It only
+// counts; the window owns the timer (started and stopped as the results below say), sends the
+// request and shows the message.
+//
+//   idle ──restart()──▶ counting ──tick reaches delay──▶ awaiting ──reply or delay + 3──▶ idle
+class ReplyWatch {
+public:
+    enum class TickResult {
+        Nothing,
+        // The read-back is due: the window sends the read-switch request if its serial port is
+        // open. The watch awaits the reply from now on, whether or not anything was sent.
+        ReadDue,
+        // No reply by tick delay + 3: the watch is idle again and the window stops its timer
+        // (and reports the silent device when the network link is off).
+        TimedOut,
+    };
+
+    // Delay in ticks before the read goes out: 4 for 32x32, 2 otherwise.
+    void setDelay(int ticks) { m_delay = ticks; }
+    int delay() const { return m_delay; }
+
+    // Count from 0 again and run; an awaited reply stays awaited.
+    void restart() {
+        m_ticks = 0;
+        m_running = true;
+    }
+    // "Read Switch": the request has just gone out, so await its reply from tick 0.
+    void restartAwaiting() {
+        restart();
+        m_awaiting = true;
+    }
+    // One timer period. Ticks of an idle watch change nothing.
+    TickResult tick();
+    // A 0x02 reply arrived. True when it was awaited: the watch is idle again and the window
+    // stops its timer.
+    bool replyArrived();
+
+    int ticks() const { return m_ticks; }
+    bool awaiting() const { return m_awaiting; }
+    bool running() const { return m_running; }
+
+private:
+    int m_ticks = 0;
+    int m_delay = 2;
+    bool m_awaiting = false;
+    bool m_running = false;
+};
+
+} // namespace controller
