@@ -1,0 +1,413 @@
+#include "controller/ui/main_window.h"
+
+#include "controller/link/com_port_names.h"
+#include "controller/protocol/signal_code.h"
+#include "controller/protocol/switch_requests.h"
+#include "controller/ui/about_dialog.h"
+#include "controller/ui/network_setting_dialog.h"
+#include "controller/ui/setup_dialog.h"
+#include "widgets/hover_button.h"
+#include "widgets/resource_icons.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace controller {
+
+namespace {
+
+// The grid frame in client pixels. It encloses every layout: the widest reaches x = 715 (the
+// 32x32 input labels), the deepest y = 707 (the lower row of 32x32 output labels).
+constexpr QRect kGridFrame(6, 2, 720, 714);
+// The controls stand in one column to the right of the grid.
+constexpr QRect kPanel(734, 2, 250, 714);
+constexpr QSize kWindowSize(990, 720);
+
+const QStringList kBaudEntries{"2400", "4800", "9600", "19200"};
+const QStringList kSizeEntries{"4 * 4 SW-MATRIX", "8 * 8 SW-MATRIX", "16*16 SW-MATRIX",
+                               "32*32 SW-MATRIX"};
+const QStringList kTypeEntries{"AV Matrix",   "VGA Matrix", "DVI Matrix",
+                               "HDMI Matrix", "SDI Matrix", "Hybrid matrix"};
+const QStringList kAvEntries{"Video + Audio", "Video", "Audio"};
+const QStringList kAvObjectNames{"avVideoAudioRadio", "avVideoRadio", "avAudioRadio"};
+
+constexpr std::uint8_t kAddressForAll = 0xFF;
+constexpr int kAddressEntries = 8; // "01".."08", then "FF"
+
+// Only "AV Matrix" and "VGA Matrix" carry separate video and audio layers.
+bool hasAvLayers(int matrixType) {
+    return matrixType == 0 || matrixType == 1;
+}
+
+QComboBox* makeCombo(QWidget* parent, const QString& objectName, const QStringList& entries) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(objectName);
+    combo->addItems(entries);
+    combo->setCurrentIndex(-1);
+    return combo;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& objectName, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(objectName);
+    button->setAccessibleName(caption);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QGroupBox* makeGroup(QWidget* parent, const QString& objectName, const QString& caption) {
+    auto* group = new QGroupBox(caption, parent);
+    group->setObjectName(objectName);
+    group->setAccessibleName(caption);
+    return group;
+}
+
+// A static text and the control it names, on one row of a grid layout. The text is the
+// control's buddy and, without its trailing colon, its accessible name.
+void addLabelled(QGridLayout* layout, int row, const QString& caption, QWidget* control) {
+    auto* label = new QLabel(caption, control->parentWidget());
+    label->setBuddy(control);
+    QString name = caption;
+    name.remove(QChar(0xFF1A)); // full-width colon
+    control->setAccessibleName(name.trimmed());
+    layout->addWidget(label, row, 0);
+    layout->addWidget(control, row, 1);
+}
+
+std::string portNameDigitPath(const std::string& portName, const std::string& settingsPath) {
+    // Port names are "COM1".."COM9"; anything else has no device behind it.
+    if (portName.size() != 4 || portName.compare(0, 3, "COM") != 0 || portName[3] < '1' ||
+        portName[3] > '9')
+        return std::string();
+    return serialDevicePath(portName[3] - '0', settingsPath);
+}
+
+} // namespace
+
+MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& prompts,
+                       QWidget* parent)
+    : QDialog(parent), m_prompts(prompts), m_settingsFile(settingsDirectory.toStdString()),
+      m_serial(prompts,
+               [path = m_settingsFile.path()](const std::string& portName) {
+                   return portNameDigitPath(portName, path);
+               }),
+      m_net(m_settings, prompts) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("     Matrix V3.5"));
+    setWindowIcon(widgets::resourceIcon(widgets::kApplicationIconId));
+    setWindowFlag(Qt::WindowMinimizeButtonHint, true);
+    setFixedSize(kWindowSize);
+    // Crosspoints are found on plain moves, without a button held.
+    setMouseTracking(true);
+
+    m_markerInput.fill(kNoPort);
+    m_replyWatchTimer.setInterval(kReplyWatchPeriod);
+    m_networkPollTimer.setInterval(kNetworkPollPeriod);
+    connect(&m_replyWatchTimer, &QTimer::timeout, this, &MainWindow::onReplyWatchTick);
+    connect(&m_networkPollTimer, &QTimer::timeout, this, &MainWindow::onNetworkPollTick);
+
+    createControls();
+    m_gridFrame = {m_gridGroup->x(), m_gridGroup->y(), m_gridGroup->width(), m_gridGroup->height()};
+    createGridWindows();
+    m_comCombo->clear();
+    for (int n = 1; n <= 9; ++n)
+        m_comCombo->addItem(QStringLiteral("COM%1").arg(n));
+    m_comCombo->setCurrentIndex(-1);
+
+    m_settings = m_settingsFile.load(m_prompts);
+    applyLoadedSettings();
+    connectHandlers();
+
+    if (m_net.Create())
+        m_networkPollTimer.start();
+
+    if (!openSerialPort())
+        m_prompts.show(platform::Prompt::dialog(
+            "Unable to open the serial port, Please check and try again!"));
+
+    restartReplyWatch();
+}
+
+MainWindow::~MainWindow() {
+    m_replyWatchTimer.stop();
+    m_networkPollTimer.stop();
+    // The monitor thread must be gone before the window it notifies.
+    m_serial.Close();
+}
+
+void MainWindow::createControls() {
+    m_gridGroup =
+        makeGroup(this, QStringLiteral("matrixSwitchGroup"), QStringLiteral("Matrix Switch"));
+    m_gridGroup->setGeometry(kGridFrame);
+    // The grid is the window's own drawing: the frame must let the mouse through to it.
+    m_gridGroup->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("controlPanel"));
+    panel->setGeometry(kPanel);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 0, 0, 0);
+
+    // COM
+    auto* comGroup = makeGroup(panel, QStringLiteral("comGroup"), QStringLiteral("COM"));
+    auto* comLayout = new QGridLayout(comGroup);
+    m_comCombo = makeCombo(comGroup, QStringLiteral("comCombo"), {});
+    m_baudCombo = makeCombo(comGroup, QStringLiteral("baudCombo"), kBaudEntries);
+    m_openButton = makeButton(comGroup, QStringLiteral("openButton"), QStringLiteral("OPEN"));
+    addLabelled(comLayout, 0, QStringLiteral("COM Select："), m_comCombo);
+    addLabelled(comLayout, 1, QStringLiteral("Baud："), m_baudCombo);
+    comLayout->addWidget(m_openButton, 2, 0, 1, 2);
+    column->addWidget(comGroup);
+
+    // Network
+    auto* netGroup = makeGroup(panel, QStringLiteral("networkGroup"), QStringLiteral("Network"));
+    auto* netLayout = new QHBoxLayout(netGroup);
+    m_useNetCheck = new QCheckBox(QStringLiteral("Use Net"), netGroup);
+    m_useNetCheck->setObjectName(QStringLiteral("useNetCheck"));
+    m_useNetCheck->setAccessibleName(QStringLiteral("Use Net"));
+    m_networkSettingButton = makeButton(netGroup, QStringLiteral("networkSettingButton"),
+                                        QStringLiteral("Network Setting"));
+    netLayout->addWidget(m_useNetCheck);
+    netLayout->addWidget(m_networkSettingButton);
+    column->addWidget(netGroup);
+
+    // Matrix Configure
+    auto* matrixGroup = makeGroup(panel, QStringLiteral("matrixConfigureGroup"),
+                                  QStringLiteral("Matrix Configure"));
+    auto* matrixLayout = new QGridLayout(matrixGroup);
+    m_sizeCombo = makeCombo(matrixGroup, QStringLiteral("matrixModeCombo"), kSizeEntries);
+    m_typeCombo = makeCombo(matrixGroup, QStringLiteral("matrixTypeCombo"), kTypeEntries);
+    addLabelled(matrixLayout, 0, QStringLiteral("Matrix Mode："), m_sizeCombo);
+    addLabelled(matrixLayout, 1, QStringLiteral("Matrix Type："), m_typeCombo);
+    m_avGroup = new QButtonGroup(this);
+    auto* radios = new QVBoxLayout;
+    for (int mode = 0; mode < 3; ++mode) {
+        auto* radio = new QRadioButton(kAvEntries[mode], matrixGroup);
+        radio->setObjectName(kAvObjectNames[mode]);
+        radio->setAccessibleName(kAvEntries[mode]);
+        m_avGroup->addButton(radio, mode);
+        m_avRadios[static_cast<std::size_t>(mode)] = radio;
+        radios->addWidget(radio);
+    }
+    matrixLayout->addLayout(radios, 2, 0, 1, 2);
+    QStringList ids;
+    for (int a = 1; a <= kAddressEntries; ++a)
+        ids << QStringLiteral("%1").arg(a, 2, 10, QLatin1Char('0'));
+    ids << QStringLiteral("FF");
+    m_idCombo = makeCombo(matrixGroup, QStringLiteral("matrixIdCombo"), ids);
+    addLabelled(matrixLayout, 3, QStringLiteral("Matrix ID："), m_idCombo);
+    column->addWidget(matrixGroup);
+
+    // SCENE
+    auto* sceneGroup = makeGroup(panel, QStringLiteral("sceneGroup"), QStringLiteral("SCENE"));
+    auto* sceneLayout = new QGridLayout(sceneGroup);
+    QStringList scenes;
+    for (int n = 1; n <= 16; ++n)
+        scenes << QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+    m_saveCombo = makeCombo(sceneGroup, QStringLiteral("saveSceneCombo"), scenes);
+    m_loadCombo = makeCombo(sceneGroup, QStringLiteral("loadSceneCombo"), scenes);
+    m_saveButton = makeButton(sceneGroup, QStringLiteral("saveButton"), QStringLiteral("SAVE"));
+    m_loadButton = makeButton(sceneGroup, QStringLiteral("loadButton"), QStringLiteral("LOAD"));
+    addLabelled(sceneLayout, 0, QStringLiteral("Save Scene："), m_saveCombo);
+    sceneLayout->addWidget(m_saveButton, 0, 2);
+    addLabelled(sceneLayout, 1, QStringLiteral("Load Scene："), m_loadCombo);
+    sceneLayout->addWidget(m_loadButton, 1, 2);
+    column->addWidget(sceneGroup);
+
+    m_setupButton = makeButton(panel, QStringLiteral("setupButton"), QStringLiteral("Setup"));
+    m_readSwitchButton =
+        makeButton(panel, QStringLiteral("readSwitchButton"), QStringLiteral("Read Switch"));
+    m_readDeviceButton =
+        makeButton(panel, QStringLiteral("readDeviceButton"), QStringLiteral("Read Device"));
+    m_cycleButton =
+        makeButton(panel, QStringLiteral("cycleButton"), QStringLiteral("AutoSwitich-START"));
+    m_exitButton = makeButton(panel, QStringLiteral("exitButton"), QStringLiteral("EXIT"));
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(m_setupButton, 0, 0);
+    buttons->addWidget(m_readSwitchButton, 0, 1);
+    buttons->addWidget(m_readDeviceButton, 1, 0);
+    buttons->addWidget(m_cycleButton, 1, 1);
+    buttons->addWidget(m_exitButton, 2, 1);
+    column->addLayout(buttons);
+    column->addStretch();
+}
+
+void MainWindow::applyLoadedSettings() {
+    auto select = [](QComboBox* combo, int index) {
+        // An index the list does not have leaves it without a selection.
+        combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+    };
+    select(m_comCombo, m_settings.selectCom);
+    select(m_baudCombo, m_settings.selectBaud);
+    select(m_typeCombo, m_settings.matrixType);
+    setAvRadiosEnabled(hasAvLayers(m_settings.matrixType));
+
+    // A size outside the list would leave the grid and the read-back request without a port
+    // count: the window shows 4x4 instead (the file keeps its value until the size is changed).
+    if (m_settings.matrixSize < 0 || m_settings.matrixSize > 3)
+        m_settings.matrixSize = 0;
+    select(m_sizeCombo, m_settings.matrixSize);
+    layoutGridFor(m_settings.matrixSize);
+    m_watch.setDelay(m_settings.matrixSize == 3 ? 4 : 2);
+
+    checkAvRadio(m_settings.avMode);
+    m_deviceAddress = 1;
+    m_idCombo->setCurrentIndex(0);
+    m_useNetCheck->setChecked(m_settings.useNet != 0);
+}
+
+void MainWindow::connectHandlers() {
+    // Only the operator's actions run handlers: the program's own selections do not.
+    connect(m_comCombo, &QComboBox::activated, this, &MainWindow::onComActivated);
+    connect(m_baudCombo, &QComboBox::activated, this, &MainWindow::onBaudActivated);
+    connect(m_openButton, &QPushButton::clicked, this, &MainWindow::onOpenClicked);
+    connect(m_useNetCheck, &QCheckBox::clicked, this, &MainWindow::onUseNetClicked);
+    connect(m_networkSettingButton, &QPushButton::clicked, this,
+            &MainWindow::onNetworkSettingClicked);
+    connect(m_sizeCombo, &QComboBox::activated, this, &MainWindow::onMatrixSizeActivated);
+    connect(m_typeCombo, &QComboBox::activated, this, &MainWindow::onMatrixTypeActivated);
+    connect(m_avGroup, &QButtonGroup::idClicked, this, &MainWindow::onAvModeClicked);
+    connect(m_idCombo, &QComboBox::activated, this, &MainWindow::onMatrixIdActivated);
+    connect(m_saveButton, &QPushButton::clicked, this, &MainWindow::onSaveClicked);
+    connect(m_loadButton, &QPushButton::clicked, this, &MainWindow::onLoadClicked);
+    connect(m_setupButton, &QPushButton::clicked, this, &MainWindow::onSetupClicked);
+    connect(m_readSwitchButton, &QPushButton::clicked, this, &MainWindow::onReadSwitchClicked);
+    connect(m_readDeviceButton, &QPushButton::clicked, this, &MainWindow::onReadDeviceClicked);
+    connect(m_cycleButton, &QPushButton::clicked, this, &MainWindow::onCycleClicked);
+    connect(m_exitButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void MainWindow::saveSetting(int item) {
+    m_settingsFile.save(item, m_settings, m_prompts);
+}
+
+void MainWindow::setAvRadiosEnabled(bool enabled) {
+    for (QRadioButton* radio : m_avRadios)
+        radio->setEnabled(enabled);
+}
+
+void MainWindow::checkAvRadio(int mode) {
+    // Any other value leaves the buttons as they are.
+    if (mode >= 0 && mode < 3)
+        m_avRadios[static_cast<std::size_t>(mode)]->setChecked(true);
+}
+
+void MainWindow::onUseNetClicked(bool checked) {
+    m_settings.useNet = checked ? 1 : 0;
+    saveSetting(SettingsFile::kUseNet);
+}
+
+void MainWindow::onMatrixSizeActivated(int index) {
+    m_settings.matrixSize = index;
+    layoutGridFor(index);
+    m_watch.setDelay(index == 3 ? 4 : 2);
+    saveSetting(SettingsFile::kMatrixSize);
+    update();
+}
+
+void MainWindow::onMatrixTypeActivated(int index) {
+    m_settings.matrixType = index;
+    if (hasAvLayers(index)) {
+        setAvRadiosEnabled(true);
+        m_settings.avMode = 1;
+        checkAvRadio(1);
+    } else {
+        setAvRadiosEnabled(false);
+    }
+    // The AV mode changed here is saved with the next click on a radio button, not now.
+    saveSetting(SettingsFile::kMatrixType);
+}
+
+void MainWindow::onAvModeClicked(int mode) {
+    m_settings.avMode = mode;
+    saveSetting(SettingsFile::kAvMode);
+}
+
+void MainWindow::onMatrixIdActivated(int index) {
+    // The address is the operator's choice for this run only; it is not saved.
+    if (index >= 0 && index < kAddressEntries)
+        m_deviceAddress = static_cast<std::uint8_t>(index + 1);
+    else if (index == kAddressEntries)
+        m_deviceAddress = kAddressForAll;
+}
+
+void MainWindow::onReadSwitchClicked() {
+    send(readSwitchRequest(m_settings.protocolType, m_deviceAddress,
+                           signalCode(m_settings.matrixType, m_settings.avMode),
+                           m_layout.portCount));
+    m_watch.restartAwaiting();
+    m_replyWatchTimer.start();
+}
+
+void MainWindow::onReadDeviceClicked() {
+    send(readIdentityRequest(m_settings.protocolType));
+}
+
+void MainWindow::onSaveClicked() {
+    // Without a chosen scene nothing goes out: scene 0 could never be loaded again.
+    const int index = m_saveCombo->currentIndex();
+    if (index < 0)
+        return;
+    send(saveSceneRequest(m_deviceAddress, static_cast<std::uint8_t>(index + 1)));
+}
+
+void MainWindow::onLoadClicked() {
+    const int index = m_loadCombo->currentIndex();
+    if (index < 0)
+        return;
+    send(loadSceneRequest(m_deviceAddress, static_cast<std::uint8_t>(index + 1)));
+    // The device switches to the scene; the watch reads the result back after its delay.
+    restartReplyWatch();
+}
+
+void MainWindow::onCycleClicked() {
+    if (!m_cycling) {
+        m_cycling = true;
+        m_cycleButton->setText(QStringLiteral("End Cycle"));
+        m_cycleButton->setAccessibleName(m_cycleButton->text());
+        send(startCycleRequest(m_deviceAddress));
+    } else {
+        m_cycling = false;
+        m_cycleButton->setText(QStringLiteral("Start Cycle"));
+        m_cycleButton->setAccessibleName(m_cycleButton->text());
+        // The device stops on some scene: read back where it stopped.
+        restartReplyWatch();
+        send(stopCycleRequest(m_deviceAddress));
+    }
+}
+
+void MainWindow::onSetupClicked() {
+    // A new dialog at every press; input properties reports reach it while it is open.
+    SetupDialog dialog(m_deviceAddress, *this, this);
+    m_setupDialog = &dialog;
+    dialog.exec();
+}
+
+void MainWindow::onNetworkSettingClicked() {
+    NetworkSettingDialog dialog(*this, this);
+    dialog.exec();
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* e) {
+    // Stands in for the About entry of the window's system menu.
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("About Brisvane..."), this, &MainWindow::showAbout);
+    menu.exec(e->globalPos());
+}
+
+void MainWindow::showAbout() {
+    AboutDialog about(this);
+    about.exec();
+}
+
+} // namespace controller

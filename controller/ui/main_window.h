@@ -1,0 +1,240 @@
+#pragma once
+
+#include "controller/link/controller_settings.h"
+#include "controller/link/net_link.h"
+#include "controller/link/serial_link.h"
+#include "controller/link/settings_file.h"
+#include "controller/protocol/command_frame.h"
+#include "controller/protocol/frame_accumulator.h"
+#include "controller/protocol/reply_handler.h"
+#include "controller/ui/device_setup_host.h"
+#include "controller/ui/grid_layout.h"
+#include "controller/ui/reply_watch.h"
+#include "platform/prompt.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
+
+namespace widgets {
+class HoverButton;
+}
+
+namespace controller {
+
+// Brisvane's one window: the crosspoint grid of the matrix switcher and every operator control.
+// It owns the settings, both links, the frame collection, the grid and the reply watch; the
+// program ends when it closes.
+//
+// Controls, by their original identifier, and the objectName tests find them by:
+//   1005 group box "Matrix Switch"          matrixSwitchGroup (its rectangle is the grid frame)
+//   1011 combo "COM1".."COM9"                comCombo
+//   1012 combo "2400" "4800" "9600" "19200"  baudCombo
+//   1045 button "OPEN" / "CLOSE"             openButton
+//   1019 check box "Use Net"                 useNetCheck
+//   1037 button "Network Setting"            networkSettingButton
+//   1007 combo "Matrix Mode："               matrixModeCombo
+//   1006 combo "Matrix Type："               matrixTypeCombo
+//   1008 1009 1010 radios                    avVideoAudioRadio avVideoRadio avAudioRadio
+//   1016 combo "Matrix ID："                 matrixIdCombo
+//   1014 combo "Save Scene：", 1001 "SAVE"   saveSceneCombo saveButton
+//   1015 combo "Load Scene：", 1003 "LOAD"   loadSceneCombo loadButton
+//   1004 button "Setup"                      setupButton
+//   1002 button "Read Switch"                readSwitchButton
+//   1046 button "Read Device"                readDeviceButton
+//   1013 button "AutoSwitich-START"          cycleButton
+//   1    button "EXIT"                       exitButton
+//   12000 + k input label k                  inputLabel0 .. inputLabel31
+//   12100 + k output label k                 outputLabel0 .. outputLabel31
+//   12100 + k marker of output k             marker0 .. marker31
+// Group boxes "COM", "Network", "Matrix Configure", "SCENE": comGroup, networkGroup,
+// matrixConfigureGroup, sceneGroup.
+class MainWindow : public QDialog, public DeviceSetupHost, private ReplyHandler {
+    Q_OBJECT
+
+public:
+    // Reads Setting.ini in `settingsDirectory` (the executable's folder in the program), shows
+    // every message through `prompts`, opens the serial port and the network socket and starts
+    // the reply watch, in that order.
+    MainWindow(const QString& settingsDirectory, platform::PromptSink& prompts,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Timer 1, every second: the reply watch.
+    void onReplyWatchTick();
+    // Timer 3, every 100 ms once the network socket exists: one poll and one examination.
+    void onNetworkPollTick();
+
+    // DeviceSetupHost: what the Setup and Network Setting dialogs use.
+    void sendFrame(const std::vector<std::uint8_t>& frame, bool serialOnly) override;
+    void sendOutputVideoProperty(std::uint8_t property, std::uint8_t value,
+                                 std::uint8_t channel) override;
+    void sendInputProperty(std::uint8_t property, std::uint8_t value,
+                           std::uint8_t channel) override;
+    ControllerSettings& settings() override { return m_settings; }
+    void saveSetting(int item) override;
+    platform::PromptSink& prompts() override { return m_prompts; }
+
+    // State for tests and the demo.
+    bool serialOpen() const { return m_serialOpen; }
+    std::uint8_t deviceAddress() const { return m_deviceAddress; }
+    bool cycling() const { return m_cycling; }
+    const ReplyWatch& replyWatch() const { return m_watch; }
+    bool replyWatchTimerActive() const { return m_replyWatchTimer.isActive(); }
+    bool networkPollActive() const { return m_networkPollTimer.isActive(); }
+    const GridLayout& gridLayout() const { return m_layout; }
+    GridRect gridFrame() const { return m_gridFrame; }
+    int lastRow() const { return m_lastRow; }
+    int lastColumn() const { return m_lastColumn; }
+    widgets::HoverButton* inputLabel(int k) const;
+    widgets::HoverButton* outputLabel(int k) const;
+    widgets::HoverButton* marker(int output) const;
+    const SettingsFile& settingsFile() const { return m_settingsFile; }
+    std::uint16_t networkLocalPort() const { return m_net.localPort(); }
+    // Called once each time a 0x02 reply has been applied to the grid (the demo's screenshot).
+    void setReadBackObserver(std::function<void()> observer) {
+        m_readBackObserver = std::move(observer);
+    }
+
+    // Pauses that block the window, as the device's pacing asks; tests may shorten them.
+    void setPauses(std::chrono::milliseconds afterSwitch, std::chrono::milliseconds beforeReopen) {
+        m_switchPause = afterSwitch;
+        m_reopenPause = beforeReopen;
+    }
+
+    // Periods of timers 1 and 3. Tests that drive the ticks by hand stretch them so that the
+    // real timers never fire in between.
+    void setTimerPeriods(std::chrono::milliseconds replyWatch,
+                         std::chrono::milliseconds networkPoll) {
+        m_replyWatchTimer.setInterval(replyWatch);
+        m_networkPollTimer.setInterval(networkPoll);
+    }
+
+    static constexpr std::chrono::milliseconds kReplyWatchPeriod{1000};
+    static constexpr std::chrono::milliseconds kNetworkPollPeriod{100};
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+
+private:
+    // Construction (main_window.cpp).
+    void createControls();
+    void createGridWindows();
+    void connectHandlers();
+    void applyLoadedSettings();
+
+    // Operator handlers (main_window.cpp).
+    void onComActivated(int index);
+    void onBaudActivated(int index);
+    void onOpenClicked();
+    void onUseNetClicked(bool checked);
+    void onNetworkSettingClicked();
+    void onMatrixSizeActivated(int index);
+    void onMatrixTypeActivated(int index);
+    void onAvModeClicked(int mode);
+    void onMatrixIdActivated(int index);
+    void onSaveClicked();
+    void onLoadClicked();
+    void onSetupClicked();
+    void onReadSwitchClicked();
+    void onReadDeviceClicked();
+    void onCycleClicked();
+    void showAbout();
+    void setAvRadiosEnabled(bool enabled);
+    void checkAvRadio(int mode);
+
+    // Serial port and sending (main_window_links.cpp).
+    bool openSerialPort();
+    void closeSerialPort();
+    void setSerialOpen(bool open);
+    std::string selectedPortName() const;
+    int selectedBaudRate() const;
+    void receiveSerialBytes();
+    void send(const CommandFrame& frame);
+    void sendBytes(const std::uint8_t* bytes, std::size_t count, bool serialOnly);
+    void restartReplyWatch();
+    DispatchContext dispatchContext() const;
+
+    // Grid (main_window_grid.cpp).
+    void layoutGridFor(int matrixSize);
+    void hideMarkers();
+    void placeMarker(int output, int input);
+    void highlightLabels(std::array<widgets::HoverButton*, kGridPorts>& labels, int hit);
+    void trackMouse(QPoint pos, bool released);
+    void switchCrosspoint(int output, int input);
+
+    // ReplyHandler (main_window_grid.cpp and main_window_links.cpp).
+    void applyCrosspoints(const std::vector<Crosspoint>& pairs) override;
+    void endAwaitedRead() override;
+    void showPromptText(const std::string& text) override;
+    void forwardInputProperties(const InputPropertiesReport& report) override;
+
+    platform::PromptSink& m_prompts;
+    SettingsFile m_settingsFile;
+    ControllerSettings m_settings;
+    SerialLink m_serial;
+    NetLink m_net;
+    FrameAccumulator m_accumulator;
+    ReplyWatch m_watch;
+    QTimer m_replyWatchTimer;
+    QTimer m_networkPollTimer;
+
+    bool m_serialOpen = false;
+    bool m_cycling = false;
+    std::uint8_t m_deviceAddress = 1;
+    std::function<void()> m_readBackObserver;
+    std::chrono::milliseconds m_switchPause{50};
+    std::chrono::milliseconds m_reopenPause{100};
+
+    GridLayout m_layout;
+    GridRect m_gridFrame;
+    int m_lastRow = kNoPort;
+    int m_lastColumn = kNoPort;
+    std::array<widgets::HoverButton*, kGridPorts> m_inputLabels{};
+    std::array<widgets::HoverButton*, kGridPorts> m_outputLabels{};
+    std::array<widgets::HoverButton*, kGridPorts> m_markers{};
+    // The marker's row for each output, kNoPort while hidden (for its accessible name).
+    std::array<int, kGridPorts> m_markerInput{};
+
+    // The Setup dialog while it is open, for the input properties reports.
+    QPointer<QDialog> m_setupDialog;
+
+    QGroupBox* m_gridGroup = nullptr;
+    QComboBox* m_comCombo = nullptr;
+    QComboBox* m_baudCombo = nullptr;
+    QPushButton* m_openButton = nullptr;
+    QCheckBox* m_useNetCheck = nullptr;
+    QPushButton* m_networkSettingButton = nullptr;
+    QComboBox* m_sizeCombo = nullptr;
+    QComboBox* m_typeCombo = nullptr;
+    std::array<QRadioButton*, 3> m_avRadios{};
+    QButtonGroup* m_avGroup = nullptr;
+    QComboBox* m_idCombo = nullptr;
+    QComboBox* m_saveCombo = nullptr;
+    QPushButton* m_saveButton = nullptr;
+    QComboBox* m_loadCombo = nullptr;
+    QPushButton* m_loadButton = nullptr;
+    QPushButton* m_setupButton = nullptr;
+    QPushButton* m_readSwitchButton = nullptr;
+    QPushButton* m_readDeviceButton = nullptr;
+    QPushButton* m_cycleButton = nullptr;
+    QPushButton* m_exitButton = nullptr;
+};
+
+} // namespace controller

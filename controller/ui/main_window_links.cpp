@@ -1,0 +1,232 @@
+#include "controller/ui/main_window.h"
+
+#include "controller/protocol/setup_requests.h"
+#include "controller/protocol/signal_code.h"
+#include "controller/protocol/switch_requests.h"
+#include "controller/ui/input_properties_event.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QPushButton>
+#include <QThread>
+
+#include <array>
+
+namespace controller {
+
+namespace {
+
+// Line settings of every port the window opens: no parity, 8 data bits, 1 stop bit.
+constexpr int kParity = 0;
+constexpr int kDataBits = 8;
+constexpr int kStopBits = 1;
+
+// Bytes read per notification at most. The monitor notifies again at once when more are
+// waiting, so a device that never stops talking cannot hold the window in one drain.
+constexpr std::size_t kMaxDrainBytes = 4096;
+
+const char* const kOpenFailedText = "Unable to open the serial port, Please check and try again!";
+const char* const kReopenFailedText = "No serial port!";
+const char* const kSilentDeviceText = "Can not read device, check the communications connection!";
+
+} // namespace
+
+std::string MainWindow::selectedPortName() const {
+    const int index = m_comCombo->currentIndex();
+    if (index < 0)
+        return std::string();
+    // The digit after "COM" names the port, so only COM1..COM9 can be reached.
+    const QString entry = m_comCombo->itemText(index);
+    if (entry.size() < 4 || !entry.at(3).isDigit())
+        return std::string();
+    return "COM" + std::string(1, static_cast<char>(entry.at(3).toLatin1()));
+}
+
+int MainWindow::selectedBaudRate() const {
+    switch (m_baudCombo->currentIndex()) {
+    case 0:
+        return 2400;
+    case 1:
+        return 4800;
+    case 3:
+        return 19200;
+    default:
+        return 9600;
+    }
+}
+
+void MainWindow::setSerialOpen(bool open) {
+    m_serialOpen = open;
+    m_openButton->setText(open ? QStringLiteral("CLOSE") : QStringLiteral("OPEN"));
+    m_openButton->setAccessibleName(m_openButton->text());
+}
+
+bool MainWindow::openSerialPort() {
+    const std::string name = selectedPortName();
+    const int baud = selectedBaudRate();
+    if (name.empty() || !m_serial.Open(this, name, baud, kParity, kDataBits, kStopBits)) {
+        setSerialOpen(false);
+        return false;
+    }
+    m_serial.SetOwner(this);
+    m_serial.StartMonitor();
+    m_serial.Purge();
+    setWindowTitle(
+        QStringLiteral("  Matrix V3.5 -- %1:%2,N,8,1").arg(QString::fromStdString(name)).arg(baud));
+    setSerialOpen(true);
+    return true;
+}
+
+void MainWindow::closeSerialPort() {
+    m_serial.Close();
+    setSerialOpen(false);
+}
+
+void MainWindow::onOpenClicked() {
+    if (!m_serialOpen) {
+        if (!openSerialPort())
+            m_prompts.show(platform::Prompt::dialog(kOpenFailedText));
+        return;
+    }
+    closeSerialPort();
+    setWindowTitle(QStringLiteral("  Corvell V3.5"));
+}
+
+void MainWindow::onComActivated(int index) {
+    closeSerialPort();
+    m_settings.selectCom = index;
+    saveSetting(SettingsFile::kSelectCom);
+    // Opened whether or not it was open before.
+    if (!openSerialPort())
+        m_prompts.show(platform::Prompt::dialog(kReopenFailedText));
+}
+
+void MainWindow::onBaudActivated(int index) {
+    closeSerialPort();
+    m_settings.selectBaud = index;
+    saveSetting(SettingsFile::kSelectBaud);
+    // Give the driver time to let go of the port before it is opened at the new rate.
+    if (m_reopenPause.count() > 0)
+        QThread::msleep(static_cast<unsigned long>(m_reopenPause.count()));
+    if (!openSerialPort())
+        m_prompts.show(platform::Prompt::dialog(kReopenFailedText));
+}
+
+bool MainWindow::event(QEvent* e) {
+    if (e->type() == static_cast<QEvent::Type>(kUmSerialReceive)) {
+        receiveSerialBytes();
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+void MainWindow::receiveSerialBytes() {
+    std::vector<std::uint8_t> batch;
+    std::uint8_t byte = 0;
+    while (batch.size() < kMaxDrainBytes && m_serial.Read(&byte, 1) == 1)
+        batch.push_back(byte);
+    m_accumulator.collectSerial(batch, dispatchContext(), *this);
+}
+
+void MainWindow::onNetworkPollTick() {
+    std::array<std::uint8_t, NetLink::kReceiveSize> buffer{};
+    const int received = m_net.Poll(buffer);
+    const std::size_t count = received > 0 ? static_cast<std::size_t>(received) : 0;
+    m_accumulator.collectNetwork(std::span<const std::uint8_t>(buffer.data(), count),
+                                 dispatchContext(), *this);
+}
+
+DispatchContext MainWindow::dispatchContext() const {
+    DispatchContext context;
+    context.protocolType = m_settings.protocolType;
+    context.deviceAddress = m_deviceAddress;
+    context.inputCount = m_layout.portCount;
+    context.outputCount = m_layout.portCount;
+    return context;
+}
+
+void MainWindow::send(const CommandFrame& frame) {
+    const auto bytes = frame.bytes();
+    sendBytes(bytes.data(), bytes.size(), frame.route() == LinkRoute::SerialOnly);
+}
+
+void MainWindow::sendFrame(const std::vector<std::uint8_t>& frame, bool serialOnly) {
+    sendBytes(frame.data(), frame.size(), serialOnly);
+}
+
+void MainWindow::sendBytes(const std::uint8_t* bytes, std::size_t count, bool serialOnly) {
+    if (m_serialOpen)
+        m_serial.Write(bytes, count, true);
+    if (!serialOnly && m_settings.useNet != 0 && !m_net.Send(bytes, count)) {
+        // The link has turned sending off; the box shows it, and a click turns it on again.
+        // The file keeps its value, so the next start tries the network again.
+        m_useNetCheck->setChecked(false);
+    }
+}
+
+void MainWindow::sendOutputVideoProperty(std::uint8_t property, std::uint8_t value,
+                                         std::uint8_t channel) {
+    send(outputPropertyRequest(m_settings.protocolType, m_deviceAddress, property, value, channel));
+}
+
+void MainWindow::sendInputProperty(std::uint8_t property, std::uint8_t value,
+                                   std::uint8_t channel) {
+    send(inputPropertyRequest(m_settings.protocolType, m_deviceAddress, property, value, channel));
+}
+
+void MainWindow::restartReplyWatch() {
+    m_watch.restart();
+    m_replyWatchTimer.start();
+}
+
+void MainWindow::onReplyWatchTick() {
+    switch (m_watch.tick()) {
+    case ReplyWatch::TickResult::ReadDue:
+        if (m_serialOpen)
+            send(readSwitchRequest(m_settings.protocolType, m_deviceAddress,
+                                   signalCode(m_settings.matrixType, m_settings.avMode),
+                                   m_layout.portCount));
+        break;
+    case ReplyWatch::TickResult::TimedOut:
+        m_replyWatchTimer.stop();
+        // Over the network a silent terminal is common and not worth an interruption.
+        if (m_settings.useNet == 0)
+            m_prompts.show(platform::Prompt::dialog(kSilentDeviceText));
+        break;
+    case ReplyWatch::TickResult::Nothing:
+        break;
+    }
+}
+
+void MainWindow::endAwaitedRead() {
+    if (m_watch.replyArrived())
+        m_replyWatchTimer.stop();
+    if (m_readBackObserver) {
+        // Runs once this reply's pairs have been applied.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                // A copy: the observer may replace itself while it runs.
+                if (auto observer = m_readBackObserver)
+                    observer();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::showPromptText(const std::string& text) {
+    m_prompts.show(platform::Prompt::dialog(text));
+}
+
+void MainWindow::forwardInputProperties(const InputPropertiesReport& report) {
+    if (!m_setupDialog)
+        return;
+    // The report's data as the device sent it from offset 4: channel, two bytes the dialog
+    // does not use, EDID, crop, aspect ratio.
+    InputPropertiesEvent event(
+        {report.channel, 0x00, 0x00, report.edid, report.crop, report.aspectRatio});
+    QCoreApplication::sendEvent(m_setupDialog, &event);
+}
+
+} // namespace controller

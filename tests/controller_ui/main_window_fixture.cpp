@@ -1,0 +1,90 @@
+#include "tests/controller_ui/main_window_fixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+
+namespace controller_ui_test {
+
+void processEventsFor(std::chrono::milliseconds time) {
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    } while (timer.elapsed() < time.count());
+}
+
+void MainWindowTest::writeSettings(const std::string& systemSet, const std::string& net) {
+    std::string ports =
+        "[Ports]\r\nCOM1=" + m_pty.slavePath() + "\r\nCOM2=" + m_pty2.slavePath() + "\r\n";
+    for (int n = 3; n <= 9; ++n)
+        ports += "COM" + std::to_string(n) + "=" + missingPath(n) + "\r\n";
+    test_support::TempDir::writeFile(settingsPath(),
+                                     "[SYSTEM_SET]\r\n" + systemSet + "[Net]\r\n" + net + ports);
+    m_settingsWritten = true;
+}
+
+controller::MainWindow& MainWindowTest::start() {
+    if (!m_settingsWritten)
+        writeSettings();
+    m_window =
+        std::make_unique<controller::MainWindow>(QString::fromStdString(m_dir.path()), m_prompts);
+    m_window->setTimerPeriods(std::chrono::hours(1), std::chrono::hours(1));
+    m_window->setPauses(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
+    return *m_window;
+}
+
+Bytes MainWindowTest::serialOut(std::size_t count) {
+    return m_pty.read(count, std::chrono::milliseconds(2000));
+}
+
+Bytes MainWindowTest::serialQuiet() {
+    return m_pty.readAvailable(std::chrono::milliseconds(100));
+}
+
+void MainWindowTest::deviceSends(const Bytes& bytes) {
+    m_pty.write(bytes);
+    // Long enough for the monitor to notice and the window to drain the line.
+    processEventsFor(std::chrono::milliseconds(150));
+}
+
+namespace {
+void sendMouse(QWidget* w, QEvent::Type type, QPoint pos) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+} // namespace
+
+void MainWindowTest::clickAt(QPoint pos) {
+    sendMouse(m_window.get(), QEvent::MouseButtonPress, pos);
+    sendMouse(m_window.get(), QEvent::MouseButtonRelease, pos);
+}
+
+void MainWindowTest::moveTo(QPoint pos) {
+    sendMouse(m_window.get(), QEvent::MouseMove, pos);
+}
+
+void MainWindowTest::choose(const char* comboName, int index) {
+    auto* combo = control<QComboBox>(comboName);
+    if (!combo)
+        return;
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+void MainWindowTest::press(const char* buttonName) {
+    if (auto* button = control<QAbstractButton>(buttonName))
+        button->click();
+}
+
+QPoint crosspointCentre(const controller::MainWindow& window, int o, int i) {
+    const auto& layout = window.gridLayout();
+    return QPoint(layout.outputs.at(static_cast<std::size_t>(o)).centre,
+                  layout.inputs.at(static_cast<std::size_t>(i)).centre);
+}
+
+} // namespace controller_ui_test

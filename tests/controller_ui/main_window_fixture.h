@@ -1,0 +1,89 @@
+#pragma once
+
+#include "controller/ui/main_window.h"
+#include "widgets/hover_button.h"
+#include "tests/support/prompt_recorder.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QPoint>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace controller_ui_test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A main window on its own settings folder, with COM1 on a pseudo-terminal the test holds (the
+// master side plays the device), COM2 on a second one, COM3..COM9 on paths that do not exist,
+// and every prompt recorded. The real timers are stretched so that only the ticks a test calls
+// by hand happen.
+class MainWindowTest : public testing::Test {
+protected:
+    // Lines of section SYSTEM_SET and of section Net; the defaults give a 4x4 "HDMI Matrix" at
+    // 9600 baud on COM1 with the network link bound to a port the system picks and off.
+    void writeSettings(const std::string& systemSet =
+                           "SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\n",
+                       const std::string& net = "HostPort=0\r\n");
+    // Writes the default settings unless writeSettings ran, then builds the window.
+    controller::MainWindow& start();
+
+    std::string settingsPath() const { return m_dir.file("Setting.ini"); }
+    std::string settingsText() const { return test_support::TempDir::readFile(settingsPath()); }
+    std::string missingPath(int n) const { return m_dir.file("no-such-port-" + std::to_string(n)); }
+
+    // What the window wrote on COM1 within the time, or the count it was asked for.
+    Bytes serialOut(std::size_t count);
+    // Everything the window wrote on COM1 until the line went quiet (nothing: empty).
+    Bytes serialQuiet();
+    // The device answers on COM1; the window's notification is handled before this returns.
+    void deviceSends(const Bytes& bytes);
+
+    // The operator's actions.
+    void clickAt(QPoint pos);
+    void moveTo(QPoint pos);
+    void choose(const char* comboName, int index);
+    void press(const char* buttonName);
+    template <class T>
+    T* control(const char* objectName) {
+        T* found = m_window->findChild<T*>(QString::fromLatin1(objectName));
+        EXPECT_NE(found, nullptr) << objectName;
+        return found;
+    }
+
+    // Processes events until pred holds; false when the time ran out first.
+    template <class Pred>
+    bool waitFor(Pred pred, std::chrono::milliseconds timeout = std::chrono::seconds(3));
+
+    test_support::TempDir m_dir;
+    test_support::PtyPair m_pty;
+    test_support::PtyPair m_pty2;
+    test_support::PromptRecorder m_prompts;
+    std::unique_ptr<controller::MainWindow> m_window;
+    bool m_settingsWritten = false;
+};
+
+void processEventsFor(std::chrono::milliseconds time);
+
+template <class Pred>
+bool MainWindowTest::waitFor(Pred pred, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        processEventsFor(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// Centre of the crosspoint of output `o` and input `i` in the window's current grid.
+QPoint crosspointCentre(const controller::MainWindow& window, int o, int i);
+
+} // namespace controller_ui_test

@@ -1,0 +1,226 @@
+#include "tests/controller_ui/main_window_fixture.h"
+
+#include "widgets/hover_button.h"
+
+#include <QGroupBox>
+
+namespace controller_ui_test {
+namespace {
+
+using controller::MainWindow;
+
+QRect markerGeometry(const MainWindow& w, int output) {
+    return w.marker(output)->geometry();
+}
+
+struct ClickCase {
+    const char* name;
+    int matrixSize;
+    int output;
+    int input;
+    Bytes frame;
+    QRect marker;
+};
+
+class CrosspointClick : public MainWindowTest, public testing::WithParamInterface<ClickCase> {};
+
+TEST_P(CrosspointClick, PutsTheSwitchFrameOnTheLineAndMovesTheMarker) {
+    const ClickCase& c = GetParam();
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=" +
+                  std::to_string(c.matrixSize) + "\r\n");
+    MainWindow& w = start();
+    ASSERT_TRUE(w.serialOpen());
+    clickAt(crosspointCentre(w, c.output, c.input));
+    EXPECT_EQ(serialOut(c.frame.size()), c.frame);
+    EXPECT_FALSE(w.marker(c.output)->isHidden());
+    EXPECT_EQ(markerGeometry(w, c.output), c.marker);
+    EXPECT_EQ(w.marker(c.output)->accessibleName().toStdString(),
+              "Output " + std::to_string(c.output + 1) + " fed by input " +
+                  std::to_string(c.input + 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(EachSize, CrosspointClick,
+                         testing::Values(ClickCase{"FourByFour",
+                                                   0,
+                                                   1,
+                                                   0,
+                                                   {0xBA, 0x01, 0x01, 0x04, 0xA6, 0x01, 0x00, 0x67},
+                                                   QRect(190, 60, 40, 40)},
+                                         // Input 3 to output 5 on screen: the worked example.
+                                         ClickCase{"EightByEight",
+                                                   1,
+                                                   4,
+                                                   2,
+                                                   {0xBA, 0x01, 0x01, 0x04, 0xA6, 0x04, 0x02, 0x6C},
+                                                   QRect(325, 195, 30, 30)},
+                                         ClickCase{"SixteenBySixteen",
+                                                   2,
+                                                   15,
+                                                   15,
+                                                   {0xBA, 0x01, 0x01, 0x04, 0xA6, 0x0F, 0x0F, 0x84},
+                                                   QRect(555, 555, 30, 30)},
+                                         ClickCase{"ThirtyTwoByThirtyTwo",
+                                                   3,
+                                                   31,
+                                                   0,
+                                                   {0xBA, 0x01, 0x01, 0x04, 0xA6, 0x1F, 0x00, 0x85},
+                                                   QRect(652, 32, 16, 16)}),
+                         [](const testing::TestParamInfo<ClickCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(MainWindowTest, ClickBetweenTwoColumnsSendsNothingAndTheNextPixelHitsTheColumn) {
+    MainWindow& w = start();
+    clickAt(QPoint(145, 80));
+    EXPECT_EQ(w.lastRow(), 0);
+    EXPECT_EQ(w.lastColumn(), controller::kNoPort);
+    EXPECT_TRUE(serialQuiet().empty());
+    EXPECT_TRUE(w.marker(0)->isHidden());
+    EXPECT_TRUE(w.marker(1)->isHidden());
+
+    clickAt(QPoint(146, 80));
+    EXPECT_EQ(serialOut(8), (Bytes{0xBA, 0x01, 0x01, 0x04, 0xA6, 0x01, 0x00, 0x67}));
+}
+
+TEST_F(MainWindowTest, ClicksOnOrOutsideTheGridFrameAreIgnored) {
+    MainWindow& w = start();
+    const controller::GridRect frame = w.gridFrame();
+    auto* group = control<QGroupBox>("matrixSwitchGroup");
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(QRect(frame.left, frame.top, frame.width, frame.height), group->geometry());
+    EXPECT_TRUE(group->testAttribute(Qt::WA_TransparentForMouseEvents));
+    // Every layout lies inside the frame.
+    EXPECT_LT(frame.left, 15);
+    EXPECT_GT(frame.right(), 715);
+    EXPECT_GT(frame.bottom(), 707);
+
+    clickAt(QPoint(frame.left, 80)); // on the edge: not inside
+    clickAt(QPoint(frame.right() + 20, 80));
+    EXPECT_TRUE(serialQuiet().empty());
+    EXPECT_EQ(w.lastRow(), controller::kNoPort);
+}
+
+TEST_F(MainWindowTest, MovingOverTheGridHighlightsTheRowAndColumnLabels) {
+    MainWindow& w = start();
+    const QColor normal(0, 200, 255);
+    const QColor red(255, 0, 0);
+    auto back = [](widgets::HoverButton* b) {
+        return b->stateColor(widgets::HoverButton::BackNormal);
+    };
+
+    moveTo(crosspointCentre(w, 2, 1));
+    EXPECT_EQ(back(w.inputLabel(1)), red);
+    EXPECT_EQ(back(w.outputLabel(2)), red);
+    EXPECT_EQ(back(w.inputLabel(0)), normal);
+    EXPECT_EQ(back(w.outputLabel(3)), normal);
+
+    // Over a row but between two columns: the column labels stay as they were.
+    moveTo(QPoint(145, crosspointCentre(w, 0, 3).y()));
+    EXPECT_EQ(back(w.inputLabel(1)), normal);
+    EXPECT_EQ(back(w.inputLabel(3)), red);
+    EXPECT_EQ(back(w.outputLabel(2)), red);
+    EXPECT_TRUE(serialQuiet().empty()); // moves never switch
+
+    // The labels' other colours are those of the grid.
+    EXPECT_EQ(w.inputLabel(0)->stateColor(widgets::HoverButton::BackHover), normal);
+    EXPECT_EQ(w.inputLabel(0)->stateColor(widgets::HoverButton::BackFocus), normal);
+    EXPECT_EQ(w.inputLabel(0)->stateColor(widgets::HoverButton::TextNormal), QColor(128, 0, 0));
+    EXPECT_EQ(w.inputLabel(0)->stateColor(widgets::HoverButton::TextHover), QColor(128, 0, 0));
+}
+
+TEST_F(MainWindowTest, SwitchStateReplyPlacesEveryMarkerOnItsInputsRow) {
+    MainWindow& w = start();
+    // Outputs 1 and 2 (on screen) on input 3, output 3 on input 1, output 4 on input 2.
+    deviceSends(
+        {0xBA, 0x01, 0x02, 0x0A, 0xA6, 0x00, 0x02, 0x01, 0x02, 0x02, 0x00, 0x03, 0x01, 0x78});
+    ASSERT_TRUE(waitFor([&] { return !w.marker(3)->isHidden(); }));
+    EXPECT_EQ(markerGeometry(w, 0), QRect(60, 320, 40, 40));
+    EXPECT_EQ(markerGeometry(w, 1), QRect(190, 320, 40, 40));
+    EXPECT_EQ(markerGeometry(w, 2), QRect(320, 60, 40, 40));
+    EXPECT_EQ(markerGeometry(w, 3), QRect(450, 190, 40, 40));
+}
+
+TEST_F(MainWindowTest, RepliesForAnotherAddressAreIgnoredAndBroadcastRepliesAccepted) {
+    MainWindow& w = start();
+    deviceSends({0xBA, 0x02, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x68});
+    processEventsFor(std::chrono::milliseconds(100));
+    EXPECT_TRUE(w.marker(0)->isHidden());
+
+    deviceSends({0xBA, 0xFF, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x65});
+    EXPECT_TRUE(waitFor([&] { return !w.marker(0)->isHidden(); }));
+}
+
+TEST_F(MainWindowTest, MatrixIdFfAddressesEveryDeviceAndAcceptsOnlyBroadcastReplies) {
+    MainWindow& w = start();
+    choose("matrixIdCombo", 8);
+    EXPECT_EQ(w.deviceAddress(), 0xFF);
+    clickAt(crosspointCentre(w, 2, 3));
+    EXPECT_EQ(serialOut(8), (Bytes{0xBA, 0xFF, 0x01, 0x04, 0xA6, 0x02, 0x03, 0x69}));
+
+    deviceSends({0xBA, 0x01, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x67});
+    processEventsFor(std::chrono::milliseconds(100));
+    EXPECT_TRUE(w.marker(0)->isHidden());
+    deviceSends({0xBA, 0xFF, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x65});
+    EXPECT_TRUE(waitFor([&] { return !w.marker(0)->isHidden(); }));
+
+    choose("matrixIdCombo", 4);
+    EXPECT_EQ(w.deviceAddress(), 5);
+}
+
+TEST_F(MainWindowTest, SizeChangeLaysOutTheNewGridHidesMarkersAndIsSaved) {
+    MainWindow& w = start();
+    clickAt(crosspointCentre(w, 0, 0));
+    ASSERT_FALSE(w.marker(0)->isHidden());
+
+    choose("matrixModeCombo", 2);
+    for (int k = 0; k < 32; ++k)
+        EXPECT_TRUE(w.marker(k)->isHidden()) << k;
+    EXPECT_EQ(w.gridLayout().portCount, 16);
+    for (int k = 0; k < 16; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_FALSE(w.outputLabel(k)->isHidden());
+        // OUT01, OUT03, ... at 600; OUT02, OUT04, ... at 630.
+        EXPECT_EQ(w.outputLabel(k)->geometry().top(), k % 2 == 0 ? 600 : 630);
+        EXPECT_EQ(w.inputLabel(k)->geometry().left(), 610);
+    }
+    EXPECT_TRUE(w.outputLabel(16)->isHidden());
+    EXPECT_EQ(w.outputLabel(0)->text(), "OUT01");
+    EXPECT_EQ(w.outputLabel(15)->text(), "OUT16");
+    EXPECT_NE(settingsText().find("MatrixSize=2"), std::string::npos);
+
+    choose("matrixModeCombo", 3);
+    EXPECT_EQ(w.outputLabel(0)->text(), "out01");
+    EXPECT_EQ(w.outputLabel(31)->text(), "out32");
+    EXPECT_EQ(w.inputLabel(31)->text(), "IN32");
+    EXPECT_EQ(w.inputLabel(31)->accessibleName(), "IN32");
+    EXPECT_EQ(w.replyWatch().delay(), 4);
+
+    choose("matrixModeCombo", 1);
+    EXPECT_EQ(w.outputLabel(7)->text(), "OUT08");
+    EXPECT_TRUE(w.outputLabel(8)->isHidden());
+    EXPECT_TRUE(w.inputLabel(31)->isHidden());
+    EXPECT_EQ(w.replyWatch().delay(), 2);
+}
+
+TEST_F(MainWindowTest, RepliesAreCheckedAgainstTheCurrentGridSize) {
+    MainWindow& w = start();
+    // Output 5 does not exist on a 4x4 grid; the other pair of the reply is applied.
+    deviceSends({0xBA, 0x01, 0x02, 0x06, 0xA6, 0x05, 0x00, 0x01, 0x03, 0x72});
+    ASSERT_TRUE(waitFor([&] { return !w.marker(1)->isHidden(); }));
+    EXPECT_EQ(markerGeometry(w, 1), QRect(190, 450, 40, 40));
+    for (int k : {0, 2, 3, 5})
+        EXPECT_TRUE(w.marker(k)->isHidden()) << k;
+}
+
+TEST_F(MainWindowTest, UnreadableSizeInTheFileShowsFourByFour) {
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=7\r\n");
+    MainWindow& w = start();
+    EXPECT_EQ(w.gridLayout().portCount, 4);
+    EXPECT_EQ(control<QComboBox>("matrixModeCombo")->currentIndex(), 0);
+    w.onReplyWatchTick();
+    w.onReplyWatchTick();
+    EXPECT_EQ(serialOut(10), (Bytes{0xBA, 0x01, 0x02, 0x06, 0xA6, 0x00, 0x01, 0x02, 0x03, 0x6F}));
+}
+
+} // namespace
+} // namespace controller_ui_test

@@ -1,0 +1,142 @@
+#include "tests/controller_ui/main_window_fixture.h"
+
+#include <QCheckBox>
+#include <QHostAddress>
+#include <QUdpSocket>
+
+namespace controller_ui_test {
+namespace {
+
+using controller::MainWindow;
+
+const Bytes kReadIdentity{0xBA, 0xFF, 0x14, 0x02, 0x00, 0x00};
+
+// The terminal's side of the network link: a socket on 127.0.0.1 with a port the system picks.
+class Terminal {
+public:
+    Terminal() { m_socket.bind(QHostAddress::LocalHost, 0); }
+    std::uint16_t port() const { return m_socket.localPort(); }
+    // The next datagram within the time; empty when none came.
+    Bytes receive(int timeoutMs = 1000) {
+        if (!m_socket.hasPendingDatagrams() && !m_socket.waitForReadyRead(timeoutMs))
+            return {};
+        QByteArray data(static_cast<int>(m_socket.pendingDatagramSize()), '\0');
+        m_socket.readDatagram(data.data(), data.size());
+        return Bytes(data.begin(), data.end());
+    }
+    void sendTo(std::uint16_t port, const Bytes& bytes) {
+        m_socket.writeDatagram(reinterpret_cast<const char*>(bytes.data()),
+                               static_cast<qint64>(bytes.size()), QHostAddress::LocalHost, port);
+    }
+
+private:
+    QUdpSocket m_socket;
+};
+
+std::string netSection(const std::string& destIp, std::uint16_t destPort) {
+    return "HostPort=0\r\nDestIP=" + destIp + "\r\nDestPort=" + std::to_string(destPort) + "\r\n";
+}
+
+TEST_F(MainWindowTest, FailedUdpSendUnchecksUseNetUntilAClickTurnsItOnAgain) {
+    Terminal terminal;
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nUseNet=1\r\n",
+                  netSection("", terminal.port()));
+    MainWindow& w = start();
+    auto* useNet = control<QCheckBox>("useNetCheck");
+    ASSERT_TRUE(useNet->isChecked());
+
+    press("readDeviceButton");
+    EXPECT_EQ(serialOut(6), kReadIdentity);
+    EXPECT_EQ(m_prompts.texts(),
+              std::vector<std::string>{"UDP error,Network operation is terminated!"});
+    EXPECT_FALSE(useNet->isChecked());
+    EXPECT_EQ(w.settings().useNet, 0);
+    EXPECT_NE(settingsText().find("UseNet=1"), std::string::npos); // the file is not written
+
+    // Sending stays off: the next frame goes to the serial link only, without a message.
+    press("readDeviceButton");
+    EXPECT_EQ(serialOut(6), kReadIdentity);
+    EXPECT_EQ(m_prompts.prompts.size(), 1u);
+
+    w.settings().destIp = "127.0.0.1";
+    useNet->click();
+    EXPECT_TRUE(useNet->isChecked());
+    EXPECT_EQ(w.settings().useNet, 1);
+    press("readDeviceButton");
+    EXPECT_EQ(serialOut(6), kReadIdentity);
+    EXPECT_EQ(terminal.receive(), kReadIdentity);
+    EXPECT_EQ(m_prompts.prompts.size(), 1u);
+}
+
+TEST_F(MainWindowTest, UseNetClickIsSaved) {
+    MainWindow& w = start();
+    control<QCheckBox>("useNetCheck")->click();
+    EXPECT_EQ(w.settings().useNet, 1);
+    EXPECT_NE(settingsText().find("UseNet=1\r\n"), std::string::npos);
+    control<QCheckBox>("useNetCheck")->click();
+    EXPECT_NE(settingsText().find("UseNet=0\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, RepliesFromTheNetworkAreTakenWhetherOrNotUseNetIsOn) {
+    Terminal terminal;
+    MainWindow& w = start();
+    ASSERT_TRUE(w.networkPollActive());
+    const std::uint16_t port = w.networkLocalPort();
+    ASSERT_NE(port, 0);
+
+    terminal.sendTo(port, {0xBA, 0x01, 0x01, 0x04, 0xA6, 0x02, 0x01, 0x69, 0xEE, 0xEE});
+    ASSERT_TRUE(waitFor([&] {
+        w.onNetworkPollTick();
+        return !w.marker(2)->isHidden();
+    }));
+    EXPECT_EQ(w.marker(2)->geometry(), QRect(320, 190, 40, 40));
+
+    terminal.sendTo(port, {0xBA, 0x01, 0x15, 0x03, 0x00, 0x02, 0xD5});
+    ASSERT_TRUE(waitFor([&] {
+        w.onNetworkPollTick();
+        return !m_prompts.prompts.empty();
+    }));
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{"  Reload scene successfully!  "});
+}
+
+TEST_F(MainWindowTest, WithBothLinksEachFrameLeavesOnEach) {
+    Terminal terminal;
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nUseNet=1\r\n",
+                  netSection("127.0.0.1", terminal.port()));
+    MainWindow& w = start();
+    clickAt(crosspointCentre(w, 3, 2));
+    const Bytes frame{0xBA, 0x01, 0x01, 0x04, 0xA6, 0x03, 0x02, 0x6B};
+    EXPECT_EQ(serialOut(8), frame);
+    EXPECT_EQ(terminal.receive(), frame);
+    EXPECT_TRUE(m_prompts.prompts.empty());
+}
+
+TEST_F(MainWindowTest, OverTheNetworkAloneOnlyReadSwitchReadsBack) {
+    Terminal terminal;
+    writeSettings("SelectCOM=2\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nUseNet=1\r\n",
+                  netSection("127.0.0.1", terminal.port()));
+    MainWindow& w = start();
+    ASSERT_FALSE(w.serialOpen());
+    w.onReplyWatchTick();
+    w.onReplyWatchTick();
+    EXPECT_TRUE(terminal.receive(200).empty());
+
+    press("readSwitchButton");
+    EXPECT_EQ(terminal.receive(),
+              (Bytes{0xBA, 0x01, 0x02, 0x06, 0xA6, 0x00, 0x01, 0x02, 0x03, 0x6F}));
+}
+
+TEST_F(MainWindowTest, HostPortInUseLeavesTheNetworkDeaf) {
+    QUdpSocket holder;
+    ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, 0));
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\n",
+                  "HostPort=" + std::to_string(holder.localPort()) + "\r\n");
+    MainWindow& w = start();
+    EXPECT_EQ(m_prompts.texts(),
+              std::vector<std::string>{"Unable to complete the network settings!"});
+    EXPECT_FALSE(w.networkPollActive());
+    EXPECT_TRUE(w.serialOpen());
+}
+
+} // namespace
+} // namespace controller_ui_test

@@ -1,0 +1,95 @@
+#include "tests/controller_ui/main_window_fixture.h"
+
+#include <QPushButton>
+
+namespace controller_ui_test {
+namespace {
+
+using controller::MainWindow;
+
+TEST_F(MainWindowTest, SaveAndLoadSendTheChosenSceneAndLoadRestartsTheWatch) {
+    MainWindow& w = start();
+    choose("saveSceneCombo", 0);
+    press("saveButton");
+    EXPECT_EQ(serialOut(7), (Bytes{0xBA, 0x01, 0x11, 0x03, 0x00, 0x01, 0xD0}));
+
+    // Let the start-up read go out and time out, so the watch is idle.
+    for (int tick = 0; tick < 5; ++tick)
+        w.onReplyWatchTick();
+    serialQuiet();
+    m_prompts.clear();
+    ASSERT_FALSE(w.replyWatchTimerActive());
+
+    choose("loadSceneCombo", 15);
+    press("loadButton");
+    EXPECT_EQ(serialOut(7), (Bytes{0xBA, 0x01, 0x15, 0x03, 0x00, 0x10, 0xE3}));
+    EXPECT_TRUE(w.replyWatchTimerActive());
+    w.onReplyWatchTick();
+    w.onReplyWatchTick();
+    EXPECT_EQ(serialOut(10), (Bytes{0xBA, 0x01, 0x02, 0x06, 0xA6, 0x00, 0x01, 0x02, 0x03, 0x6F}));
+}
+
+TEST_F(MainWindowTest, SaveOrLoadWithoutAChosenSceneSendsNothing) {
+    MainWindow& w = start();
+    for (int tick = 0; tick < 5; ++tick)
+        w.onReplyWatchTick();
+    serialQuiet();
+    ASSERT_FALSE(w.replyWatchTimerActive());
+
+    press("saveButton");
+    press("loadButton");
+    EXPECT_TRUE(serialQuiet().empty());
+    EXPECT_FALSE(w.replyWatchTimerActive());
+}
+
+TEST_F(MainWindowTest, SceneRequestsStartWithBaEvenUnderTheOtherHeader) {
+    writeSettings(
+        "SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nProtocolType=1\r\n");
+    MainWindow& w = start();
+    choose("saveSceneCombo", 0);
+    press("saveButton");
+    EXPECT_EQ(serialOut(7), (Bytes{0xBA, 0x01, 0x11, 0x03, 0x00, 0x01, 0xD0}));
+    clickAt(crosspointCentre(w, 1, 0));
+    EXPECT_EQ(serialOut(8), (Bytes{0x96, 0x01, 0x01, 0x04, 0xA6, 0x01, 0x00, 0x43}));
+}
+
+TEST_F(MainWindowTest, CycleButtonStartsAndStopsTheDevicesCycling) {
+    MainWindow& w = start();
+    auto* cycle = control<QPushButton>("cycleButton");
+    EXPECT_EQ(cycle->text(), "AutoSwitich-START");
+    for (int tick = 0; tick < 5; ++tick)
+        w.onReplyWatchTick();
+    serialQuiet();
+
+    press("cycleButton");
+    EXPECT_TRUE(w.cycling());
+    EXPECT_EQ(cycle->text(), "End Cycle");
+    EXPECT_EQ(serialOut(7), (Bytes{0xBA, 0x01, 0x1A, 0x03, 0x00, 0x00, 0xD8}));
+    EXPECT_FALSE(w.replyWatchTimerActive());
+
+    press("cycleButton");
+    EXPECT_FALSE(w.cycling());
+    EXPECT_EQ(cycle->text(), "Start Cycle");
+    EXPECT_EQ(cycle->accessibleName(), "Start Cycle");
+    EXPECT_EQ(serialOut(7), (Bytes{0xBA, 0x01, 0x1A, 0x03, 0x00, 0xFF, 0xD7}));
+    // Stopping reads back where the device stopped.
+    EXPECT_TRUE(w.replyWatchTimerActive());
+    EXPECT_EQ(w.replyWatch().ticks(), 0);
+
+    press("cycleButton");
+    EXPECT_EQ(cycle->text(), "End Cycle");
+}
+
+TEST_F(MainWindowTest, SceneRepliesAreConfirmedInThePromptDialog) {
+    start();
+    deviceSends({0xBA, 0x01, 0x11, 0x03, 0x00, 0x01, 0xD0});
+    ASSERT_TRUE(waitFor([&] { return m_prompts.prompts.size() == 1; }));
+    deviceSends({0xBA, 0x01, 0x15, 0x03, 0x00, 0x02, 0xD5});
+    ASSERT_TRUE(waitFor([&] { return m_prompts.prompts.size() == 2; }));
+    EXPECT_EQ(m_prompts.texts(), (std::vector<std::string>{"  Save scene successfully!  ",
+                                                           "Reload scene successfully!"}));
+    EXPECT_EQ(m_prompts.prompts[1].style, platform::PromptStyle::PromptDialog);
+}
+
+} // namespace
+} // namespace controller_ui_test

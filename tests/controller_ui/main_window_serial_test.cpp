@@ -1,0 +1,244 @@
+#include "tests/controller_ui/main_window_fixture.h"
+
+#include <QPushButton>
+
+namespace controller_ui_test {
+namespace {
+
+using controller::MainWindow;
+
+const std::string kOpenFailed = "Unable to open the serial port, Please check and try again!";
+const std::string kNoPort = "No serial port!";
+const std::string kSilent = "Can not read device, check the communications connection!";
+
+const Bytes kReadSwitch4{0xBA, 0x01, 0x02, 0x06, 0xA6, 0x00, 0x01, 0x02, 0x03, 0x6F};
+
+bool hasLine(const std::string& text, const std::string& line) {
+    return text.find(line + "\r\n") != std::string::npos;
+}
+
+TEST_F(MainWindowTest, StartOpensTheLoadedPortAndNamesItInTheTitle) {
+    MainWindow& w = start();
+    EXPECT_TRUE(w.serialOpen());
+    EXPECT_EQ(w.windowTitle(), "  Matrix V3.5 -- COM1:9600,N,8,1");
+    EXPECT_EQ(control<QPushButton>("openButton")->text(), "CLOSE");
+    EXPECT_TRUE(m_prompts.prompts.empty());
+    EXPECT_EQ(w.deviceAddress(), 1);
+    EXPECT_TRUE(w.replyWatchTimerActive());
+}
+
+struct BaudCase {
+    int index;
+    const char* title;
+};
+
+class BaudList : public MainWindowTest, public testing::WithParamInterface<BaudCase> {};
+
+TEST_P(BaudList, EachIndexOpensAtItsRate) {
+    writeSettings("SelectCOM=0\r\nSelectBAUD=" + std::to_string(GetParam().index) +
+                  "\r\nMatrixType=3\r\nMatrixSize=0\r\n");
+    EXPECT_EQ(start().windowTitle(), GetParam().title);
+}
+
+// An index the list does not have opens at 9600.
+INSTANTIATE_TEST_SUITE_P(Rates, BaudList,
+                         testing::Values(BaudCase{0, "  Matrix V3.5 -- COM1:2400,N,8,1"},
+                                         BaudCase{1, "  Matrix V3.5 -- COM1:4800,N,8,1"},
+                                         BaudCase{2, "  Matrix V3.5 -- COM1:9600,N,8,1"},
+                                         BaudCase{3, "  Matrix V3.5 -- COM1:19200,N,8,1"},
+                                         BaudCase{9, "  Matrix V3.5 -- COM1:9600,N,8,1"}));
+
+TEST_F(MainWindowTest, CloseThenBaudChangeReopensThePort) {
+    MainWindow& w = start();
+    press("openButton");
+    EXPECT_FALSE(w.serialOpen());
+    EXPECT_EQ(w.windowTitle(), "  Corvell V3.5");
+    EXPECT_EQ(control<QPushButton>("openButton")->text(), "OPEN");
+    clickAt(crosspointCentre(w, 0, 0));
+    EXPECT_TRUE(serialQuiet().empty()); // no link active: dropped silently
+    EXPECT_FALSE(w.marker(0)->isHidden());
+
+    choose("baudCombo", 3);
+    EXPECT_TRUE(w.serialOpen());
+    EXPECT_EQ(control<QPushButton>("openButton")->text(), "CLOSE");
+    EXPECT_EQ(w.windowTitle(), "  Matrix V3.5 -- COM1:19200,N,8,1");
+    EXPECT_TRUE(hasLine(settingsText(), "SelectBAUD=3"));
+    EXPECT_TRUE(m_prompts.prompts.empty());
+
+    press("openButton");
+    press("openButton");
+    EXPECT_TRUE(w.serialOpen());
+    clickAt(crosspointCentre(w, 1, 0));
+    EXPECT_EQ(serialOut(8), (Bytes{0xBA, 0x01, 0x01, 0x04, 0xA6, 0x01, 0x00, 0x67}));
+}
+
+TEST_F(MainWindowTest, ComChangeMovesToTheChosenPortOrSaysThereIsNone) {
+    MainWindow& w = start();
+    choose("comCombo", 1);
+    EXPECT_TRUE(w.serialOpen());
+    EXPECT_EQ(w.windowTitle(), "  Matrix V3.5 -- COM2:9600,N,8,1");
+    EXPECT_TRUE(hasLine(settingsText(), "SelectCOM=1"));
+    w.onReplyWatchTick();
+    w.onReplyWatchTick();
+    EXPECT_EQ(m_pty2.read(kReadSwitch4.size()), kReadSwitch4);
+    EXPECT_TRUE(serialQuiet().empty());
+
+    choose("comCombo", 4); // COM5 leads nowhere
+    EXPECT_FALSE(w.serialOpen());
+    EXPECT_EQ(control<QPushButton>("openButton")->text(), "OPEN");
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kNoPort});
+    EXPECT_TRUE(hasLine(settingsText(), "SelectCOM=4"));
+
+    m_prompts.clear();
+    press("openButton");
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kOpenFailed});
+}
+
+TEST_F(MainWindowTest, ComChangeOpensThePortEvenWhenItWasClosed) {
+    MainWindow& w = start();
+    press("openButton");
+    ASSERT_FALSE(w.serialOpen());
+    choose("comCombo", 0);
+    EXPECT_TRUE(w.serialOpen());
+}
+
+TEST_F(MainWindowTest, AutomaticReadGoesOutOnTickTwoAndTimesOutOnTickFive) {
+    MainWindow& w = start();
+    w.onReplyWatchTick();
+    EXPECT_TRUE(serialQuiet().empty());
+    w.onReplyWatchTick();
+    EXPECT_EQ(serialOut(kReadSwitch4.size()), kReadSwitch4);
+    w.onReplyWatchTick();
+    w.onReplyWatchTick();
+    EXPECT_TRUE(m_prompts.prompts.empty());
+    EXPECT_TRUE(w.replyWatchTimerActive());
+    w.onReplyWatchTick();
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kSilent});
+    EXPECT_EQ(m_prompts.prompts[0].caption, "Prompt");
+    EXPECT_FALSE(w.replyWatchTimerActive());
+    EXPECT_TRUE(serialQuiet().empty()); // the read is not repeated
+}
+
+TEST_F(MainWindowTest, ThirtyTwoByThirtyTwoReadsOnTickFourAndTimesOutOnTickSeven) {
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=3\r\n");
+    MainWindow& w = start();
+    for (int tick = 1; tick <= 3; ++tick)
+        w.onReplyWatchTick();
+    EXPECT_TRUE(serialQuiet().empty());
+    w.onReplyWatchTick();
+    Bytes expected{0xBA, 0x01, 0x02, 0x22, 0xA6};
+    for (std::uint8_t o = 0; o < 32; ++o)
+        expected.push_back(o);
+    expected.push_back(0x75);
+    EXPECT_EQ(serialOut(38), expected);
+    w.onReplyWatchTick();
+    w.onReplyWatchTick();
+    EXPECT_TRUE(m_prompts.prompts.empty());
+    w.onReplyWatchTick();
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kSilent});
+}
+
+TEST_F(MainWindowTest, SwitchStateReplyEndsTheWatch) {
+    MainWindow& w = start();
+    w.onReplyWatchTick();
+    w.onReplyWatchTick();
+    ASSERT_EQ(serialOut(kReadSwitch4.size()), kReadSwitch4);
+    // Even a reply without pairs ends the wait.
+    deviceSends({0xBA, 0x01, 0x02, 0x02, 0xA6, 0x65});
+    ASSERT_TRUE(waitFor([&] { return !w.replyWatchTimerActive(); }));
+    for (int tick = 0; tick < 5; ++tick)
+        w.onReplyWatchTick();
+    EXPECT_TRUE(m_prompts.prompts.empty());
+}
+
+TEST_F(MainWindowTest, StartWithoutPortReportsItAtOnceAndTheSilenceOnTickFive) {
+    writeSettings("SelectCOM=2\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nUseNet=0\r\n");
+    MainWindow& w = start();
+    EXPECT_FALSE(w.serialOpen());
+    EXPECT_EQ(w.windowTitle(), "     Matrix V3.5");
+    EXPECT_EQ(control<QPushButton>("openButton")->text(), "OPEN");
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kOpenFailed});
+    for (int tick = 1; tick <= 4; ++tick)
+        w.onReplyWatchTick();
+    EXPECT_EQ(m_prompts.prompts.size(), 1u);
+    w.onReplyWatchTick();
+    EXPECT_EQ(m_prompts.texts(), (std::vector<std::string>{kOpenFailed, kSilent}));
+}
+
+TEST_F(MainWindowTest, SilentDeviceGoesUnreportedWhileTheNetworkIsOn) {
+    writeSettings("SelectCOM=2\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nUseNet=1\r\n",
+                  "HostPort=0\r\nDestIP=127.0.0.1\r\nDestPort=9\r\n");
+    MainWindow& w = start();
+    m_prompts.clear();
+    for (int tick = 1; tick <= 5; ++tick)
+        w.onReplyWatchTick();
+    EXPECT_TRUE(m_prompts.prompts.empty());
+    EXPECT_FALSE(w.replyWatchTimerActive());
+}
+
+TEST_F(MainWindowTest, ReadSwitchSendsAtOnceAndTimesOutFiveTicksLater) {
+    MainWindow& w = start();
+    press("readSwitchButton");
+    EXPECT_EQ(serialOut(kReadSwitch4.size()), kReadSwitch4);
+    EXPECT_TRUE(w.replyWatch().awaiting());
+    for (int tick = 1; tick <= 4; ++tick)
+        w.onReplyWatchTick();
+    EXPECT_TRUE(serialQuiet().empty());
+    EXPECT_TRUE(m_prompts.prompts.empty());
+    w.onReplyWatchTick();
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kSilent});
+}
+
+TEST_F(MainWindowTest, ReadSwitchUsesTheSignalCodeOfTypeAndAvMode) {
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=0\r\nMatrixSize=1\r\nAVMode=1\r\n");
+    MainWindow& w = start();
+    choose("matrixIdCombo", 1);
+    ASSERT_EQ(w.deviceAddress(), 2);
+    press("readSwitchButton");
+    EXPECT_EQ(serialOut(14), (Bytes{0xBA, 0x02, 0x02, 0x0A, 0xA1, 0x00, 0x01, 0x02, 0x03, 0x04,
+                                    0x05, 0x06, 0x07, 0x85}));
+}
+
+TEST_F(MainWindowTest, ReadDeviceAsksEveryDeviceAndShowsTheIdentity) {
+    MainWindow& w = start();
+    choose("matrixIdCombo", 2);
+    press("readDeviceButton");
+    EXPECT_EQ(serialOut(6), (Bytes{0xBA, 0xFF, 0x14, 0x02, 0x00, 0x00}));
+    deviceSends({0xBA, 0xFF, 0x14, 0x05, 0x00, 0xA6, 0x01, 0x10, 0x10});
+    ASSERT_TRUE(waitFor([&] { return !m_prompts.prompts.empty(); }));
+    EXPECT_EQ(
+        m_prompts.texts(),
+        std::vector<std::string>{
+            "Current equipment:HDMI Matrix\r\nDevice Address: 1\r\nSpecifications: 16 * 16\r\n"});
+    EXPECT_EQ(w.deviceAddress(), 3);
+}
+
+TEST_F(MainWindowTest, TypeChangeSetsTheAvButtonsAndSavesOnlyTheType) {
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nAVMode=2\r\n");
+    MainWindow& w = start();
+    auto* video = control<QAbstractButton>("avVideoRadio");
+    auto* audio = control<QAbstractButton>("avAudioRadio");
+    EXPECT_FALSE(video->isEnabled());
+    EXPECT_TRUE(audio->isChecked());
+
+    choose("matrixTypeCombo", 1);
+    EXPECT_TRUE(video->isEnabled());
+    EXPECT_TRUE(video->isChecked());
+    EXPECT_EQ(w.settings().avMode, 1);
+    EXPECT_TRUE(hasLine(settingsText(), "MatrixType=1"));
+    EXPECT_TRUE(hasLine(settingsText(), "AVMode=2"));
+    // VGA video: 0xA0.
+    clickAt(crosspointCentre(w, 0, 0));
+    EXPECT_EQ(serialOut(8), (Bytes{0xBA, 0x01, 0x01, 0x04, 0xA0, 0x00, 0x00, 0x60}));
+
+    press("avVideoAudioRadio");
+    EXPECT_EQ(w.settings().avMode, 0);
+    EXPECT_TRUE(hasLine(settingsText(), "AVMode=0"));
+
+    choose("matrixTypeCombo", 4);
+    EXPECT_FALSE(video->isEnabled());
+    EXPECT_EQ(w.settings().avMode, 0);
+}
+
+} // namespace
+} // namespace controller_ui_test

@@ -1,0 +1,83 @@
+#include "tests/controller_ui/main_window_fixture.h"
+#include "tests/sim/matrix_sim_run.h"
+
+namespace controller_ui_test {
+namespace {
+
+using controller::MainWindow;
+
+// The main window in this process against a matrix-sim process on a pseudo-terminal: a 16x16
+// "HDMI Matrix" whose table starts with every output on its own input.
+class MainWindowAgainstSim : public MainWindowTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_sim.ready()) << m_sim.process().Output();
+        std::string ports = "[Ports]\r\nCOM1=" + m_sim.linkPath() + "\r\n";
+        for (int n = 2; n <= 9; ++n)
+            ports += "COM" + std::to_string(n) + "=" + missingPath(n) + "\r\n";
+        test_support::TempDir::writeFile(
+            settingsPath(), "[SYSTEM_SET]\r\nSelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\n"
+                            "MatrixSize=2\r\n[Net]\r\nHostPort=0\r\n" +
+                                ports);
+        m_settingsWritten = true;
+    }
+
+    // The marker of output o sits on the row of input i.
+    bool markerOn(int o, int i) {
+        const QRect expected(
+            m_window->gridLayout().outputs[static_cast<std::size_t>(o)].centre - 15,
+            m_window->gridLayout().inputs[static_cast<std::size_t>(i)].centre - 15, 30, 30);
+        return !m_window->marker(o)->isHidden() && m_window->marker(o)->geometry() == expected;
+    }
+
+    void clickCrosspoint(int o, int i) {
+        clickAt(crosspointCentre(*m_window, o, i));
+        // The device's 0x01 answer confirms the same crosspoint.
+        processEventsFor(std::chrono::milliseconds(50));
+    }
+
+    sim_test::MatrixSimRun m_sim{{"--size", "16", "--type", "HDMI Matrix"}};
+};
+
+TEST_F(MainWindowAgainstSim, SwitchingFromTheGridChangesTheDevicesTable) {
+    MainWindow& w = start();
+    ASSERT_TRUE(w.serialOpen());
+    clickCrosspoint(5, 9);
+    EXPECT_TRUE(m_sim.WaitForState("crosspoints", "0 1 2 3 4 9 6 7 8 9 10 11 12 13 14 15"))
+        << m_sim.Log();
+    EXPECT_TRUE(markerOn(5, 9));
+    EXPECT_TRUE(m_prompts.prompts.empty());
+}
+
+TEST_F(MainWindowAgainstSim, LoadingASavedSceneMovesTheMarkersAfterTheReadBack) {
+    MainWindow& w = start();
+    clickCrosspoint(0, 1);
+    clickCrosspoint(1, 2);
+    choose("saveSceneCombo", 2);
+    press("saveButton");
+    ASSERT_TRUE(waitFor([&] { return m_prompts.prompts.size() == 1; })) << m_sim.Log();
+    EXPECT_EQ(m_prompts.texts()[0], "  Save scene successfully!  ");
+    EXPECT_EQ(m_sim.State("scene 3"), "1 2 2 3 4 5 6 7 8 9 10 11 12 13 14 15");
+
+    clickCrosspoint(0, 5);
+    clickCrosspoint(1, 6);
+    ASSERT_TRUE(m_sim.WaitForState("crosspoints", "5 6 2 3 4 5 6 7 8 9 10 11 12 13 14 15"));
+
+    choose("loadSceneCombo", 2);
+    press("loadButton");
+    ASSERT_TRUE(waitFor([&] { return m_prompts.prompts.size() == 2; })) << m_sim.Log();
+    EXPECT_EQ(m_prompts.texts()[1], "Reload scene successfully!");
+    // The device has switched, the grid not yet: it learns of it from the read-back.
+    EXPECT_TRUE(markerOn(0, 5));
+    EXPECT_TRUE(markerOn(1, 6));
+
+    w.onReplyWatchTick();
+    w.onReplyWatchTick();
+    ASSERT_TRUE(waitFor([&] { return markerOn(0, 1) && markerOn(1, 2); })) << m_sim.Log();
+    for (int o = 2; o < 16; ++o)
+        EXPECT_TRUE(markerOn(o, o)) << o;
+    EXPECT_FALSE(w.replyWatchTimerActive());
+}
+
+} // namespace
+} // namespace controller_ui_test
