@@ -82,6 +82,10 @@ struct DetectCase {
     std::string expected;
 };
 
+void PrintTo(const DetectCase& c, std::ostream* os) {
+    *os << "found \"" << c.found.value_or("(none)") << "\"";
+}
+
 class HostAddressDetection : public ::testing::TestWithParam<DetectCase> {};
 
 TEST_P(HostAddressDetection, fillsNetIpOrKeepsTheLoadedValue) {

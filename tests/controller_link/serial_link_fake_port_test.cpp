@@ -55,6 +55,10 @@ struct ConfigureCase {
     platform::SerialParams expected;
 };
 
+void PrintTo(const ConfigureCase& c, std::ostream* os) {
+    *os << c.baud << " parity " << c.parity << " data " << c.dataBits << " stop " << c.stopBits;
+}
+
 class ConfigureChangesFourSettings : public SerialLinkOnFakePort,
                                      public ::testing::WithParamInterface<ConfigureCase> {};
 
@@ -99,6 +103,10 @@ struct EventCase {
     std::uint32_t portEvents;
     Note expected;
 };
+
+void PrintTo(const EventCase& c, std::ostream* os) {
+    *os << "events 0x" << std::hex << c.portEvents;
+}
 
 class PortEventsReachTheOwner : public SerialLinkOnFakePort,
                                 public ::testing::WithParamInterface<EventCase> {};

@@ -60,6 +60,11 @@ struct SettingsCase {
     bool everyTerminalTakesIt; // some pseudo-terminals refuse parity and sizes other than 8
 };
 
+void PrintTo(const SettingsCase& c, std::ostream* os) {
+    *os << c.params.baud << " data " << c.params.dataBits << " parity " << c.params.parity
+        << " stop " << c.params.stopBits;
+}
+
 class LineSettings : public SerialPortOnPty, public ::testing::WithParamInterface<SettingsCase> {};
 
 TEST_P(LineSettings, areAppliedExactlyOrRefusedWithoutAnyChange) {
@@ -176,6 +181,10 @@ struct CounterCase {
     platform::LineCounters after;
     std::uint32_t expected;
 };
+
+void PrintTo(const CounterCase& c, std::ostream* os) {
+    *os << "expect 0x" << std::hex << c.expected;
+}
 
 class EventsFromCounters : public ::testing::TestWithParam<CounterCase> {};
 
