@@ -23,6 +23,10 @@ struct LayoutCase {
     QRect expectedCaption;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class HoverButtonLayoutTest : public testing::TestWithParam<LayoutCase> {};
 
 TEST_P(HoverButtonLayoutTest, PlacesImageAndCaptionArea) {
@@ -70,6 +74,10 @@ struct CentreCase {
     QSize measured;
     QRect expected;
 };
+
+void PrintTo(const CentreCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CaptionCentringTest : public testing::TestWithParam<CentreCase> {};
 

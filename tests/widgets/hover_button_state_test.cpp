@@ -13,6 +13,11 @@ namespace {
 
 using widgets::HoverButton;
 
+std::string numberName(const testing::TestParamInfo<int>& info) {
+    const std::string digits = std::to_string(info.param);
+    return info.param < 0 ? "Minus" + digits.substr(1) : "Id" + digits;
+}
+
 void expectSystemColours(const HoverButton& button, const QColor& face, const QColor& text) {
     for (int i : {HoverButton::BackHover, HoverButton::BackNormal, HoverButton::BackFocus})
         EXPECT_EQ(button.stateColor(i), face) << "colour " << i;
@@ -56,7 +61,7 @@ TEST_P(HoverButtonBadIndexTest, SetStateColorRefusesAndChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(OutsideZeroToFive, HoverButtonBadIndexTest,
-                         testing::Values(6, 7, 1000, INT_MAX, -1, INT_MIN));
+                         testing::Values(6, 7, 1000, INT_MAX, -1, INT_MIN), numberName);
 
 TEST(HoverButtonStateTest, ResetColorsReturnsToSystemColours) {
     HoverButton button;
@@ -117,7 +122,7 @@ TEST_P(HoverButtonMissingIconTest, SetIconsReportsAndKeepsNoImage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(UnknownIds, HoverButtonMissingIconTest,
-                         testing::Values(0, 127, 134, -1, INT_MAX));
+                         testing::Values(0, 127, 134, -1, INT_MAX), numberName);
 
 TEST(HoverButtonStateTest, LeavingTheFlatLookDropsTheHoverLook) {
     HoverButton button;

@@ -3,9 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 
 namespace {
+
+// A test name made of the case's position and the letters and digits of its text.
+template <typename Case>
+std::string caseName(const testing::TestParamInfo<Case>& info) {
+    std::string name = "Case" + std::to_string(info.index) + "_";
+    for (const char* p = info.param.text; *p; ++p) {
+        const char c = *p;
+        const bool alnum =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        name += alnum ? c : '_';
+    }
+    return name;
+}
 
 using widgets::Ipv4Bytes;
 
@@ -13,6 +27,10 @@ struct ParseCase {
     const char* text;
     std::optional<Ipv4Bytes> expected;
 };
+
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
 
 class DottedIpv4ParseTest : public testing::TestWithParam<ParseCase> {};
 
@@ -37,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{"0001.2.3.4", std::nullopt}, ParseCase{"-1.2.3.4", std::nullopt},
                     ParseCase{"+1.2.3.4", std::nullopt}, ParseCase{"0x7f.0.0.1", std::nullopt},
                     ParseCase{"1.2.3.4x", std::nullopt}, ParseCase{"1. 2.3.4", std::nullopt},
-                    ParseCase{"abc", std::nullopt}));
+                    ParseCase{"abc", std::nullopt}),
+    caseName<ParseCase>);
 
 TEST(Ipv4TextTest, TextThatIsNotAnAddressBecomesAllOnes) {
     EXPECT_EQ(widgets::ipv4FromText("not an address"), (Ipv4Bytes{255, 255, 255, 255}));

@@ -3,14 +3,32 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 
 namespace {
+
+// A test name made of the case's position and the letters and digits of its text.
+template <typename Case>
+std::string caseName(const testing::TestParamInfo<Case>& info) {
+    std::string name = "Case" + std::to_string(info.index) + "_";
+    for (const char* p = info.param.text; *p; ++p) {
+        const char c = *p;
+        const bool alnum =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        name += alnum ? c : '_';
+    }
+    return name;
+}
 
 struct FieldCase {
     const char* text;
     std::optional<unsigned> expected;
 };
+
+void PrintTo(const FieldCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
 
 class UnsignedFieldTest : public testing::TestWithParam<FieldCase> {};
 
@@ -30,8 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FieldCase{"-0", std::nullopt}, FieldCase{"+5", std::nullopt},
                     FieldCase{"80a", std::nullopt}, FieldCase{"abc", std::nullopt},
                     FieldCase{"1 2", std::nullopt}, FieldCase{"1.5", std::nullopt},
-                    FieldCase{"0x10", std::nullopt},
-                    FieldCase{"\xEF\xBC\x95", std::nullopt})); // full-width digit five
+                    FieldCase{"0x10", std::nullopt}, FieldCase{"\xEF\xBC\x95", std::nullopt}),
+    caseName<FieldCase>); // full-width digit five
 
 TEST(UnsignedRangeTest, IncludesBothBounds) {
     EXPECT_FALSE(widgets::isInRange(0, 1, 8));
