@@ -1,9 +1,18 @@
-// Quellin: finds serial-to-Ethernet terminals and sets their network parameters.
-// The list window is still being written; until then the program only starts and ends.
+// Quellin: finds serial-to-Ethernet terminals by multicast and sets their network parameters.
+
+#include "terminal_setup/ui/terminal_list_window.h"
+#include "widgets/message_box_prompts.h"
+#include "widgets/resource_icons.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    widgets::initResources();
+    widgets::MessageBoxPrompts prompts;
+    terminal_setup::TerminalListWindow window(QCoreApplication::applicationDirPath().toStdString(),
+                                              prompts);
+    prompts.setOwner(&window);
+    window.exec();
     return 0;
 }

@@ -1,0 +1,291 @@
+#include "terminal_setup/ui/terminal_list_window.h"
+
+#include "widgets/hover_button.h"
+#include "widgets/ip_address_edit.h"
+#include "widgets/resource_icons.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <array>
+
+namespace terminal_setup {
+
+namespace {
+
+// The window's own face is "宋体"; where it is missing, a Song face that covers Chinese stands in
+// (the Noto CJK faces on Linux), so that the Chinese texts never show as empty boxes.
+QStringList songFamilies() {
+    return {QString::fromUtf8("宋体"), QStringLiteral("SimSun"),
+            QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")};
+}
+
+QFont dialogFont() {
+    QFont font;
+    font.setFamilies(songFamilies());
+    font.setPointSize(10);
+    return font;
+}
+
+QFont listFont() {
+    QFont font;
+    font.setFamilies(songFamilies());
+    font.setPixelSize(14);
+    font.setWeight(QFont::Bold);
+    return font;
+}
+
+struct Column {
+    const char* header;
+    int width;
+};
+constexpr std::array<Column, 6> kColumns{{
+    {"ID", 50},
+    {"Name", 80},
+    {"Model", 80},
+    {"IP", 140},
+    {"Multicast IP", 140},
+    {"MAC", 140},
+}};
+
+const QColor kListBackground(200, 200, 255);
+const QColor kListText(0, 0, 255);
+
+// The window's size in dialog units, turned into pixels with the base units of its font the way
+// dialog templates are measured: a quarter of the average character width, an eighth of the
+// character height.
+constexpr int kWidthUnits = 391;
+constexpr int kHeightUnits = 274;
+
+QSize dialogUnitsToPixels(const QFont& font, int widthUnits, int heightUnits) {
+    const QFontMetrics metrics(font);
+    const int baseX = metrics.horizontalAdvance(
+                          QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                      52;
+    const int baseY = metrics.height();
+    return {widthUnits * baseX / 4, heightUnits * baseY / 8};
+}
+
+QLabel* labelFor(const char* caption, QWidget* buddy, QWidget* parent) {
+    auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+widgets::HoverButton* makeButton(const char* caption, const char* objectName, int iconId,
+                                 QWidget* parent) {
+    auto* button = new widgets::HoverButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(QString::fromUtf8(objectName));
+    button->SetIcons(iconId);
+    button->SetFlatLook(true, true);
+    button->setAutoDefault(false);
+    button->setMinimumSize(96, 36);
+    return button;
+}
+
+} // namespace
+
+TerminalListWindow::TerminalListWindow(const std::string& settingsDirectory,
+                                       platform::PromptSink& prompts,
+                                       TerminalListWindowOptions options, QWidget* parent)
+    : QDialog(parent), m_prompts(prompts), m_settingsFile(settingsDirectory),
+      m_discovery(*this, prompts, options.discoveryPort), m_listFont(listFont()) {
+    widgets::initResources();
+    m_openSetup = [this](const SetupDialogInputs& inputs, const TerminalRecord& record) {
+        runSetupDialog(inputs, record);
+    };
+
+    setObjectName(QStringLiteral("terminalListWindow"));
+    setWindowTitle(QString::fromUtf8(kProgramName));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(dialogFont());
+
+    // The About entry of the window menu, reached here through the window's context menu.
+    m_aboutAction = new QAction(tr("About Quellin(&A)..."), this);
+    m_aboutAction->setObjectName(QStringLiteral("aboutAction"));
+    connect(m_aboutAction, &QAction::triggered, this, &TerminalListWindow::showAbout);
+    addAction(m_aboutAction);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    setWindowIcon(widgets::resourceIcon(widgets::kApplicationIconId));
+    buildControls();
+    setUpList();
+    connectControls();
+
+    loadSettings();
+    copyValuesToFields();
+    m_groupEdit->setText(QString::fromStdString(m_groupAddress));
+    m_destEdit->setText(QString::fromStdString(m_destAddress));
+    findHost(options.findHost);
+    startTimersAndSockets();
+    m_selectedRow = kNoRow;
+
+    // Enter and Escape are taken before any control of this window sees them, and clicks on the
+    // list are seen wherever they fall.
+    qApp->installEventFilter(this);
+}
+
+TerminalListWindow::~TerminalListWindow() {
+    qApp->removeEventFilter(this);
+    m_scanWindowTimer.stop();
+    m_groupPollTimer.stop();
+    m_testPollTimer.stop();
+    m_discovery.close();
+}
+
+void TerminalListWindow::buildControls() {
+    m_hostNameEdit = new QLineEdit(this);
+    m_hostNameEdit->setObjectName(QStringLiteral("hostNameEdit"));
+    m_hostNameEdit->setAccessibleName(tr("Host Name"));
+
+    m_hostMacEdit = new QLineEdit(this);
+    m_hostMacEdit->setObjectName(QStringLiteral("hostMacEdit"));
+    m_hostMacEdit->setReadOnly(true);
+    m_hostMacEdit->setAccessibleName(tr("Host MAC"));
+
+    m_hostPortEdit = new QLineEdit(this);
+    m_hostPortEdit->setObjectName(QStringLiteral("hostPortEdit"));
+    m_hostPortEdit->setAlignment(Qt::AlignRight);
+    m_hostPortEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
+    m_hostPortEdit->setAccessibleName(tr("Host Port"));
+
+    m_groupEdit = new widgets::IpAddressEdit(this);
+    m_groupEdit->setObjectName(QStringLiteral("groupAddressEdit"));
+    m_groupEdit->setEnabled(false);
+    m_groupEdit->setAccessibleName(tr("Multicast address"));
+
+    m_destEdit = new widgets::IpAddressEdit(this);
+    m_destEdit->setObjectName(QStringLiteral("destAddressEdit"));
+    m_destEdit->setAccessibleName(tr("Dest address"));
+
+    m_hostAddressEdit = new widgets::IpAddressEdit(this);
+    m_hostAddressEdit->setObjectName(QStringLiteral("hostAddressEdit"));
+    m_hostAddressEdit->setAccessibleName(tr("Host IP"));
+
+    m_list = new QTableWidget(0, static_cast<int>(kColumns.size()), this);
+    m_list->setObjectName(QStringLiteral("terminalList"));
+    m_list->setAccessibleName(tr("Terminals"));
+
+    m_setupButton = makeButton("Setup", "setupButton", widgets::kSetupIconId, this);
+    m_scanButton = makeButton("Scan", "scanButton", widgets::kMarkerIconId, this);
+    m_testButton = makeButton("Test", "testButton", widgets::kTestIconId, this);
+    m_exitButton = makeButton("Exit", "exitButton", widgets::kExitIconId, this);
+    m_exitButton->setDefault(true);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(labelFor("Host Name：", m_hostNameEdit, this), 0, 0);
+    fields->addWidget(m_hostNameEdit, 0, 1);
+    fields->addWidget(labelFor("Host IP：", m_hostAddressEdit, this), 0, 2);
+    fields->addWidget(m_hostAddressEdit, 0, 3);
+    fields->addWidget(labelFor("Host MAC：", m_hostMacEdit, this), 1, 0);
+    fields->addWidget(m_hostMacEdit, 1, 1);
+    fields->addWidget(labelFor("Multicast address：", m_groupEdit, this), 1, 2);
+    fields->addWidget(m_groupEdit, 1, 3);
+    fields->addWidget(labelFor("Host Port：", m_hostPortEdit, this), 2, 0);
+    fields->addWidget(m_hostPortEdit, 2, 1);
+    fields->addWidget(labelFor("Dest address：", m_destEdit, this), 2, 2);
+    fields->addWidget(m_destEdit, 2, 3);
+    fields->setColumnStretch(1, 1);
+    fields->setHorizontalSpacing(10);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_setupButton);
+    buttons->addWidget(m_scanButton);
+    buttons->addWidget(m_testButton);
+    buttons->addStretch(1);
+    buttons->addWidget(m_exitButton);
+
+    auto* whole = new QVBoxLayout(this);
+    whole->addLayout(fields);
+    whole->addWidget(m_list, 1);
+    whole->addLayout(buttons);
+
+    // Fixed size, as the dialog template has it; never smaller than the controls need.
+    setFixedSize(
+        dialogUnitsToPixels(font(), kWidthUnits, kHeightUnits).expandedTo(whole->minimumSize()));
+}
+
+void TerminalListWindow::setUpList() {
+    m_list->setFont(m_listFont);
+    m_list->horizontalHeader()->setFont(m_listFont);
+    m_list->setShowGrid(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setWordWrap(false);
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setDefaultSectionSize(QFontMetrics(m_listFont).height() + 4);
+
+    QPalette colours = m_list->palette();
+    colours.setColor(QPalette::Base, kListBackground);
+    colours.setColor(QPalette::Window, kListBackground);
+    colours.setColor(QPalette::Text, kListText);
+    m_list->setPalette(colours);
+
+    QHeaderView* header = m_list->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setDefaultAlignment(Qt::AlignCenter);
+    header->setHighlightSections(false);
+    for (int column = 0; column < static_cast<int>(kColumns.size()); ++column) {
+        auto* item = new QTableWidgetItem(QString::fromUtf8(kColumns[column].header));
+        item->setTextAlignment(Qt::AlignCenter);
+        m_list->setHorizontalHeaderItem(column, item);
+        header->resizeSection(column, kColumns[column].width);
+    }
+}
+
+void TerminalListWindow::connectControls() {
+    connect(m_setupButton, &QPushButton::clicked, this, &TerminalListWindow::onSetup);
+    connect(m_scanButton, &QPushButton::clicked, this, &TerminalListWindow::onScan);
+    connect(m_testButton, &QPushButton::clicked, this, &TerminalListWindow::onTest);
+    connect(m_exitButton, &QPushButton::clicked, this, &TerminalListWindow::onExit);
+
+    connect(m_list, &QTableWidget::itemSelectionChanged, this,
+            &TerminalListWindow::syncSelectedRow);
+    m_scanWindowTimer.setInterval(kScanWindowPeriod);
+    m_groupPollTimer.setInterval(kGroupPollPeriod);
+    m_testPollTimer.setInterval(kTestPollPeriod);
+    connect(&m_scanWindowTimer, &QTimer::timeout, this, &TerminalListWindow::onScanWindowTick);
+    connect(&m_groupPollTimer, &QTimer::timeout, this, &TerminalListWindow::onGroupPollTick);
+    connect(&m_testPollTimer, &QTimer::timeout, this, &TerminalListWindow::onTestPollTick);
+}
+
+void TerminalListWindow::loadSettings() {
+    const ToolSettings settings = m_settingsFile.load();
+    m_groupAddress = settings.groupAddress;
+    m_destAddress = settings.testAddress;
+    m_hostPort = settings.hostPort;
+}
+
+void TerminalListWindow::findHost(const std::function<HostIdentity()>& lookup) {
+    const HostIdentity host = lookup ? lookup() : HostIdentity{};
+    if (!host.nameFound)
+        return;
+    m_hostName = host.name;
+    if (!host.address.empty()) {
+        m_hostAddress = host.address;
+        m_hostAddressEdit->setText(QString::fromStdString(m_hostAddress));
+    }
+    m_hostMac = host.mac;
+    copyValuesToFields();
+}
+
+void TerminalListWindow::startTimersAndSockets() {
+    m_scanWindowTimer.start();
+    m_groupPollTimer.start();
+    m_discovery.open(QString::fromStdString(m_hostAddress), QString::fromStdString(m_groupAddress));
+}
+
+} // namespace terminal_setup

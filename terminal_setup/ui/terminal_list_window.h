@@ -1,0 +1,146 @@
+#pragma once
+
+#include "platform/prompt.h"
+#include "terminal_setup/protocol/discovery_listener.h"
+#include "terminal_setup/protocol/terminal_discovery.h"
+#include "terminal_setup/ui/host_identity.h"
+#include "terminal_setup/ui/setup_dialog_inputs.h"
+#include "terminal_setup/ui/tool_settings_file.h"
+
+#include <QDialog>
+#include <QFont>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QAction;
+class QLineEdit;
+class QTableWidget;
+
+namespace widgets {
+class HoverButton;
+class IpAddressEdit;
+} // namespace widgets
+
+namespace terminal_setup {
+
+// What tests put in place of the real surroundings of the list window.
+struct TerminalListWindowOptions {
+    std::function<HostIdentity()> findHost = findHostIdentity;
+    std::uint16_t discoveryPort = kDiscoveryPort;
+};
+
+// Quellin's main window: the host's name, address and MAC, the multicast group, the address and
+// port of "Test", and the list of the terminals that answered the last Scan or Test. List row i
+// always shows record i of the discovery table. Its three remembered values live in Quellin.ini;
+// they are saved at "Exit" and however else the window closes.
+class TerminalListWindow : public QDialog, private DiscoveryListener {
+    Q_OBJECT
+
+public:
+    static constexpr int kNoRow = 0xFFFF;
+    static constexpr auto kScanWindowPeriod = std::chrono::milliseconds(1000);
+    static constexpr auto kGroupPollPeriod = std::chrono::milliseconds(100);
+    static constexpr auto kTestPollPeriod = std::chrono::milliseconds(100);
+    static constexpr const char* kProgramName = "Quellin";
+
+    // `settingsDirectory` holds Quellin.ini (the program passes its own folder). Prompts go to
+    // `prompts`, which must outlive the window.
+    TerminalListWindow(const std::string& settingsDirectory, platform::PromptSink& prompts,
+                       TerminalListWindowOptions options = {}, QWidget* parent = nullptr);
+    ~TerminalListWindow() override;
+
+    // The timer handlers, public so that tests can drive time.
+    void onScanWindowTick(); // every second: the scan window
+    void onGroupPollTick();  // every 100 ms: reports that came through the group
+    void onTestPollTick();   // every 100 ms from the first Test on: answers to Test
+
+    // The button handlers.
+    void onSetup();
+    void onScan();
+    void onTest();
+    void onExit();
+
+    // The inputs the setup dialog gets for list row `row` (which must exist).
+    SetupDialogInputs setupInputsFor(int row) const;
+    // Replaces the modal setup dialog, for tests. The record is a copy: the table may change
+    // while the dialog is open.
+    using SetupOpener = std::function<void(const SetupDialogInputs&, const TerminalRecord&)>;
+    void setSetupOpener(SetupOpener opener) { m_openSetup = std::move(opener); }
+
+    // Opens the About box modally.
+    void showAbout();
+
+    int selectedRow() const { return m_selectedRow; }
+    unsigned hostPort() const { return m_hostPort; }
+    const TerminalDiscovery& discovery() const { return m_discovery; }
+    QAction* aboutAction() const { return m_aboutAction; }
+
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // DiscoveryListener
+    void terminalAdded(std::size_t row) override;
+    void terminalsCleared() override;
+    void scanButtonsEnabled(bool enabled) override;
+
+    void buildControls();
+    void setUpList();
+    void connectControls();
+    void startTimersAndSockets();
+    void loadSettings();
+    void findHost(const std::function<HostIdentity()>& lookup);
+
+    // The two directions of the binding between the values and the edits. Reading fails, with
+    // the framework's prompt, when "Host Port" holds no unsigned number; P then keeps its value.
+    void copyValuesToFields();
+    bool readFieldsIntoValues();
+    // Reads the fields, takes the two addresses from their controls and writes the settings.
+    bool saveSettings();
+
+    void onListClicked();
+    void onListDoubleClicked();
+    void openSetup(int row);
+    void runSetupDialog(const SetupDialogInputs& inputs, const TerminalRecord& record);
+    void syncSelectedRow();
+
+    platform::PromptSink& m_prompts;
+    ToolSettingsFile m_settingsFile;
+    TerminalDiscovery m_discovery;
+    SetupOpener m_openSetup;
+
+    // Values bound to the fields.
+    std::string m_hostName;
+    std::string m_hostMac;
+    unsigned m_hostPort = 0;
+    std::string m_groupAddress;
+    std::string m_destAddress;
+    std::string m_hostAddress;
+    int m_selectedRow = kNoRow;
+
+    QFont m_listFont;
+    QTimer m_scanWindowTimer;
+    QTimer m_groupPollTimer;
+    QTimer m_testPollTimer;
+
+    QLineEdit* m_hostNameEdit = nullptr;
+    QLineEdit* m_hostMacEdit = nullptr;
+    QLineEdit* m_hostPortEdit = nullptr;
+    widgets::IpAddressEdit* m_groupEdit = nullptr;
+    widgets::IpAddressEdit* m_destEdit = nullptr;
+    widgets::IpAddressEdit* m_hostAddressEdit = nullptr;
+    QTableWidget* m_list = nullptr;
+    widgets::HoverButton* m_setupButton = nullptr;
+    widgets::HoverButton* m_scanButton = nullptr;
+    widgets::HoverButton* m_testButton = nullptr;
+    widgets::HoverButton* m_exitButton = nullptr;
+    QAction* m_aboutAction = nullptr;
+};
+
+} // namespace terminal_setup

@@ -1,0 +1,79 @@
+// The list window against terminal-sim, inside the private network namespace.
+
+#include "tests/terminal_protocol/free_udp_port.h"
+#include "tests/terminal_protocol/terminal_sim_process.h"
+#include "tests/terminal_ui/list_window_fixture.h"
+#include "widgets/hover_button.h"
+#include "widgets/ip_address_edit.h"
+
+#include <QLineEdit>
+#include <QSet>
+#include <QTableWidget>
+
+#include <cstdlib>
+
+namespace terminal_ui_test {
+namespace {
+
+using terminal_test::TerminalSimProcess;
+
+class ListWindowSimTest : public ListWindowTest {
+protected:
+    std::unique_ptr<TerminalSimProcess> startSim(QStringList arguments) {
+        arguments << "--port" << QString::number(m_port);
+        auto sim = std::make_unique<TerminalSimProcess>(MATRIX_BIN_DIR "/terminal-sim", arguments);
+        EXPECT_TRUE(sim->isReady()) << sim->log().toStdString();
+        return sim;
+    }
+};
+
+TEST_F(ListWindowSimTest, ScanListsEveryTerminalAndTheButtonsComeBackAtTheFifthTick) {
+    auto sim = startSim({"--count", "3", "--seed", "21"});
+    openWindow();
+
+    click("scanButton");
+    EXPECT_FALSE(button("scanButton")->isEnabled());
+    EXPECT_FALSE(button("testButton")->isEnabled());
+    ASSERT_TRUE(pollUntilRows([this] { m_window->onGroupPollTick(); }, 3));
+
+    // Three distinct terminals, every row filled from its own record.
+    QSet<QString> macs;
+    for (int row = 0; row < 3; ++row) {
+        macs.insert(list()->item(row, 5)->text());
+        EXPECT_EQ(list()->item(row, 0)->text().toInt(),
+                  m_window->discovery().table().at(static_cast<std::size_t>(row)).id());
+    }
+    EXPECT_EQ(macs.size(), 3);
+    // The tool's own request came back through the group and was not listed.
+    EXPECT_EQ(m_window->discovery().table().size(), 3u);
+
+    for (int tick = 1; tick <= 4; ++tick)
+        m_window->onScanWindowTick();
+    EXPECT_FALSE(button("scanButton")->isEnabled());
+    m_window->onScanWindowTick();
+    EXPECT_TRUE(button("scanButton")->isEnabled());
+    EXPECT_TRUE(button("testButton")->isEnabled());
+
+    // A picture of the window with terminals listed, for the documentation.
+    if (const char* path = std::getenv("QUELLIN_SCREENSHOT")) {
+        EXPECT_TRUE(m_window->grab().save(QString::fromLocal8Bit(path)));
+    }
+}
+
+TEST_F(ListWindowSimTest, TestAsksTheDestAddressFromHostPortAndListsTheAnswer) {
+    const std::uint16_t hostPort = terminal_test::freeUdpPortAboveAnother();
+    auto sim = startSim({"--count", "1", "--test-port", QString::number(hostPort - 1)});
+    openWindow();
+    edit("hostPortEdit")->setText(QString::number(hostPort));
+    addressEdit("destAddressEdit")->setText("127.0.0.1");
+
+    click("testButton");
+
+    EXPECT_EQ(m_window->hostPort(), hostPort);
+    EXPECT_EQ(m_window->discovery().testSocketPort(), hostPort);
+    ASSERT_TRUE(pollUntilRows([this] { m_window->onTestPollTick(); }, 1));
+    EXPECT_TRUE(m_prompts.prompts.empty());
+}
+
+} // namespace
+} // namespace terminal_ui_test
