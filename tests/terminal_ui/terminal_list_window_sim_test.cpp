@@ -28,24 +28,24 @@ protected:
 };
 
 TEST_F(ListWindowSimTest, ScanListsEveryTerminalAndTheButtonsComeBackAtTheFifthTick) {
-    auto sim = startSim({"--count", "3", "--seed", "21"});
+    auto sim = startSim({"--count", "6", "--seed", "21"});
     openWindow();
 
     click("scanButton");
     EXPECT_FALSE(button("scanButton")->isEnabled());
     EXPECT_FALSE(button("testButton")->isEnabled());
-    ASSERT_TRUE(pollUntilRows([this] { m_window->onGroupPollTick(); }, 3));
+    ASSERT_TRUE(pollUntilRows([this] { m_window->onGroupPollTick(); }, 6));
 
-    // Three distinct terminals, every row filled from its own record.
+    // Six distinct terminals, every row filled from its own record.
     QSet<QString> macs;
-    for (int row = 0; row < 3; ++row) {
+    for (int row = 0; row < 6; ++row) {
         macs.insert(list()->item(row, 5)->text());
         EXPECT_EQ(list()->item(row, 0)->text().toInt(),
                   m_window->discovery().table().at(static_cast<std::size_t>(row)).id());
     }
-    EXPECT_EQ(macs.size(), 3);
+    EXPECT_EQ(macs.size(), 6);
     // The tool's own request came back through the group and was not listed.
-    EXPECT_EQ(m_window->discovery().table().size(), 3u);
+    EXPECT_EQ(m_window->discovery().table().size(), 6u);
 
     for (int tick = 1; tick <= 4; ++tick)
         m_window->onScanWindowTick();
