@@ -30,8 +30,8 @@ namespace {
 // 32x32 input labels), the deepest y = 707 (the lower row of 32x32 output labels).
 constexpr QRect kGridFrame(6, 2, 720, 714);
 // The controls stand in one column to the right of the grid.
-constexpr QRect kPanel(734, 2, 250, 714);
-constexpr QSize kWindowSize(990, 720);
+constexpr QRect kPanel(734, 2, 270, 714);
+constexpr QSize kWindowSize(1010, 720);
 
 const QStringList kBaudEntries{"2400", "4800", "9600", "19200"};
 const QStringList kSizeEntries{"4 * 4 SW-MATRIX", "8 * 8 SW-MATRIX", "16*16 SW-MATRIX",
