@@ -1,6 +1,9 @@
 #include "terminal_setup/ui/host_identity.h"
 
+#include "tests/support/namespace_check.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -49,6 +52,20 @@ TEST(HardwareAddress, RefusesEverySpellingButSixColonSeparatedHexPairs) {
         EXPECT_FALSE(parseHardwareAddress(bad)) << bad;
     EXPECT_EQ(parseHardwareAddress("ff:00:7f:80:01:fe"),
               (std::vector<unsigned char>{0xFF, 0x00, 0x7F, 0x80, 0x01, 0xFE}));
+}
+
+TEST(HostIdentity, InThePrivateNamespaceHasTheHostNameAndNoMac) {
+    // Only loopback there, so no interface has a MAC; and a name missing from the hosts file
+    // cannot send a query anywhere.
+    REQUIRE_PRIVATE_NETWORK_NAMESPACE();
+    char name[256] = {};
+    ASSERT_EQ(::gethostname(name, sizeof name - 1), 0);
+
+    const terminal_setup::HostIdentity host = terminal_setup::findHostIdentity();
+
+    EXPECT_TRUE(host.nameFound);
+    EXPECT_EQ(host.name, name);
+    EXPECT_EQ(host.mac, "");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "tests/terminal_ui/list_window_fixture.h"
 
+#include "tests/terminal_protocol/free_udp_port.h"
+
 #include "terminal_setup/ui/quellin_about_dialog.h"
 #include "widgets/hover_button.h"
 #include "widgets/ip_address_edit.h"
@@ -176,6 +178,40 @@ TEST_F(ListWindowTest, DoubleClickSelectsTheRowAndOpensItsSetupLeavingTheListAlo
     EXPECT_EQ(m_opened[0].first.idText, "8");
     EXPECT_EQ(m_window->selectedRow(), 1);
     EXPECT_EQ(list()->rowCount(), 2);
+}
+
+TEST_F(ListWindowTest, ReportArrivingWhileSetupIsOpenIsListedAtOnceAndTheDialogKeepsItsRecord) {
+    openWindow();
+    deliverReport(kExampleReport);
+    TerminalDatagram late = kExampleReport;
+    late[36] = 9;
+    int rowsSeenInside = 0;
+    m_window->setSetupOpener([&](const SetupDialogInputs& inputs, const TerminalRecord& record) {
+        deliverReport(late);
+        rowsSeenInside = list()->rowCount();
+        m_opened.emplace_back(inputs, record);
+    });
+
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, cellCentre(0, 0));
+    click("setupButton");
+
+    EXPECT_EQ(rowsSeenInside, 2);
+    ASSERT_EQ(m_opened.size(), 1u);
+    EXPECT_EQ(m_opened[0].second.bytes(), kExampleReport);
+    EXPECT_EQ(m_window->selectedRow(), 0);
+}
+
+TEST_F(ListWindowTest, TestWithAPortThatIsNoNumberPromptsAndUsesTheLastGoodPort) {
+    const std::uint16_t hostPort = terminal_test::freeUdpPortAboveAnother();
+    writeSettings("[Net]\r\nTestIP=127.0.0.1\r\nNetPort=" + std::to_string(hostPort) + "\r\n");
+    openWindow();
+    edit("hostPortEdit")->setText("");
+
+    click("testButton");
+
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{"“请填入一个正整数。”"});
+    EXPECT_EQ(m_window->discovery().testSocketPort(), hostPort);
+    EXPECT_FALSE(button("testButton")->isEnabled());
 }
 
 TEST_F(ListWindowTest, ScanEmptiesListAndSelectionAndHoldsTheButtonsUntilTheFifthTick) {
