@@ -1,10 +1,10 @@
 #pragma once
 
 #include "controller/ui/main_window.h"
-#include "widgets/hover_button.h"
 #include "tests/support/prompt_recorder.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
+#include "widgets/hover_button.h"
 
 #include <gtest/gtest.h>
 
