@@ -1,0 +1,99 @@
+#pragma once
+
+#include "platform/prompt.h"
+#include "terminal_setup/protocol/terminal_datagram.h"
+#include "terminal_setup/ui/setup_dialog_inputs.h"
+#include "terminal_setup/ui/tool_settings_file.h"
+
+#include <QDialog>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace terminal_setup {
+
+class BasicSetPage;
+class ComSetPage;
+class NetSetPage;
+class OtherSetPage;
+
+// The "Setup" dialog for one listed terminal: its ID and MAC at the top, the four setting pages
+// in tabs, and "Refresh" (configuration write), "Reset" (new ID) and "Exit". Every datagram
+// starts again from the record as the terminal reported it, so a Reset never carries page edits
+// and a Refresh never carries an ID given by an earlier Reset. Nothing is handed back: the list
+// shows the effect only after a new scan. The only thing that outlives the dialog is the AUTOID
+// counter in the settings file.
+//
+// Controls by objectName: idEdit "ID:", macEdit "MAC：" (never read into a datagram),
+// counterEdit (read-only ID counter), autoIncreaseCheck "ID Auto increase", tabControl with
+// basicSetPage, netSetPage, comSetPage, otherSetPage, refreshButton "Refresh" (the default
+// button), resetButton "Reset", exitButton "Exit".
+class TerminalConfigDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    using SendToGroup = std::function<void(const TerminalDatagram&)>;
+
+    // `record` is the terminal's stored report (copied: the table may change while the dialog
+    // runs). `sendToGroup` sends one datagram to the discovery group; its result is not looked
+    // at. The settings file is where AUTOID lives; prompts of the port check go to `prompts`,
+    // which must outlive the dialog.
+    TerminalConfigDialog(const SetupDialogInputs& inputs, const TerminalRecord& record,
+                         SendToGroup sendToGroup, const ToolSettingsFile& settingsFile,
+                         platform::PromptSink& prompts, QWidget* parent = nullptr);
+
+    // The button handlers, public so that tests can press them without a mouse.
+    void onRefresh();
+    void onReset();
+
+    std::uint32_t idCounter() const { return m_idCounter; }
+    bool autoIncrease() const { return m_autoIncrease; }
+
+    BasicSetPage* basicSetPage() const { return m_basicPage; }
+    NetSetPage* netSetPage() const { return m_netPage; }
+    ComSetPage* comSetPage() const { return m_comPage; }
+    OtherSetPage* otherSetPage() const { return m_otherPage; }
+
+private:
+    void buildControls(const SetupDialogInputs& inputs);
+    void connectControls();
+    void onAutoIncreaseClicked(bool checked);
+
+    // The two directions of the binding between the dialog's own values and its edits.
+    void readControlsIntoState();
+    void copyStateToControls();
+
+    const TerminalRecord m_record;
+    const SendToGroup m_sendToGroup;
+    const ToolSettingsFile m_settingsFile;
+    platform::PromptSink& m_prompts;
+    // The name the Basic page opened with: while the page still holds it, the record's own name
+    // bytes go back unchanged.
+    const std::string m_initialName;
+
+    std::string m_idText;
+    std::string m_macText;
+    std::uint32_t m_idCounter = 1;
+    bool m_autoIncrease = false;
+
+    QLineEdit* m_idEdit = nullptr;
+    QLineEdit* m_macEdit = nullptr;
+    QLineEdit* m_counterEdit = nullptr;
+    QCheckBox* m_autoIncreaseCheck = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    BasicSetPage* m_basicPage = nullptr;
+    NetSetPage* m_netPage = nullptr;
+    ComSetPage* m_comPage = nullptr;
+    OtherSetPage* m_otherPage = nullptr;
+    QPushButton* m_refresh = nullptr;
+    QPushButton* m_reset = nullptr;
+    QPushButton* m_exit = nullptr;
+};
+
+} // namespace terminal_setup
