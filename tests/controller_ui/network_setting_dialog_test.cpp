@@ -106,8 +106,12 @@ struct PortCase {
     const char* prompt;
 };
 
+void PrintTo(const PortCase& c, std::ostream* os) {
+    *os << c.edit << " \"" << c.typed << '"';
+}
+
 class PortRefusalTest : public NetworkSettingDialogTest,
-                        public ::testing::WithParamInterface<std::tuple<PortCase, const char*>> {};
+                        public ::testing::WithParamInterface<std::tuple<PortCase, std::string>> {};
 
 // Neither "Set" nor "Cancel" closes while a port edit holds something that is not a port; nothing
 // is applied, in memory or in the file.
@@ -118,7 +122,7 @@ TEST_P(PortRefusalTest, ShowsThePromptOnceFocusesTheEditAndAppliesNothing) {
     find<IpAddressEdit>("localIpEdit")->setText("127.0.0.7");
     auto* edit = find<QLineEdit>(c.edit);
     edit->setText(QString::fromUtf8(c.typed));
-    click(button);
+    click(button.c_str());
 
     ASSERT_EQ(host.recorder.prompts.size(), 1u);
     EXPECT_EQ(host.recorder.prompts[0],
@@ -139,7 +143,12 @@ INSTANTIATE_TEST_SUITE_P(
                                          PortCase{"destPortEdit", "70000", kPortRange},
                                          PortCase{"hostPortEdit", "65536", kPortRange},
                                          PortCase{"destPortEdit", "4294967296", kNotANumber}),
-                       ::testing::Values("setButton", "cancelButton")));
+                       ::testing::Values(std::string("setButton"), std::string("cancelButton"))),
+    [](const auto& info) {
+        const PortCase& c = std::get<0>(info.param);
+        return test_support::caseName(c.edit) + "_" + test_support::caseName(c.typed) + "_" +
+               std::get<1>(info.param);
+    });
 
 TEST_F(NetworkSettingDialogTest, AFaultyHostPortIsReportedBeforeTheDestinationPort) {
     open();

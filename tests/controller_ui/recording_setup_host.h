@@ -7,8 +7,10 @@
 
 #include <QComboBox>
 
+#include <cctype>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace test_support {
@@ -67,6 +69,17 @@ private:
     TempDir m_dir;
     controller::SettingsFile m_file;
 };
+
+// A table case's text as a test-name part: letters and digits kept, anything else "_",
+// nothing at all "empty".
+inline std::string caseName(std::string_view text) {
+    if (text.empty())
+        return "empty";
+    std::string name;
+    for (char c : text)
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+}
 
 // What the operator's choice of a list entry does: the entry becomes current and the list
 // reports the activation (which the program's own selections never do).

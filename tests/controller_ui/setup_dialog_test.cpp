@@ -18,6 +18,7 @@
 
 using controller::InputPropertiesEvent;
 using controller::SetupDialog;
+using test_support::caseName;
 using test_support::chooseEntry;
 using test_support::RecordingSetupHost;
 
@@ -142,6 +143,10 @@ struct IntervalCase {
     const char* frame;
 };
 
+void PrintTo(const IntervalCase& c, std::ostream* os) {
+    *os << '"' << c.typed << '"';
+}
+
 class SetTimeTest : public SetupDialogTest, public ::testing::WithParamInterface<IntervalCase> {};
 
 TEST_P(SetTimeTest, StoresShowsAndSendsTheIntervalOrThreeWhenOutOfRange) {
@@ -166,7 +171,8 @@ INSTANTIATE_TEST_SUITE_P(
                       IntervalCase{"255", "255", 255, "frame BA 01 1B 03 00 FF D8"},
                       IntervalCase{"256", "3", 3, "frame BA 01 1B 03 00 03 DC"},
                       IntervalCase{"abc", "3", 3, "frame BA 01 1B 03 00 03 DC"},
-                      IntervalCase{"", "3", 3, "frame BA 01 1B 03 00 03 DC"}));
+                      IntervalCase{"", "3", 3, "frame BA 01 1B 03 00 03 DC"}),
+    [](const auto& info) { return "Typed_" + caseName(info.param.typed); });
 
 TEST_F(SetupDialogTest, SetStoresAndSendsTheSceneMaskOfTheCheckedBoxes) {
     open();
@@ -231,7 +237,8 @@ TEST_P(AddressModifyRefusalTest, ShowsTheRangePromptFocusesTheEditAndSendsNothin
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, AddressModifyRefusalTest,
-                         ::testing::Values("9", "0", "abc", "", "-1", "4294967296"));
+                         ::testing::Values("9", "0", "abc", "", "-1", "4294967296"),
+                         [](const auto& info) { return "Typed_" + caseName(info.param); });
 
 struct ExitCase {
     const char* address;
@@ -239,6 +246,10 @@ struct ExitCase {
     const char* prompt;          // nullptr: closes
     const char* focusedEditName; // where the focus goes after the prompt
 };
+
+void PrintTo(const ExitCase& c, std::ostream* os) {
+    *os << '"' << c.address << "\", \"" << c.interval << '"';
+}
 
 class ExitTest : public SetupDialogTest, public ::testing::WithParamInterface<ExitCase> {};
 
@@ -274,7 +285,11 @@ INSTANTIATE_TEST_SUITE_P(Entries, ExitTest,
                                            // Exit checks only that the interval is a number; "Set
                                            // time" keeps the range.
                                            ExitCase{"8", "1000", nullptr, nullptr},
-                                           ExitCase{" 1 ", "0", nullptr, nullptr}));
+                                           ExitCase{" 1 ", "0", nullptr, nullptr}),
+                         [](const auto& info) {
+                             return "Address_" + caseName(info.param.address) + "_Interval_" +
+                                    caseName(info.param.interval);
+                         });
 
 TEST_F(SetupDialogTest, EnterInAnEditRunsExitsChecks) {
     open();
@@ -348,6 +363,10 @@ struct ReportCase {
     int edid, crop, aspect; // expected selections; the lists start at 2, 0, 1
 };
 
+void PrintTo(const ReportCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
 class ReportValuesTest : public SetupDialogTest,
                          public ::testing::WithParamInterface<ReportCase> {};
 
@@ -373,7 +392,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ReportCase{"ends after EDID", {0, 0, 0, 11}, 11, 0, 1},
                       ReportCase{"ends after crop", {0, 0, 0, 11, 1}, 11, 1, 1},
                       ReportCase{"channel only", {0}, 2, 0, 1}, ReportCase{"empty", {}, 2, 0, 1},
-                      ReportCase{"trailing bytes", {0, 0, 0, 4, 1, 0, 0x99, 0x98}, 4, 1, 0}));
+                      ReportCase{"trailing bytes", {0, 0, 0, 4, 1, 0, 0x99, 0x98}, 4, 1, 0}),
+    [](const auto& info) { return caseName(info.param.what); });
 
 TEST_F(SetupDialogTest, InputPropertyControlsSendForTheSelectedInputChannel) {
     open();
