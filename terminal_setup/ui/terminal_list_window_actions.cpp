@@ -2,6 +2,7 @@
 
 #include "terminal_setup/protocol/terminal_format.h"
 #include "terminal_setup/ui/quellin_about_dialog.h"
+#include "terminal_setup/ui/terminal_config_dialog.h"
 #include "terminal_setup/ui/terminal_list_window.h"
 #include "widgets/data_exchange.h"
 #include "widgets/hover_button.h"
@@ -119,8 +120,13 @@ void TerminalListWindow::openSetup(int row) {
         m_openSetup(inputs, record);
 }
 
-void TerminalListWindow::runSetupDialog(const SetupDialogInputs&, const TerminalRecord&) {
-    // The terminal setup dialog is not part of the program yet.
+void TerminalListWindow::runSetupDialog(const SetupDialogInputs& inputs,
+                                        const TerminalRecord& record) {
+    TerminalConfigDialog dialog(
+        inputs, record,
+        [this](const TerminalDatagram& datagram) { m_discovery.sendToGroup(datagram); },
+        m_settingsFile, m_prompts, this);
+    dialog.exec();
 }
 
 // --- timers ----------------------------------------------------------------------------------

@@ -33,14 +33,17 @@ std::string ListWindowTest::settingsText() const {
     return test_support::TempDir::readFile(m_dir.file("Quellin.ini"));
 }
 
-TerminalListWindow& ListWindowTest::openWindow(const HostIdentity& host) {
+TerminalListWindow& ListWindowTest::openWindow(const HostIdentity& host, bool recordSetups) {
     terminal_setup::TerminalListWindowOptions options;
     options.findHost = [host] { return host; };
     options.discoveryPort = m_port;
     m_window = std::make_unique<TerminalListWindow>(m_dir.path(), m_prompts, options);
-    m_window->setSetupOpener([this](const SetupDialogInputs& inputs, const TerminalRecord& record) {
-        m_opened.emplace_back(inputs, record);
-    });
+    if (recordSetups) {
+        m_window->setSetupOpener(
+            [this](const SetupDialogInputs& inputs, const TerminalRecord& record) {
+                m_opened.emplace_back(inputs, record);
+            });
+    }
     m_window->show();
     QApplication::processEvents();
     return *m_window;

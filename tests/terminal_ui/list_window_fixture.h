@@ -69,8 +69,9 @@ protected:
     void writeSettings(const std::string& contents);
     std::string settingsText() const;
 
-    // Opens the window (shown, on the offscreen platform) and records every setup it opens.
-    TerminalListWindow& openWindow(const HostIdentity& host = kTestHost);
+    // Opens the window (shown, on the offscreen platform). Unless told to run the real setup
+    // dialog, it records every setup it would open instead.
+    TerminalListWindow& openWindow(const HostIdentity& host = kTestHost, bool recordSetups = true);
 
     // Sends `report` to the window's discovery port on loopback and polls until it is listed.
     void deliverReport(const TerminalDatagram& report);

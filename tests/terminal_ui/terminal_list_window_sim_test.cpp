@@ -6,9 +6,17 @@
 #include "widgets/hover_button.h"
 #include "widgets/ip_address_edit.h"
 
+#include "terminal_setup/ui/terminal_config_dialog.h"
+
+#include <QApplication>
 #include <QLineEdit>
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
 #include <QSet>
 #include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QUdpSocket>
 
 #include <cstdlib>
 
@@ -73,6 +81,53 @@ TEST_F(ListWindowSimTest, TestAsksTheDestAddressFromHostPortAndListsTheAnswer) {
     EXPECT_EQ(m_window->discovery().testSocketPort(), hostPort);
     ASSERT_TRUE(pollUntilRows([this] { m_window->onTestPollTick(); }, 1));
     EXPECT_TRUE(m_prompts.prompts.empty());
+}
+
+TEST_F(ListWindowSimTest, SetupRunsTheTerminalsSetupDialogWhoseRefreshReachesTheGroup) {
+    // A listener of the group on the window's discovery port, as a terminal would be.
+    QUdpSocket terminal;
+    ASSERT_TRUE(terminal.bind(QHostAddress::AnyIPv4, m_port, QUdpSocket::ShareAddress));
+    ASSERT_TRUE(terminal.joinMulticastGroup(QHostAddress("224.0.0.41"),
+                                            QNetworkInterface::interfaceFromName("lo")));
+    openWindow(kTestHost, false);
+    deliverReport(kExampleReport);
+    while (terminal.hasPendingDatagrams())
+        terminal.receiveDatagram(); // the report itself
+
+    std::string idShown;
+    QTimer::singleShot(0, [&] {
+        auto* dialog =
+            qobject_cast<terminal_setup::TerminalConfigDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        if (auto* id = dialog->findChild<QLineEdit*>("idEdit"))
+            idShown = id->text().toStdString();
+        dialog->onRefresh();
+        dialog->reject();
+    });
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, cellCentre(0, 0));
+    click("setupButton");
+
+    EXPECT_EQ(idShown, "7");
+    ASSERT_TRUE(terminal.waitForReadyRead(2000) || terminal.hasPendingDatagrams());
+    const QByteArray sent = terminal.receiveDatagram().data();
+    // The record sent back as a configuration write: type 2, and the DHCP byte 0x80 as 1.
+    const QByteArray expected = QByteArray::fromHex("effe0102"       // magic, header, type 2
+                                                    "001a2b3c4d5e"   // MAC
+                                                    "c0a801c8"       // IP
+                                                    "e0000029"       // multicast
+                                                    "c0a80164"       // host IP
+                                                    "c0a80101"       // gateway
+                                                    "ffffff00"       // mask
+                                                    "a222a322"       // ports
+                                                    "020607"         // mode, baud, ID
+                                                    "48616c6c3100"   // name
+                                                    "543130"         // model
+                                                    "01"             // DHCP
+                                                    "11223344556677" // opaque
+                                                    "210a"           // versions
+                                                    "c0a80101");     // DNS
+    EXPECT_EQ(sent.toHex().toStdString(), expected.toHex().toStdString());
+    EXPECT_EQ(list()->rowCount(), 1);
 }
 
 } // namespace
