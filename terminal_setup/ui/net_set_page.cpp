@@ -59,6 +59,7 @@ NetSetPage::NetSetPage(const NetSetValues& start, platform::PromptSink& prompts,
     m_ipAddress = pageAddressEdit(QStringLiteral("ipAddressEdit"), QStringLiteral("IP :"));
     m_mask = pageAddressEdit(QStringLiteral("maskEdit"), QStringLiteral("Mask:"));
     m_port = pageEdit(QStringLiteral("portEdit"), QString::fromUtf8("Port："));
+    m_port->setMaximumWidth(m_ipAddress->sizeHint().width());
 
     QGroupBox* netGroup = pageGroup(QStringLiteral("Net setting"), QStringLiteral("netGroup"));
     auto* netLayout = new QGridLayout(netGroup);

@@ -7,6 +7,7 @@
 #include "terminal_setup/ui/setup_datagrams.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -131,6 +132,14 @@ void TerminalConfigDialog::buildControls(const SetupDialogInputs& inputs) {
     m_refresh->setDefault(true);
     m_reset = dialogButton(QStringLiteral("Reset"), QStringLiteral("resetButton"));
     m_exit = dialogButton(QStringLiteral("Exit"), QStringLiteral("exitButton"));
+
+    // The ID and counter hold at most a few digits; the MAC box fits a whole address.
+    const QFontMetrics metrics(m_macEdit->font());
+    const int idWidth = metrics.horizontalAdvance(QStringLiteral("0000000000")) + 12;
+    m_idEdit->setMaximumWidth(idWidth);
+    m_counterEdit->setMaximumWidth(idWidth);
+    m_macEdit->setMinimumWidth(metrics.horizontalAdvance(QString::fromUtf8("WWWW－WWWW－WWWW")) +
+                               12);
 
     auto* top = new QGridLayout;
     top->addWidget(labelFor(QStringLiteral("ID:"), m_idEdit), 0, 0);

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -336,6 +337,16 @@ TEST_F(TerminalConfigDialogTest, TabsShowOnePageAtATimeAndHiddenPagesValuesAreSt
         return shown;
     };
     EXPECT_EQ(visiblePages(), std::vector<int>{0});
+
+    // Pictures of the four pages, for looking at them.
+    if (const char* dir = std::getenv("QUELLIN_SETUP_SCREENSHOTS")) {
+        for (int i = 0; i < 4; ++i) {
+            clickTab(i);
+            EXPECT_TRUE(m_dialog->grab().save(
+                QStringLiteral("%1/setup-page-%2.png").arg(QString::fromLocal8Bit(dir)).arg(i)));
+        }
+        clickTab(0);
+    }
 
     retype(edit("nameEdit"), "xy");
     clickTab(3);
