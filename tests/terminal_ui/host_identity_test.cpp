@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ struct MacCase {
     const char* name;
     std::vector<InterfaceHardware> interfaces;
     std::string expected;
+
+    // The case's name stands for it in test listings.
+    friend void PrintTo(const MacCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class HostMac : public testing::TestWithParam<MacCase> {};

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -31,6 +32,9 @@ struct LoadCase {
     const char* name;
     const char* contents;
     ToolSettings expected;
+
+    // The case's name stands for it in test listings.
+    friend void PrintTo(const LoadCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class ToolSettingsLoad : public testing::TestWithParam<LoadCase> {};
