@@ -1,0 +1,63 @@
+#include "tests/controller_ui/main_window_fixture.h"
+
+namespace controller_ui_test {
+namespace {
+
+using namespace std::chrono_literals;
+using controller::MainWindow;
+
+const std::string kSaved = "  Save scene successfully!  ";
+const std::string kReloadedSerial = "Reload scene successfully!";
+
+// Every length byte from 0 to 255, frame after frame on the line: each frame is cut exactly
+// where its length byte says. Cutting one byte early or late would put a data byte at the head
+// of the next frame, which empties the buffer and loses the frames behind it, so the count and
+// order of the confirmations prove every cut. The data bytes are all 0xBA, the header itself,
+// so nothing can pass for a frame start by luck.
+TEST_F(MainWindowTest, RepliesOfEveryLengthByteAreEachDispatchedOnce) {
+    start();
+    std::vector<std::string> expected;
+    Bytes chunk;
+    for (int length = 0; length <= 255; ++length) {
+        const bool save = length % 2 == 0;
+        Bytes frame{0xBA, 0x01, static_cast<std::uint8_t>(save ? 0x11 : 0x15),
+                    static_cast<std::uint8_t>(length)};
+        frame.insert(frame.end(), static_cast<std::size_t>(length), 0xBA);
+        chunk.insert(chunk.end(), frame.begin(), frame.end());
+        expected.push_back(save ? kSaved : kReloadedSerial);
+        // A pseudo-terminal holds only a few kilobytes: let the window drain it as it goes.
+        if (chunk.size() >= 1500 || length == 255) {
+            m_pty.write(chunk);
+            chunk.clear();
+            ASSERT_TRUE(waitFor([&] { return m_prompts.prompts.size() >= expected.size(); }))
+                << "stuck after length " << length << " with " << m_prompts.prompts.size()
+                << " replies dispatched";
+        }
+    }
+    processEventsFor(50ms);
+    EXPECT_EQ(m_prompts.texts(), expected);
+}
+
+// The identity reply split at every byte boundary: nothing happens until its last byte is in.
+TEST_F(MainWindowTest, ReplySplitAtAnyByteIsDispatchedWhenItsLastByteArrives) {
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=2\r\n");
+    start();
+    const Bytes identity{0xBA, 0x01, 0x14, 0x05, 0x00, 0xA6, 0x01, 0x10, 0x10};
+    const std::string shown = "Current equipment:HDMI Matrix\r\n"
+                              "Device Address: 1\r\n"
+                              "Specifications: 16 * 16\r\n";
+    for (std::size_t cut = 1; cut < identity.size(); ++cut) {
+        SCOPED_TRACE("cut after byte " + std::to_string(cut));
+        m_prompts.clear();
+        m_pty.write(Bytes(identity.begin(), identity.begin() + static_cast<std::ptrdiff_t>(cut)));
+        processEventsFor(60ms);
+        EXPECT_TRUE(m_prompts.prompts.empty());
+        m_pty.write(Bytes(identity.begin() + static_cast<std::ptrdiff_t>(cut), identity.end()));
+        ASSERT_TRUE(waitFor([&] { return !m_prompts.prompts.empty(); }));
+        processEventsFor(20ms);
+        EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{shown});
+    }
+}
+
+} // namespace
+} // namespace controller_ui_test
