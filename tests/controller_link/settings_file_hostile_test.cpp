@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,6 +36,10 @@ struct HostileCase {
     const char* name;
     HostileFile (*make)();
 };
+
+void PrintTo(const HostileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 // Ten megabytes of another program's section before ours.
 HostileFile huge() {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,6 +29,10 @@ struct HostileCase {
     const char* name;
     HostileFile (*make)();
 };
+
+void PrintTo(const HostileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const ToolSettings kSaved{"224.0.0.41", "192.0.2.9", 4321};
 
