@@ -77,7 +77,10 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
 }
 
 void IpAddressEdit::setText(const QString& dotted) {
-    setAddress(ipv4FromText(dotted.toStdString()));
+    if (dotted.trimmed().isEmpty())
+        clear();
+    else
+        setAddress(ipv4FromText(dotted.toStdString()));
 }
 
 void IpAddressEdit::setAddress(const Ipv4Bytes& bytes) {

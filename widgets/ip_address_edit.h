@@ -22,6 +22,9 @@ public:
     explicit IpAddressEdit(QWidget* parent = nullptr);
 
     // Shows the address of a dotted text; text that is not an address shows 255.255.255.255.
+    // An empty text (blanks only) is an address nobody entered yet, as in a fresh settings file:
+    // it leaves the control blank, which reads back as 0.0.0.0, rather than showing the all-ones
+    // address, which a later save or send would take for the broadcast address.
     void setText(const QString& dotted);
     void setAddress(const Ipv4Bytes& bytes);
     // Empties every field.

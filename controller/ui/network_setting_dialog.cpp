@@ -43,13 +43,8 @@ QLabel* labelFor(const QString& caption, QWidget* control) {
     return label;
 }
 
-// An empty text is an address nobody entered yet (a fresh settings file): it shows as a blank
-// control, which reads back as 0.0.0.0, rather than as the all-ones "no address" value.
 void showAddress(widgets::IpAddressEdit* edit, const std::string& text) {
-    if (QString::fromStdString(text).trimmed().isEmpty())
-        edit->clear();
-    else
-        edit->setText(QString::fromStdString(text));
+    edit->setText(QString::fromStdString(text));
 }
 
 } // namespace

@@ -71,10 +71,19 @@ TEST_F(IpAddressEditTest, SetTextShowsFirstNumberInFirstField) {
 }
 
 TEST_F(IpAddressEditTest, TextThatIsNotAnAddressShowsAllOnes) {
-    for (const char* bad : {"abc", "", "1.2.3", "300.1.1.1", "1.2.3.4.5"}) {
+    for (const char* bad : {"abc", "1.2.3", "300.1.1.1", "1.2.3.4.5"}) {
         edit->clear();
         edit->setText(QString::fromLatin1(bad));
         EXPECT_EQ(edit->text(), QStringLiteral("255.255.255.255")) << "text \"" << bad << "\"";
+    }
+}
+
+TEST_F(IpAddressEditTest, EmptyTextLeavesTheControlBlankNotAllOnes) {
+    for (const char* empty : {"", "   "}) {
+        edit->setText(QStringLiteral("10.0.0.1"));
+        edit->setText(QString::fromLatin1(empty));
+        EXPECT_TRUE(edit->isBlank()) << "text \"" << empty << "\"";
+        EXPECT_EQ(edit->text(), QStringLiteral("0.0.0.0"));
     }
 }
 
