@@ -57,6 +57,9 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"ReplacesAnUnterminatedLastLine", "[A]\nk=old", "A", "k", "new", "[A]\nk=new"},
         WriteCase{"CreatesTheSectionAtTheEnd", "[A]\nx=1\n", "Net", "DestIP", "10.0.0.2",
                   "[A]\nx=1\n[Net]\nDestIP=10.0.0.2\n"},
+        // Found by fuzzing: a last line ending in a lone CR keeps every byte, gaining only LF.
+        WriteCase{"EndsALastLineThatStopsAtALoneCarriageReturn", "[A]\nx=1\r", "A", "k", "v",
+                  "[A]\nx=1\r\nk=v\n"},
         WriteCase{"CreatesTheSectionAfterAnUnterminatedLine", "[A]\r\nx=1", "B", "k", "v",
                   "[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
         WriteCase{"ReplacesOnlyTheFirstDuplicate", "[A]\r\nk=1\r\nk=2\r\n[A]\r\nk=3\r\n", "A", "k",

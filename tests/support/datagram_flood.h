@@ -39,7 +39,7 @@ public:
         const std::uint32_t host = ntohl(m_to.sin_addr.s_addr);
         const bool loopback = host == INADDR_LOOPBACK;
         const bool multicast = (host >> 28) == 0xE;
-        if (!loopback && !(multicast && inPrivateNetworkNamespace()))
+        if (!loopback && !(multicast && sim::inPrivateNetworkNamespace()))
             return;
         m_socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         if (m_socket >= 0 && multicast) {

@@ -3,6 +3,7 @@
 #include "terminal_setup/protocol/terminal_datagram.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 
@@ -33,11 +34,11 @@ inline constexpr TerminalDatagram kSampleReport = {
     0x08, 0x08, 0x04, 0x04,                   // DNS 8.8.4.4
 };
 
-// The sample with some bytes replaced, starting at `offset`.
-inline TerminalDatagram patched(TerminalDatagram bytes, std::size_t offset,
-                                std::initializer_list<std::uint8_t> replacement) {
+// The sample with some bytes replaced, starting at `offset`; a braced list or any byte range.
+template <typename Bytes = std::initializer_list<std::uint8_t>>
+TerminalDatagram patched(TerminalDatagram bytes, std::size_t offset, const Bytes& replacement) {
     for (std::uint8_t byte : replacement)
-        bytes[offset++] = byte;
+        bytes.at(offset++) = byte;
     return bytes;
 }
 

@@ -240,11 +240,13 @@ TEST(BasicSetPage, ShowsItsStartAndCollectsNameAndDns) {
     EXPECT_EQ(page.values().softwareVersion, 0x1A);
 }
 
-TEST(SetupPages, AnAddressTextThatIsNotAnAddressShowsAllOnes) {
+TEST(SetupPages, AnAddressTextThatIsNotAnAddressShowsAllOnesAndAnEmptyOneStaysBlank) {
     OtherSetPage page(OtherSetValues{"224.0.0.41", {"not an address", {}}, {"", {}}, "1"});
+    EXPECT_TRUE(child<widgets::IpAddressEdit>(page, "hostIpEdit")->isBlank());
     page.collect();
     EXPECT_EQ(page.values().gateway.bytes, (Ipv4Bytes{255, 255, 255, 255}));
-    EXPECT_EQ(page.values().hostIp.text, "255.255.255.255");
+    // An empty text must not turn into the broadcast address.
+    EXPECT_EQ(page.values().hostIp.text, "0.0.0.0");
 }
 
 TEST(OtherSetPage, CollectsHostAndGatewayButNeverTheMulticastGroup) {

@@ -2,11 +2,7 @@
 
 #include "terminal_setup/protocol/terminal_datagram.h"
 #include "terminal_setup/ui/setup_dialog_inputs.h"
-
-#include <cstddef>
-#include <cstdint>
-#include <initializer_list>
-#include <vector>
+#include "tests/terminal_protocol/sample_report.h"
 
 class QLineEdit;
 class QString;
@@ -42,19 +38,7 @@ inline constexpr TerminalDatagram kReport = {
     0x08, 0x08, 0x04, 0x04,                   // DNS 8.8.4.4
 };
 
-// The report with some bytes replaced, starting at `offset`.
-inline TerminalDatagram patched(TerminalDatagram bytes, std::size_t offset,
-                                std::initializer_list<std::uint8_t> replacement) {
-    for (std::uint8_t byte : replacement)
-        bytes[offset++] = byte;
-    return bytes;
-}
-inline TerminalDatagram patched(TerminalDatagram bytes, std::size_t offset,
-                                const std::vector<std::uint8_t>& replacement) {
-    for (std::uint8_t byte : replacement)
-        bytes[offset++] = byte;
-    return bytes;
-}
+using terminal_test::patched;
 
 // The bytes accepted as a record; the test fails when they are not accepted.
 terminal_setup::TerminalRecord recordOf(const TerminalDatagram& bytes);
