@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace test_support {
 
@@ -26,6 +28,13 @@ TempDir::~TempDir() {
     std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(m_path, ec);
+}
+
+std::string TempDir::unwritableFolder() const {
+    if (::geteuid() == 0)
+        return "/proc/self";
+    const std::string folder = file("locked");
+    return ::mkdir(folder.c_str(), 0555) == 0 ? folder : std::string();
 }
 
 void TempDir::writeFile(const std::string& path, const std::string& bytes) {

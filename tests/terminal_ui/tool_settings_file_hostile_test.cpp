@@ -145,15 +145,11 @@ TEST(HostileToolSettingsFile, PipeOrFolderInPlaceOfTheFileGiveTheDefaultsOfARead
 }
 
 // A read-only folder without the file: the first run cannot keep its values and simply runs
-// with the defaults. As root, /proc/self stands in: nobody can create a file there.
+// with the defaults.
 TEST(HostileToolSettingsFile, ReadOnlyFolderRunsWithTheDefaults) {
     TempDir dir;
-    std::string folder = dir.file("locked");
-    if (::geteuid() == 0) {
-        folder = "/proc/self";
-    } else {
-        ASSERT_EQ(::mkdir(folder.c_str(), 0555), 0);
-    }
+    const std::string folder = dir.unwritableFolder();
+    ASSERT_FALSE(folder.empty());
     const ToolSettingsFile file(folder);
     EXPECT_EQ(file.load(), (ToolSettings{"224.0.0.41", "", 8866}));
     file.save(kSaved);
