@@ -98,9 +98,21 @@ MatrixDevice::Outcome MatrixDevice::Act(std::uint8_t command, std::span<const st
         const std::uint8_t input = data[2];
         if (output >= ports || input >= ports)
             return Ignore("no such port");
-        outcome.changed = m_crosspoints[output] != input;
-        m_crosspoints[output] = input;
-        const std::uint8_t pair[] = {data[0], output, input};
+        if (m_config.refusedOutputs & (1u << output)) {
+            outcome.note = "output " + std::to_string(output + 1) +
+                           " refuses the switch, keeps input " +
+                           std::to_string(m_crosspoints[output] + 1);
+        } else {
+            outcome.changed = m_crosspoints[output] != input;
+            m_crosspoints[output] = input;
+        }
+        std::uint8_t answered = m_crosspoints[output];
+        if (m_config.wrongInput) {
+            answered = static_cast<std::uint8_t>((answered + 1) % ports);
+            outcome.note += (outcome.note.empty() ? "" : "; ") + std::string("answering input ") +
+                            std::to_string(answered + 1) + " instead";
+        }
+        const std::uint8_t pair[] = {data[0], output, answered};
         outcome.replies.push_back(Reply(kSwitch, pair));
         return outcome;
     }

@@ -19,6 +19,12 @@ struct DeviceConfig {
     std::optional<std::uint8_t> replyAddress;
     // One unit of the cycle interval; a second on a real device, shorter in tests.
     std::chrono::milliseconds intervalUnit{1000};
+    // Bit o set: output o keeps its input whatever a switch asks, and the switch's answer
+    // reports the input it kept, as a device with a failed output stage does.
+    std::uint32_t refusedOutputs = 0;
+    // Switches are taken as asked but answered with the next input (wrapping round), so that
+    // the answer does not match the request.
+    bool wrongInput = false;
 };
 
 // The behaviour of a matrix switcher, without any transport: it takes whole frames and gives
@@ -40,6 +46,8 @@ public:
         std::vector<std::vector<std::uint8_t>> replies;
         // Why a frame was not acted on (empty when it was), for the log.
         std::string ignored;
+        // Anything else the log should tell about a frame that was acted on.
+        std::string note;
         // True when anything of the state changed.
         bool changed = false;
     };

@@ -10,6 +10,7 @@ namespace sim {
 namespace {
 
 constexpr long kLongestDelayMs = 60'000;
+constexpr long kMaxPorts = 32;
 
 bool ParseNumber(const std::string& text, long low, long high, long* value) {
     if (text.empty())
@@ -45,6 +46,11 @@ std::string MatrixUsage() {
            "  --split N              answer in pieces of N bytes\n"
            "  --split-pause-ms N     pause between pieces (20)\n"
            "  --double               send every answer twice, back to back\n"
+           "  --refuse-output N      output N (from 1) never takes a switch: the device answers\n"
+           "                         with the input the output still shows, and its read-back\n"
+           "                         keeps it; may be given for several outputs\n"
+           "  --wrong-input          every switch is taken as asked, but its answer names the\n"
+           "                         next input (the last one wraps round to input 1)\n"
            "Prints \"ready serial=LINK udp=PORT\" once serving; SIGTERM or SIGINT ends it.\n";
 }
 
@@ -170,10 +176,22 @@ bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* opt
         } else if (name == "--double") {
             if (!flag(&options->doubled))
                 return false;
+        } else if (name == "--refuse-output") {
+            if (!number(1, kMaxPorts, &n))
+                return false;
+            options->refusedOutputs |= 1u << (n - 1);
+        } else if (name == "--wrong-input") {
+            if (!flag(&options->wrongInput))
+                return false;
         } else {
             *error = "unknown argument \"" + args[i] + "\"";
             return false;
         }
+    }
+    if (options->size < kMaxPorts && (options->refusedOutputs >> options->size) != 0) {
+        *error =
+            "--refuse-output: the matrix has only " + std::to_string(options->size) + " outputs";
+        return false;
     }
     if (!options->help && options->serialLink.empty() && !options->udpPort) {
         *error = "nothing to serve: give --serial LINK and/or --udp PORT";

@@ -27,7 +27,9 @@ struct MatrixOptions {
     std::optional<std::uint8_t> replyAddress; // answer with this address byte
     std::size_t splitBytes = 0;               // answer in pieces of this many bytes (0: whole)
     std::chrono::milliseconds splitPause{20};
-    bool doubled = false; // send every answer twice, back to back
+    bool doubled = false;             // send every answer twice, back to back
+    std::uint32_t refusedOutputs = 0; // bit o: output o (from 0) never takes a switch
+    bool wrongInput = false;          // switch answers name the next input, not the one taken
 
     bool help = false;
 };

@@ -20,6 +20,8 @@ DeviceConfig ConfigFrom(const MatrixOptions& options) {
     config.header = options.header;
     config.replyAddress = options.replyAddress;
     config.intervalUnit = options.intervalUnit;
+    config.refusedOutputs = options.refusedOutputs;
+    config.wrongInput = options.wrongInput;
     return config;
 }
 
@@ -116,6 +118,8 @@ void MatrixSimServer::Digest(Channel& channel, const std::vector<ScannedBytes>& 
             if (!outcome.ignored.empty())
                 m_log.Line(channel.name + " ignored (" + outcome.ignored + ") " +
                            ToHex(item.bytes));
+            if (!outcome.note.empty())
+                m_log.Line(channel.name + " note " + outcome.note);
             changed = changed || outcome.changed;
             for (const auto& reply : outcome.replies)
                 Answer(channel, reply, from);

@@ -153,7 +153,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommandLine{"PortNotANumber", {"--udp", "12ab"}, "--udp wants"},
         BadCommandLine{"MissingValue", {"--udp"}, "--udp needs a value"},
         BadCommandLine{"UnknownSwitch", {"--udp", "0", "--loud"}, "unknown argument"},
-        BadCommandLine{"FlagWithAValue", {"--udp", "0", "--silent=1"}, "takes no value"}),
+        BadCommandLine{"FlagWithAValue", {"--udp", "0", "--silent=1"}, "takes no value"},
+        BadCommandLine{"RefusedOutputZero",
+                       {"--udp", "0", "--refuse-output", "0"},
+                       "--refuse-output wants a number from 1 to 32"},
+        BadCommandLine{"RefusedOutputBeyondTheMatrix",
+                       {"--udp", "0", "--refuse-output", "5", "--size", "4"},
+                       "the matrix has only 4 outputs"}),
     [](const testing::TestParamInfo<BadCommandLine>& info) {
         return std::string(info.param.name);
     });
