@@ -241,11 +241,15 @@ std::string inputPropertyWords(const Frame& f, const PortWords& ports) {
     }
 }
 
-// 0x01 and 0x02 replies: the signal code, then (output, input) pairs.
+// 0x01 and 0x02 replies: the signal code, then (output, input) pairs. A read-back without them
+// still ends the controller's wait for one, so it is named rather than shown as unknown.
 std::string crosspointWords(const Frame& f, const PortWords& ports) {
     const auto d = f.data();
-    const auto pairBytes = d.subspan(1);
     const std::string kind = f.command() == command::kSwitch ? "switched" : "read-back";
+    if (d.empty()) {
+        return kind + ": no data";
+    }
+    const auto pairBytes = d.subspan(1);
     const std::string signal = signalWords(d[0]);
     if (pairBytes.size() % 2 != 0) {
         return kind + ": odd number of pair bytes (" + std::to_string(pairBytes.size()) + "), " +
@@ -307,8 +311,8 @@ constexpr Layout kRequests[] = {
 };
 
 constexpr Layout kReplies[] = {
-    {command::kSwitch, 2, kAnyLength, Trailer::Sum, crosspointWords},
-    {command::kReadSwitch, 2, kAnyLength, Trailer::Sum, crosspointWords},
+    {command::kSwitch, 1, kAnyLength, Trailer::Sum, crosspointWords},
+    {command::kReadSwitch, 1, kAnyLength, Trailer::Sum, crosspointWords},
     {command::kSaveScene, 1, kAnyLength, Trailer::Sum, sceneReplyWords},
     {command::kReadIdentity, 5, 5, Trailer::None, identityReplyWords},
     {command::kLoadScene, 1, kAnyLength, Trailer::Sum, sceneReplyWords},

@@ -103,6 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "read-back: 16 pairs, HDMI Matrix (device 1)"},
         DecoderCase{"OddPairBytes", kReply, "BA 01 01 05 A6 04 02 03 70",
                     "switched: odd number of pair bytes (3), HDMI Matrix (device 1)"},
+        DecoderCase{"ReadBackWithoutData", kReply, "BA 01 02 01 BE",
+                    "read-back: no data (device 1)"},
         DecoderCase{"Identity", kReply, "BA 01 14 05 00 A6 01 10 10",
                     "identity: HDMI Matrix 16 × 16, address 1 (device 1)"},
         DecoderCase{"IdentityOfUnknownType", kReply, "BA 01 14 05 00 55 01 08 08",
