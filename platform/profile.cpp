@@ -272,6 +272,10 @@ bool writeProfileString(std::string_view section, std::string_view key, std::str
 
     const Location found = locate(content, section, key);
     if (found.keyLine) {
+        // The line says so already (every save rewrites ProtocolType=0): no need to touch the disk.
+        if (content.compare(found.keyLine->begin, found.keyLine->end - found.keyLine->begin,
+                            entry) == 0)
+            return isWritableFile(path);
         content.replace(found.keyLine->begin, found.keyLine->end - found.keyLine->begin, entry);
     } else if (found.sectionTail) {
         std::string inserted;

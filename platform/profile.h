@@ -40,13 +40,13 @@ int getProfileInt(std::string_view section, std::string_view key, int defaultVal
                   const std::string& path);
 
 // Replaces the key's value in place (the whole line becomes "key=value", with the key spelled
-// as given), or appends the key after the last non-blank line of its section (creating the
-// section at the end of the file when missing). Every other byte of the file is kept, and its
-// line endings (CRLF or LF, whichever its first line ending is); a new file gets CRLF.
-// Returns false (never crashes, leaves the file alone) when the file cannot be read or written
-// (missing folder, permissions, path is a folder, …) or when the names or the value would break
-// the file's line structure (empty names, a line break anywhere, "=" in the key, "]" in the
-// section).
+// as given; a line that reads so already leaves the file untouched), or appends the key after the
+// last non-blank line of its section (creating the section at the end of the file when missing).
+// Every other byte of the file is kept, and its line endings (CRLF or LF, whichever its first line
+// ending is); a new file gets CRLF. Returns false (never crashes, leaves the file alone) when the
+// file cannot be read or written (missing folder, permissions, path is a folder, …) or when the
+// names or the value would break the file's line structure (empty names, a line break anywhere, "="
+// in the key, "]" in the section).
 bool writeProfileString(std::string_view section, std::string_view key, std::string_view value,
                         const std::string& path);
 
