@@ -1,6 +1,7 @@
 // Runs the ini profile functions over arbitrary file contents: reads of every kind, then one
 // write, after which every line but the written one must be as it was, byte for byte, the value
-// must read back, and no other key may read differently.
+// must read back, and no other key may read differently. The same file behind a UTF-8
+// byte-order mark must read the same, and the same write must leave the mark and the same bytes.
 //
 // Input layout, read front to back:
 //   byte 0      bits 0-2 pick the section, bits 3-5 the key: 0-5 from the names the programs
@@ -13,6 +14,7 @@
 #include "fuzz/fuzz_input.h"
 #include "platform/profile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string>
@@ -32,6 +34,7 @@ constexpr std::array<std::string_view, 6> kSections = {"SYSTEM_SET", "Net", "COM
 constexpr std::array<std::string_view, 6> kKeys = {"SelectCOM", "DestPort", "Destport",
                                                    "NetIP",     "AUTOID",   "COM1"};
 constexpr std::size_t kWholeValue = 1 << 20;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // The pairs whose reads must not change unless they name the key written.
 constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kWatched = {{
@@ -158,6 +161,11 @@ void checkOnlyTheEntryChanged(const std::string& before, const std::string& afte
         FUZZ_CHECK(tail == 0 && head + 1 == b.size() && removed[0].ending.empty());
         FUZZ_CHECK(after.compare(0, before.size(), before) == 0);
         const std::string rest = after.substr(before.size());
+        // A file of nothing but a byte-order mark has no line to end.
+        if (before == kByteOrderMark) {
+            FUZZ_CHECK(rest == sectionLine + eol + entry + eol);
+            return;
+        }
         FUZZ_CHECK(rest == eol + entry + eol || rest == eol + sectionLine + eol + entry + eol);
         return;
     }
@@ -206,19 +214,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string cut = getProfileString(section, key, "", limit, scratchPath());
     FUZZ_CHECK(cut.size() <= limit);
     FUZZ_CHECK(whole.compare(0, cut.size(), cut) == 0);
-    getProfileInt(section, key, 0, scratchPath());
+    // A cut gives up at most the first byte of a double-byte character that would not fit.
+    FUZZ_CHECK(cut.size() == std::min(whole.size(), limit) || cut.size() + 1 == limit);
+    const int number = getProfileInt(section, key, 0, scratchPath());
     const auto watchedBefore = watchedReads();
     FUZZ_CHECK(fileBytes() == before);
 
     const bool written = writeProfileString(section, key, value, scratchPath());
     const std::string after = fileBytes();
+
+    // A byte-order mark in front changes nothing but itself being there (unless the file had one
+    // already, which then becomes part of its first line).
+    if (!before.starts_with(kByteOrderMark)) {
+        putFile(std::string(kByteOrderMark) + before);
+        FUZZ_CHECK(getProfileString(section, key, "", kWholeValue, scratchPath()) == whole);
+        FUZZ_CHECK(getProfileInt(section, key, 0, scratchPath()) == number);
+        FUZZ_CHECK(watchedReads() == watchedBefore);
+        FUZZ_CHECK(writeProfileString(section, key, value, scratchPath()) == written);
+        FUZZ_CHECK(fileBytes() == (written ? std::string(kByteOrderMark) + after
+                                           : std::string(kByteOrderMark) + before));
+        putFile(after);
+    }
     if (!written) {
         FUZZ_CHECK(after == before);
         return 0;
     }
     checkOnlyTheEntryChanged(before, after, section, trimmed(key) + "=" + value);
+    // Read back as a Windows caller sees it: up to a NUL byte, without matching quotes.
+    const std::string stored = trimmed(value);
     FUZZ_CHECK(getProfileString(section, key, "\x01missing", kWholeValue, scratchPath()) ==
-               unquoted(trimmed(value)));
+               unquoted(stored.substr(0, stored.find('\0'))));
     const auto watchedAfter = watchedReads();
     for (std::size_t i = 0; i < kWatched.size(); ++i) {
         if (sameName(kWatched[i].first, section) && sameName(kWatched[i].second, key))

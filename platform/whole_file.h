@@ -14,8 +14,25 @@ enum class FileReadResult {
 // without being opened, so that a misdirected path can neither block nor touch a device.
 FileReadResult readWholeFile(const std::string& path, std::string& bytes);
 
-// Replaces the file's contents with `bytes`, creating it (mode 0666 less the umask) when missing.
-// Refuses anything that exists and is not a regular file. False on any failure.
-bool writeWholeFile(const std::string& path, const std::string& bytes);
+// Whether a replacement waits for its bytes to reach the disk before it takes the old file's place.
+enum class FileSync {
+    ToDisk, // a crash of the machine, too, finds the old contents or the new
+    None,   // for files that only other processes read meanwhile (simulator state)
+};
+
+// Replaces the file's contents with `bytes` in one step: they go to a new file in the same folder,
+// reach the disk (see FileSync), and that file then takes the old one's place by rename. A reader,
+// a crash or a full disk finds the old contents or the new, never a part; a write that fails leaves
+// the old file as it was (a crash may leave a hidden ".NAME.*.tmp" beside it). A symbolic link is
+// written through: its target is replaced and the link stays a link. The file keeps its permission
+// bits (and its owner and group where this process may set them); a new file gets mode 0666 less
+// the umask. Refuses anything that exists and is not a regular file, and a file this process may
+// not write (a read-only file is not replaced). False on any failure.
+bool writeWholeFile(const std::string& path, const std::string& bytes,
+                    FileSync sync = FileSync::ToDisk);
+
+// Whether the file at `path` (symbolic links followed) exists, is a regular file and may be
+// written by this process: what a write that would change nothing answers.
+bool isWritableFile(const std::string& path);
 
 } // namespace platform

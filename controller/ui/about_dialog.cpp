@@ -8,7 +8,7 @@
 
 namespace controller {
 
-AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(const QString& settingsPath, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Brisvane"));
     setObjectName(QStringLiteral("aboutDialog"));
     setModal(true);
@@ -22,6 +22,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     auto* version =
         new QLabel(QStringLiteral("Matrix V3.5 controller for crosspoint switchers"), this);
     version->setObjectName(QStringLiteral("aboutVersion"));
+    auto* settings = new QLabel(QStringLiteral("Settings file: %1").arg(settingsPath), this);
+    settings->setObjectName(QStringLiteral("aboutSettings"));
+    settings->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
@@ -31,6 +34,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
     layout->addWidget(name, 0, 1);
     layout->addWidget(version, 1, 1);
+    layout->addWidget(settings, 2, 1, 1, 2);
     layout->addWidget(ok, 0, 2);
     setFixedSize(sizeHint());
 }

@@ -1,5 +1,6 @@
 #include "controller/ui/main_window.h"
 #include "controller/ui/program_prompts.h"
+#include "platform/qt/settings_location.h"
 #include "widgets/resource_icons.h"
 
 #include <QApplication>
@@ -52,7 +53,11 @@ int main(int argc, char** argv) {
     widgets::initResources();
 
     controller::ProgramPrompts prompts;
-    controller::MainWindow window(QCoreApplication::applicationDirPath(), prompts);
+    const QString settingsFolder =
+        platform::resolveSettingsLocation(QCoreApplication::applicationDirPath(),
+                                          QStringLiteral("Setting.ini"))
+            .folder;
+    controller::MainWindow window(settingsFolder, prompts);
     prompts.setOwner(&window);
 
     const QString screenshot = qEnvironmentVariable("BRISVANE_SCREENSHOT");

@@ -406,7 +406,7 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 void MainWindow::showAbout() {
-    AboutDialog about(this);
+    AboutDialog about(QString::fromStdString(m_settingsFile.path()), this);
     about.exec();
 }
 

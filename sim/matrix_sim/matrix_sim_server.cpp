@@ -1,6 +1,6 @@
 #include "sim/matrix_sim/matrix_sim_server.h"
 
-#include "sim/common/atomic_file.h"
+#include "platform/whole_file.h"
 
 #include <algorithm>
 
@@ -226,7 +226,9 @@ void MatrixSimServer::LogCycleLoad() {
 void MatrixSimServer::SaveState() {
     if (m_options.statePath.empty())
         return;
-    if (!ReplaceFileContents(m_options.statePath, m_device.DescribeState()))
+    // Replaced in one step, so that a test polling the file never reads half of it.
+    if (!platform::writeWholeFile(m_options.statePath, m_device.DescribeState(),
+                                  platform::FileSync::None))
         m_log.Line("note cannot write " + m_options.statePath);
 }
 

@@ -5,10 +5,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace terminal_setup {
 
-QuellinAboutDialog::QuellinAboutDialog(QWidget* parent) : QDialog(parent) {
+QuellinAboutDialog::QuellinAboutDialog(const QString& settingsPath, QWidget* parent)
+    : QDialog(parent) {
     setWindowTitle(QString::fromUtf8(kCaption));
     setWindowIcon(widgets::resourceIcon(widgets::kApplicationIconId));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -20,6 +22,10 @@ QuellinAboutDialog::QuellinAboutDialog(QWidget* parent) : QDialog(parent) {
     auto* text = new QLabel(QString::fromUtf8(kText), this);
     text->setObjectName(QStringLiteral("aboutText"));
 
+    auto* settings = new QLabel(QStringLiteral("Settings file: %1").arg(settingsPath), this);
+    settings->setObjectName(QStringLiteral("aboutSettings"));
+    settings->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("aboutOk"));
     ok->setDefault(true);
@@ -30,7 +36,10 @@ QuellinAboutDialog::QuellinAboutDialog(QWidget* parent) : QDialog(parent) {
     row->addSpacing(12);
     row->addWidget(text, 1);
     row->addWidget(ok, 0, Qt::AlignTop);
-    setLayout(row);
+    auto* column = new QVBoxLayout;
+    column->addLayout(row);
+    column->addWidget(settings);
+    setLayout(column);
     setFixedSize(sizeHint());
 }
 

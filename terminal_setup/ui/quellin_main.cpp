@@ -1,5 +1,6 @@
 // Quellin: finds serial-to-Ethernet terminals by multicast and sets their network parameters.
 
+#include "platform/qt/settings_location.h"
 #include "terminal_setup/ui/terminal_list_window.h"
 #include "widgets/message_box_prompts.h"
 #include "widgets/resource_icons.h"
@@ -8,10 +9,14 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quellin"));
     widgets::initResources();
     widgets::MessageBoxPrompts prompts;
-    terminal_setup::TerminalListWindow window(QCoreApplication::applicationDirPath().toStdString(),
-                                              prompts);
+    const QString settingsFolder =
+        platform::resolveSettingsLocation(QCoreApplication::applicationDirPath(),
+                                          QStringLiteral("Quellin.ini"))
+            .folder;
+    terminal_setup::TerminalListWindow window(settingsFolder.toStdString(), prompts);
     prompts.setOwner(&window);
     window.exec();
     return 0;

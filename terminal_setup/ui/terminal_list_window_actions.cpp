@@ -60,7 +60,7 @@ void TerminalListWindow::onExit() {
 }
 
 void TerminalListWindow::showAbout() {
-    QuellinAboutDialog about(this);
+    QuellinAboutDialog about(QString::fromStdString(m_settingsFile.path()), this);
     about.exec();
 }
 

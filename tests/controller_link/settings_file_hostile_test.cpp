@@ -70,14 +70,14 @@ HostileFile withoutSections() {
     return {before, 0, 0, "", 4068, before + "[SYSTEM_SET]\r\nProtocolType=0\r\nSelectBAUD=3\r\n"};
 }
 
-// The first of duplicated keys wins, a repeated section is searched on, and only the first entry
-// is rewritten.
+// The first of duplicated keys and sections wins: a repeated section is not read, even for keys
+// the first one lacks, and only the first entry is rewritten.
 HostileFile duplicated() {
     const std::string head = "[SYSTEM_SET]\r\nProtocolType=0\r\n";
     const std::string tail = "\r\nSelectBAUD=2\r\n[Net]\r\nDestIP=10.0.0.7\r\n[system_set]\r\n"
                              "SelectBAUD=0\r\nMatrixType=4\r\n[NET]\r\nDestIP=10.9.9.9\r\n"
                              "DestPort=5000\r\n[SYSTEM_SET]\r\nMatrixType=5\r\n";
-    return {head + "SelectBAUD=1" + tail, 1, 4, "10.0.0.7", 5000, head + "SelectBAUD=3" + tail};
+    return {head + "SelectBAUD=1" + tail, 1, 0, "10.0.0.7", 4068, head + "SelectBAUD=3" + tail};
 }
 
 // Lines of a megabyte: a comment, a number followed by blanks, an address cut to 19 characters.

@@ -95,8 +95,10 @@ TEST(PromptDialog, ShowsOneTextUnderItsCaptionAndClosesWithOk) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
-TEST(AboutDialog, ShowsTheApplicationIconNameAndVersion) {
-    controller::AboutDialog about;
+TEST(AboutDialog, ShowsTheApplicationIconNameVersionAndSettingsFile) {
+    controller::AboutDialog about(QStringLiteral("/home/op/.config/Brisvane/Setting.ini"));
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("aboutSettings"))->text(),
+              "Settings file: /home/op/.config/Brisvane/Setting.ini");
     auto* icon = about.findChild<QLabel*>(QStringLiteral("aboutIcon"));
     ASSERT_NE(icon, nullptr);
     EXPECT_FALSE(icon->pixmap().isNull());

@@ -50,8 +50,11 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"EmptyValueIsNotTheDefault", "[A]\r\nk=\r\n", "A", "k", ""},
         StringCase{"FirstDuplicateKeyWins", "[A]\r\nk=1\r\nk=2\r\n", "A", "k", "1"},
         StringCase{"FirstDuplicateSectionWins", "[A]\r\nk=1\r\n[A]\r\nk=2\r\n", "A", "k", "1"},
-        StringCase{"KeyOnlyInLaterDuplicateSectionFound", "[A]\r\nj=1\r\n[B]\r\n[a]\r\nk=2\r\n",
-                   "A", "k", "2"},
+        StringCase{"KeyOnlyInLaterDuplicateSectionIsMissing", "[A]\r\nj=1\r\n[B]\r\n[a]\r\nk=2\r\n",
+                   "A", "k", "<none>"},
+        StringCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBF[S]\r\nA=1\r\n", "S", "A", "1"},
+        StringCase{"SectionNameRunsToTheLastBracket", "[B]x]\r\nk=1\r\n[B]\r\nk=2\r\n", "B", "k",
+                   "2"},
         StringCase{"KeyOfAnotherSectionNotFound", "[A]\r\nx=1\r\n[B]\r\nk=2\r\n", "A", "k",
                    "<none>"},
         StringCase{"KeyBeforeAnySectionNotFound", "k=0\r\n[A]\r\nx=1\r\n", "A", "k", "<none>"},
@@ -61,7 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"GbkBytesCarriedAsTheyAre", "[A]\r\nk=\xC4\xA3\xCA\xBD\r\n", "A", "k",
                    "\xC4\xA3\xCA\xBD"},
         StringCase{"NulByteDoesNotEndTheFile", std::string("[A]\r\nx=\0\r\nk=7\r\n", 15), "A", "k",
-                   "7"}),
+                   "7"},
+        StringCase{"NulByteEndsTheValue", std::string("[A]\r\nk=2\0003\r\n", 13), "A", "k", "2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ProfileString, CutsValueAndDefaultToTheCallersLimit) {
@@ -71,6 +75,10 @@ TEST(ProfileString, CutsValueAndDefaultToTheCallersLimit) {
     EXPECT_EQ(platform::getProfileString("Net", "DestIP", "", 19, path), "192.168.100.200:406");
     EXPECT_EQ(platform::getProfileString("Net", "DestIP", "", 0, path), "");
     EXPECT_EQ(platform::getProfileString("Net", "GateIP", "0123456789", 4, path), "0123");
+    // Never half of a GBK character; a default loses its trailing spaces.
+    TempDir::writeFile(path, "[A]\r\nk=\xC4\xA3\xCA\xBD\r\n");
+    EXPECT_EQ(platform::getProfileString("A", "k", "", 3, path), "\xC4\xA3");
+    EXPECT_EQ(platform::getProfileString("A", "j", "ab  ", 255, path), "ab");
 }
 
 TEST(ProfileString, GivesTheDefaultWhenTheFileCannotBeRead) {
@@ -112,20 +120,26 @@ struct IntCase {
 
 class ProfileIntRead : public testing::TestWithParam<IntCase> {};
 
-TEST_P(ProfileIntRead, ReadsLeadingDecimalDigits) {
+TEST_P(ProfileIntRead, ReadsLeadingDigitsOfTheirBase) {
     TempDir dir;
     const std::string path = dir.file("t.ini");
     TempDir::writeFile(path, std::string("[SYSTEM_SET]\r\nIdleTime=") + GetParam().text + "\r\n");
     EXPECT_EQ(platform::getProfileInt("SYSTEM_SET", "IdleTime", -99, path), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, ProfileIntRead,
-                         testing::Values(IntCase{"12", 12}, IntCase{"  7  ", 7}, IntCase{"-3", -3},
-                                         IntCase{"+5", 5}, IntCase{"12abc", 12}, IntCase{"abc", 0},
-                                         IntCase{"-", 0}, IntCase{"- 4", 0}, IntCase{"0x1F", 0},
-                                         IntCase{"\"9\"", 9}, IntCase{"", -99},
-                                         IntCase{"2147483647", INT_MAX},
-                                         IntCase{"-2147483648", INT_MIN}, IntCase{"4294967297", 1},
-                                         IntCase{"99999999999999999999999", -159383553}));
+INSTANTIATE_TEST_SUITE_P(
+    Values, ProfileIntRead,
+    testing::Values(IntCase{"12", 12}, IntCase{"  7  ", 7}, IntCase{"-3", -3}, IntCase{"+5", 5},
+                    IntCase{"12abc", 12}, IntCase{"abc", 0}, IntCase{"-", 0}, IntCase{"- 4", 0},
+                    IntCase{"0x1F", 31}, IntCase{"-0x10", -16}, IntCase{"0X1F", 0},
+                    IntCase{"0x", 0}, IntCase{"0b101", 5}, IntCase{"0xFFFFFFFF", -1},
+                    IntCase{"\x01"
+                            "5",
+                            5},
+                    IntCase{"\"9\"", 9}, IntCase{"", -99}, IntCase{"2147483647", INT_MAX},
+                    IntCase{"-2147483648", INT_MIN}, IntCase{"4294967297", 1},
+                    IntCase{"99999999999999999999999", -159383553},
+                    // Only 29 characters are read.
+                    IntCase{"000000000000000000000000000009", 0}));
 
 } // namespace

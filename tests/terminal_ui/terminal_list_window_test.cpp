@@ -301,12 +301,15 @@ TEST_F(ListWindowTest, AboutEntryOpensTheAboutBox) {
 
     std::string caption;
     std::string text;
+    std::string settings;
     QTimer::singleShot(0, [&] {
         QWidget* box = QApplication::activeModalWidget();
         ASSERT_NE(box, nullptr);
         caption = box->windowTitle().toStdString();
         if (auto* label = box->findChild<QLabel*>("aboutText"))
             text = label->text().toStdString();
+        if (auto* label = box->findChild<QLabel*>("aboutSettings"))
+            settings = label->text().toStdString();
         if (auto* ok = box->findChild<QPushButton*>("aboutOk"))
             ok->click();
     });
@@ -314,6 +317,7 @@ TEST_F(ListWindowTest, AboutEntryOpensTheAboutBox) {
 
     EXPECT_EQ(caption, "关于 Quellin");
     EXPECT_EQ(text, "Quellin 2.1 ");
+    EXPECT_EQ(settings, "Settings file: " + m_dir.file("Quellin.ini"));
 }
 
 TEST_F(ListWindowTest, EveryControlHasAnAccessibleNameAndTheListReadsAsATable) {

@@ -48,6 +48,7 @@ HostileFile huge() {
             junk + "[Net]\r\nNetIP=224.0.0.41\r\nTestIP=192.0.2.9\r\nNetPort=4321" + tail};
 }
 
+// A value ends at a NUL byte, so the counter that starts with one is empty and reads as missing.
 HostileFile binary() {
     using namespace std::string_literals;
     const std::string head = "\x00\x01\xFF\n[Net]\n\x80\x81=\x82\n\x00TestIP=bad\nNetIP="s;
@@ -55,7 +56,7 @@ HostileFile binary() {
     const std::string tail = "\n[COMM]\nAUTOID=\x00\x31\n"s;
     return {head + "\x01\x02" + middle + "192.0.2.1\nNetPort=80x" + tail,
             {"224.0.0.41", "192.0.2.1", 80},
-            0,
+            1,
             head + "224.0.0.41" + middle + "192.0.2.9\nNetPort=4321" + tail};
 }
 
@@ -68,17 +69,18 @@ HostileFile withoutSections() {
             before + "[Net]\r\nNetIP=224.0.0.41\r\nTestIP=192.0.2.9\r\nNetPort=4321\r\n"};
 }
 
-// The first of duplicated keys wins, whichever copy of the section holds it, and is the one
-// rewritten.
+// The first of duplicated keys and sections wins: a later copy of the section is not read, even
+// for keys the first one lacks, and the save writes into the first.
 HostileFile duplicated() {
-    const std::string part1 = "[Net]\r\nTestIP=";
-    const std::string part2 = "\r\nTestIP=192.0.2.2\r\n[COMM]\r\nAUTOID=3\r\nAUTOID=4\r\n[net]\r\n";
-    const std::string part3 = "\r\nNetIP=";
-    const std::string part4 = "\r\n[NET]\r\nNetPort=9\r\nNetIP=239.0.0.1\r\n";
-    return {part1 + "192.0.2.1" + part2 + "NetPort=8000" + part3 + "x" + part4,
-            {"224.0.0.41", "192.0.2.1", 8000},
+    const std::string first = "[Net]\r\nTestIP=";
+    const std::string second = "\r\nTestIP=192.0.2.2\r\n";
+    const std::string rest =
+        "[COMM]\r\nAUTOID=3\r\nAUTOID=4\r\n[net]\r\nNetPort=8000\r\nNetIP=x\r\n"
+        "[NET]\r\nNetPort=9\r\nNetIP=239.0.0.1\r\n";
+    return {first + "192.0.2.1" + second + rest,
+            {"224.0.0.41", "192.0.2.1", 8866},
             3,
-            part1 + "192.0.2.9" + part2 + "NetPort=4321" + part3 + "224.0.0.41" + part4};
+            first + "192.0.2.9" + second + "NetIP=224.0.0.41\r\nNetPort=4321\r\n" + rest};
 }
 
 // Lines of a megabyte: an address cut to 19 characters, a number followed by blanks.
