@@ -2,6 +2,7 @@
 
 #include "platform/qt/settings_location.h"
 #include "terminal_setup/ui/terminal_list_window.h"
+#include "widgets/first_paint_exit.h"
 #include "widgets/message_box_prompts.h"
 #include "widgets/resource_icons.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
             .folder;
     terminal_setup::TerminalListWindow window(settingsFolder.toStdString(), prompts);
     prompts.setOwner(&window);
+    widgets::FirstPaintExit firstPaint(window, "QUELLIN_FIRST_PAINT");
     window.exec();
     return 0;
 }
