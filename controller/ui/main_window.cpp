@@ -127,6 +127,9 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
     m_settings = m_settingsFile.load(m_prompts);
     applyLoadedSettings();
     connectHandlers();
+    // The box shows that sending stopped before the failure's message does. The file keeps its
+    // value, so the next start tries the network again.
+    m_net.setSendingStoppedHandler([this] { m_useNetCheck->setChecked(false); });
 
     if (m_net.Create())
         m_networkPollTimer.start();

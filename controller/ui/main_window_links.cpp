@@ -158,11 +158,10 @@ void MainWindow::sendFrame(const std::vector<std::uint8_t>& frame, bool serialOn
 void MainWindow::sendBytes(const std::uint8_t* bytes, std::size_t count, bool serialOnly) {
     if (m_serialOpen)
         m_serial.Write(bytes, count, true);
-    if (!serialOnly && m_settings.useNet != 0 && !m_net.Send(bytes, count)) {
-        // The link has turned sending off; the box shows it, and a click turns it on again.
-        // The file keeps its value, so the next start tries the network again.
-        m_useNetCheck->setChecked(false);
-    }
+    // A failed send turns sending off and clears the box (see the constructor) before its
+    // message shows; a click turns it on again.
+    if (!serialOnly && m_settings.useNet != 0)
+        m_net.Send(bytes, count);
 }
 
 void MainWindow::sendOutputVideoProperty(std::uint8_t property, std::uint8_t value,

@@ -198,17 +198,27 @@ class FailedSend : public NetLinkOnLoopback, public ::testing::WithParamInterfac
 TEST_P(FailedSend, toldToTheOperatorAndTurnsUseNetOff) {
     ASSERT_TRUE(link.Create());
     settings.destIp = GetParam();
+    int stopped = 0;
+    link.setSendingStoppedHandler([&] { ++stopped; });
+    // A send made while the message is open must find sending off already.
+    std::vector<int> useNetWhileOpen;
+    prompts.whileOpen = [&](const platform::Prompt&) {
+        useNetWhileOpen.push_back(settings.useNet);
+        useNetWhileOpen.push_back(stopped);
+    };
     const std::uint8_t frame[] = {0xBA, 0x01};
     EXPECT_FALSE(link.Send(frame, sizeof frame));
     EXPECT_EQ(prompts.prompts, std::vector<platform::Prompt>{platform::Prompt::dialog(
                                    "UDP error,Network operation is terminated!")});
     EXPECT_EQ(settings.useNet, 0);
+    EXPECT_EQ(useNetWhileOpen, (std::vector<int>{0, 1}));
     EXPECT_EQ(peer.receive(50ms), std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(UnusableDestIp, FailedSend,
                          ::testing::Values("", "1", "127.1", "0x7f.0.0.1", "300.0.0.1",
-                                           " 127.0.0.1", "not an address", "255.255.255.255"));
+                                           " 127.0.0.1", "not an address", "255.255.255.255",
+                                           "0.0.0.0"));
 
 TEST_F(NetLinkOnLoopback, aSendTheSocketRefusesFailsLikeABadAddress) {
     ASSERT_TRUE(link.Create());

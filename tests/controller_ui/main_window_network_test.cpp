@@ -40,13 +40,26 @@ std::string netSection(const std::string& destIp, std::uint16_t destPort) {
 TEST_F(MainWindowTest, FailedUdpSendUnchecksUseNetUntilAClickTurnsItOnAgain) {
     Terminal terminal;
     writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nUseNet=1\r\n",
-                  netSection("", terminal.port()));
+                  netSection("0.0.0.0", terminal.port()));
     MainWindow& w = start();
     auto* useNet = control<QCheckBox>("useNetCheck");
     ASSERT_TRUE(useNet->isChecked());
 
+    // While the message is open the box is clear already, and a frame sent then (the message
+    // runs a nested event loop) goes to the serial link only, without a second message.
+    bool checkedWhileOpen = true;
+    Bytes firstFrame;
+    m_prompts.whileOpen = [&](const platform::Prompt&) {
+        checkedWhileOpen = useNet->isChecked();
+        m_prompts.whileOpen = nullptr;
+        firstFrame = serialOut(6);
+        press("readDeviceButton");
+    };
     press("readDeviceButton");
+    EXPECT_EQ(firstFrame, kReadIdentity);
     EXPECT_EQ(serialOut(6), kReadIdentity);
+    EXPECT_FALSE(checkedWhileOpen);
+    EXPECT_EQ(terminal.receive(100), Bytes{});
     EXPECT_EQ(m_prompts.texts(),
               std::vector<std::string>{"UDP error,Network operation is terminated!"});
     EXPECT_FALSE(useNet->isChecked());
