@@ -320,15 +320,18 @@ void MainWindow::onMatrixSizeActivated(int index) {
 
 void MainWindow::onMatrixTypeActivated(int index) {
     m_settings.matrixType = index;
-    if (hasAvLayers(index)) {
+    const bool forcesVideo = hasAvLayers(index);
+    if (forcesVideo) {
         setAvRadiosEnabled(true);
         m_settings.avMode = 1;
         checkAvRadio(1);
     } else {
         setAvRadiosEnabled(false);
     }
-    // The AV mode changed here is saved with the next click on a radio button, not now.
     saveSetting(SettingsFile::kMatrixType);
+    // The forced mode is saved too: after a restart, switches must go to the layer shown now.
+    if (forcesVideo)
+        saveSetting(SettingsFile::kAvMode);
 }
 
 void MainWindow::onAvModeClicked(int mode) {

@@ -182,16 +182,18 @@ void MainWindow::restartReplyWatch() {
 void MainWindow::onReplyWatchTick() {
     switch (m_watch.tick()) {
     case ReplyWatch::TickResult::ReadDue:
-        if (m_serialOpen)
+        // Over whichever link is in use, so that an operator on the network alone also sees
+        // a loaded scene or where cycling stopped.
+        if (m_serialOpen || m_settings.useNet != 0)
             send(readSwitchRequest(m_settings.protocolType, m_deviceAddress,
                                    signalCode(m_settings.matrixType, m_settings.avMode),
                                    m_layout.portCount));
         break;
     case ReplyWatch::TickResult::TimedOut:
         m_replyWatchTimer.stop();
-        // Over the network a silent terminal is common and not worth an interruption.
-        if (m_settings.useNet == 0)
-            m_prompts.show(platform::Prompt::dialog(kSilentDeviceText));
+        // A silent device is reported on every link: on the network alone it would otherwise
+        // go unnoticed.
+        m_prompts.show(platform::Prompt::dialog(kSilentDeviceText));
         break;
     case ReplyWatch::TickResult::Nothing:
         break;

@@ -124,19 +124,35 @@ TEST_F(MainWindowTest, WithBothLinksEachFrameLeavesOnEach) {
     EXPECT_TRUE(m_prompts.prompts.empty());
 }
 
-TEST_F(MainWindowTest, OverTheNetworkAloneOnlyReadSwitchReadsBack) {
+TEST_F(MainWindowTest, OverTheNetworkAloneTheAutomaticReadBackAndItsTimeOutWork) {
+    const Bytes readSwitch{0xBA, 0x01, 0x02, 0x06, 0xA6, 0x00, 0x01, 0x02, 0x03, 0x6F};
     Terminal terminal;
     writeSettings("SelectCOM=2\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nUseNet=1\r\n",
                   netSection("127.0.0.1", terminal.port()));
     MainWindow& w = start();
     ASSERT_FALSE(w.serialOpen());
+    m_prompts.clear();
     w.onReplyWatchTick();
     w.onReplyWatchTick();
-    EXPECT_TRUE(terminal.receive(200).empty());
+    EXPECT_EQ(terminal.receive(), readSwitch);
+    for (int tick = 3; tick <= 5; ++tick)
+        w.onReplyWatchTick();
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{
+                                     "Can not read device, check the communications connection!"});
 
-    press("readSwitchButton");
-    EXPECT_EQ(terminal.receive(),
-              (Bytes{0xBA, 0x01, 0x02, 0x06, 0xA6, 0x00, 0x01, 0x02, 0x03, 0x6F}));
+    // After "LOAD" the loaded scene is read back over the network and shown.
+    choose("loadSceneCombo", 0);
+    press("loadButton");
+    EXPECT_EQ(terminal.receive(), (Bytes{0xBA, 0x01, 0x15, 0x03, 0x00, 0x01, 0xD4}));
+    w.onReplyWatchTick();
+    w.onReplyWatchTick();
+    EXPECT_EQ(terminal.receive(), readSwitch);
+    terminal.sendTo(w.networkLocalPort(), {0xBA, 0x01, 0x02, 0x04, 0xA6, 0x01, 0x03, 0x00});
+    ASSERT_TRUE(waitFor([&] {
+        w.onNetworkPollTick();
+        return !w.marker(1)->isHidden();
+    }));
+    EXPECT_FALSE(w.replyWatchTimerActive());
 }
 
 TEST_F(MainWindowTest, HostPortInUseLeavesTheNetworkDeaf) {
