@@ -7,6 +7,7 @@
 #include "controller/protocol/command_frame.h"
 #include "controller/protocol/frame_accumulator.h"
 #include "controller/protocol/reply_handler.h"
+#include "controller/protocol/reply_prompt_queue.h"
 #include "controller/ui/device_setup_host.h"
 #include "controller/ui/grid_layout.h"
 #include "controller/ui/reply_watch.h"
@@ -166,6 +167,7 @@ private:
     std::string selectedPortName() const;
     int selectedBaudRate() const;
     void receiveSerialBytes();
+    void showReplyPrompts();
     void send(const CommandFrame& frame);
     void sendBytes(const std::uint8_t* bytes, std::size_t count, bool serialOnly);
     void restartReplyWatch();
@@ -191,6 +193,7 @@ private:
     SerialLink m_serial;
     NetLink m_net;
     FrameAccumulator m_accumulator;
+    ReplyPromptQueue m_replyPrompts;
     ReplyWatch m_watch;
     QTimer m_replyWatchTimer;
     QTimer m_networkPollTimer;

@@ -127,6 +127,7 @@ void MainWindow::receiveSerialBytes() {
     while (batch.size() < kMaxDrainBytes && m_serial.Read(&byte, 1) == 1)
         batch.push_back(byte);
     m_accumulator.collectSerial(batch, dispatchContext(), *this);
+    showReplyPrompts();
 }
 
 void MainWindow::onNetworkPollTick() {
@@ -135,6 +136,7 @@ void MainWindow::onNetworkPollTick() {
     const std::size_t count = received > 0 ? static_cast<std::size_t>(received) : 0;
     m_accumulator.collectNetwork(std::span<const std::uint8_t>(buffer.data(), count),
                                  dispatchContext(), *this);
+    showReplyPrompts();
 }
 
 DispatchContext MainWindow::dispatchContext() const {
@@ -217,7 +219,13 @@ void MainWindow::endAwaitedRead() {
 }
 
 void MainWindow::showPromptText(const std::string& text) {
-    m_prompts.show(platform::Prompt::dialog(text));
+    // Shown once the collection that raised it is over, never inside another reply's message.
+    m_replyPrompts.post(text);
+}
+
+void MainWindow::showReplyPrompts() {
+    m_replyPrompts.drain(
+        [this](const std::string& text) { m_prompts.show(platform::Prompt::dialog(text)); });
 }
 
 void MainWindow::forwardInputProperties(const InputPropertiesReport& report) {

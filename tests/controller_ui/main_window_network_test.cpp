@@ -155,6 +155,33 @@ TEST_F(MainWindowTest, OverTheNetworkAloneTheAutomaticReadBackAndItsTimeOutWork)
     EXPECT_FALSE(w.replyWatchTimerActive());
 }
 
+// Repeats in one batch cost one message; what arrives while a message is open (its event loop
+// keeps polling the network) waits for it instead of opening a window inside it, a repeat of the
+// open one dropped. The limits of the wait are the queue's own tests.
+TEST_F(MainWindowTest, ReplyMessagesNeverNestAndRepeatsCollapse) {
+    const std::string saved = "  Save scene successfully!  ";
+    const std::string equipment = "Current equipment:HDMI Matrix\r\nSpecifications: 8 * 8\r\n";
+    Terminal terminal;
+    MainWindow& w = start();
+    m_prompts.whileOpen = [&](const platform::Prompt&) {
+        m_prompts.whileOpen = nullptr;
+        for (const Bytes& datagram :
+             {Bytes{0xBA, 0x01, 0x11, 0x00}, Bytes{0xBA, 0x01, 0xA6, 0x02, 8, 8},
+              Bytes{0xBA, 0x01, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x67}})
+            terminal.sendTo(w.networkLocalPort(), datagram);
+        // Datagrams come in order: once the last one has moved a marker, all have been taken.
+        ASSERT_TRUE(waitFor([&] {
+            w.onNetworkPollTick();
+            return !w.marker(0)->isHidden();
+        }));
+        EXPECT_EQ(m_prompts.prompts.size(), 1u);
+    };
+    deviceSends({0xBA, 0x01, 0x11, 0x00, 0xBA, 0x01, 0x11, 0x00, 0xBA, 0x01, 0x11, 0x00});
+    ASSERT_TRUE(waitFor([&] { return m_prompts.prompts.size() >= 2; }));
+    EXPECT_EQ(m_prompts.texts(), (std::vector<std::string>{saved, equipment}));
+    EXPECT_EQ(m_prompts.maxOpen, 1);
+}
+
 TEST_F(MainWindowTest, HostPortInUseLeavesTheNetworkDeaf) {
     QUdpSocket holder;
     ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, 0));
