@@ -6,6 +6,7 @@
 #include "controller/ui/about_dialog.h"
 #include "controller/ui/network_setting_dialog.h"
 #include "controller/ui/setup_dialog.h"
+#include "widgets/choice_combo_box.h"
 #include "widgets/hover_button.h"
 #include "widgets/resource_icons.h"
 
@@ -50,7 +51,7 @@ bool hasAvLayers(int matrixType) {
 }
 
 QComboBox* makeCombo(QWidget* parent, const QString& objectName, const QStringList& entries) {
-    auto* combo = new QComboBox(parent);
+    auto* combo = new widgets::ChoiceComboBox(parent);
     combo->setObjectName(objectName);
     combo->addItems(entries);
     combo->setCurrentIndex(-1);
@@ -270,17 +271,22 @@ void MainWindow::applyLoadedSettings() {
 }
 
 void MainWindow::connectHandlers() {
-    // Only the operator's actions run handlers: the program's own selections do not.
-    connect(m_comCombo, &QComboBox::activated, this, &MainWindow::onComActivated);
-    connect(m_baudCombo, &QComboBox::activated, this, &MainWindow::onBaudActivated);
+    // Only the operator's actions run handlers: the program's own selections do not, and
+    // choosing the entry already selected does not either (no reopening, no hidden markers).
+    const auto onPicked = [this](QComboBox* combo, void (MainWindow::*handler)(int)) {
+        connect(qobject_cast<widgets::ChoiceComboBox*>(combo), &widgets::ChoiceComboBox::picked,
+                this, handler);
+    };
+    onPicked(m_comCombo, &MainWindow::onComActivated);
+    onPicked(m_baudCombo, &MainWindow::onBaudActivated);
     connect(m_openButton, &QPushButton::clicked, this, &MainWindow::onOpenClicked);
     connect(m_useNetCheck, &QCheckBox::clicked, this, &MainWindow::onUseNetClicked);
     connect(m_networkSettingButton, &QPushButton::clicked, this,
             &MainWindow::onNetworkSettingClicked);
-    connect(m_sizeCombo, &QComboBox::activated, this, &MainWindow::onMatrixSizeActivated);
-    connect(m_typeCombo, &QComboBox::activated, this, &MainWindow::onMatrixTypeActivated);
+    onPicked(m_sizeCombo, &MainWindow::onMatrixSizeActivated);
+    onPicked(m_typeCombo, &MainWindow::onMatrixTypeActivated);
     connect(m_avGroup, &QButtonGroup::idClicked, this, &MainWindow::onAvModeClicked);
-    connect(m_idCombo, &QComboBox::activated, this, &MainWindow::onMatrixIdActivated);
+    onPicked(m_idCombo, &MainWindow::onMatrixIdActivated);
     connect(m_saveButton, &QPushButton::clicked, this, &MainWindow::onSaveClicked);
     connect(m_loadButton, &QPushButton::clicked, this, &MainWindow::onLoadClicked);
     connect(m_setupButton, &QPushButton::clicked, this, &MainWindow::onSetupClicked);
