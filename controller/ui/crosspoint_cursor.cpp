@@ -70,6 +70,11 @@ void CrosspointCursor::keyPressEvent(QKeyEvent* e) {
         return;
     }
     const int last = m_layout.portCount - 1;
+    const bool arrow = e->key() == Qt::Key_Up || e->key() == Qt::Key_Down ||
+                       e->key() == Qt::Key_Left || e->key() == Qt::Key_Right ||
+                       e->key() == Qt::Key_Home || e->key() == Qt::Key_End;
+    if (arrow && !m_shown)
+        setCursorShown(true);
     switch (e->key()) {
     case Qt::Key_Up:
         moveTo(m_output, std::max(m_input - 1, 0));
@@ -92,7 +97,12 @@ void CrosspointCursor::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
-        emit switchRequested(m_output, m_input);
+        // Only a cursor the operator can see switches: a key pressed on the grid that merely
+        // got the focus first shows it.
+        if (m_shown)
+            emit switchRequested(m_output, m_input);
+        else
+            setCursorShown(true);
         break;
     default:
         QWidget::keyPressEvent(e);
@@ -111,8 +121,15 @@ QRect CrosspointCursor::cursorRect() const {
     return around.translated(-pos());
 }
 
+void CrosspointCursor::setCursorShown(bool shown) {
+    m_shown = shown;
+    update(cursorRect());
+    if (shown)
+        emit moved(m_output, m_input);
+}
+
 void CrosspointCursor::paintEvent(QPaintEvent*) {
-    if (!hasFocus())
+    if (!hasFocus() || !m_shown)
         return;
     QPainter painter(this);
     painter.setPen(QPen(kCursorColour, kCursorPenWidth, Qt::DashLine));
@@ -122,16 +139,14 @@ void CrosspointCursor::paintEvent(QPaintEvent*) {
 
 void CrosspointCursor::focusInEvent(QFocusEvent* e) {
     QWidget::focusInEvent(e);
-    update(cursorRect());
-    // Tabbing in shows where the keyboard is, as an arrow key would; a window that merely
-    // becomes active lights nothing up.
-    if (e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason)
-        emit moved(m_output, m_input);
+    // The cursor shows once the keyboard is used: tabbing in or a key. A window that merely
+    // becomes active, with the grid first in line for the focus, shows nothing.
+    setCursorShown(e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason);
 }
 
 void CrosspointCursor::focusOutEvent(QFocusEvent* e) {
     QWidget::focusOutEvent(e);
-    update(cursorRect());
+    setCursorShown(false);
 }
 
 } // namespace controller

@@ -11,9 +11,10 @@ namespace controller {
 // The crosspoint grid's one place in the Tab order: a widget laid over the grid frame, letting
 // the mouse through, that keeps a cursor on one crosspoint. Up and Down move it over the inputs
 // (rows), Left and Right over the outputs (columns), Home and End to the first and last input;
-// Enter, Return or Space ask for the switch a click on that crosspoint makes. While it has the
-// focus it frames its crosspoint. Its accessible name says which input and output the
-// crosspoint joins and whether they are joined now, as the owner's query answers.
+// Enter, Return or Space ask for the switch a click on that crosspoint makes. It frames its
+// crosspoint once the keyboard is used on it (Tab into the grid, any of these keys) and until it
+// loses the focus; before that, Enter or Space only shows it. Its accessible name says which input
+// and output the crosspoint joins and whether they are joined now, as the owner's query answers.
 // objectName "crosspointCursor".
 class CrosspointCursor : public QWidget {
     Q_OBJECT
@@ -46,12 +47,14 @@ protected:
 
 private:
     void updateName();
+    void setCursorShown(bool shown);
     QRect cursorRect() const;
 
     JoinedQuery m_joined;
     GridLayout m_layout;
     int m_output = 0;
     int m_input = 0;
+    bool m_shown = false;
 };
 
 } // namespace controller

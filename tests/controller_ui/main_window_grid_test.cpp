@@ -48,6 +48,7 @@ TEST_P(CrosspointClick, PutsTheSwitchFrameOnTheLineAndMovesTheMarker) {
 
 // The grid's cursor walks there by keys, stopping at the edges, and Enter (Space on odd
 // outputs) switches with the same frame and marker as a click; its accessible name follows.
+// Before the cursor shows, Enter only shows it.
 TEST_P(CrosspointClick, KeyboardSwitchesExactlyAsAClick) {
     const ClickCase& c = GetParam();
     writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=" +
@@ -55,6 +56,8 @@ TEST_P(CrosspointClick, KeyboardSwitchesExactlyAsAClick) {
     MainWindow& w = start();
     QWidget* cursor = w.crosspointCursor();
     const int last = w.gridLayout().portCount - 1;
+    QTest::keyClick(cursor, Qt::Key_Return); // only shows the cursor
+    EXPECT_TRUE(serialQuiet().empty());
     QTest::keyClick(cursor, Qt::Key_End);
     for (int k = 0; k <= last; ++k) {
         QTest::keyClick(cursor, Qt::Key_Up);
