@@ -25,7 +25,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
 
