@@ -139,20 +139,6 @@ TEST_F(MainWindowTest, OverTheNetworkAloneTheAutomaticReadBackAndItsTimeOutWork)
         w.onReplyWatchTick();
     EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{
                                      "Can not read device, check the communications connection!"});
-
-    // After "LOAD" the loaded scene is read back over the network and shown.
-    choose("loadSceneCombo", 0);
-    press("loadButton");
-    EXPECT_EQ(terminal.receive(), (Bytes{0xBA, 0x01, 0x15, 0x03, 0x00, 0x01, 0xD4}));
-    w.onReplyWatchTick();
-    w.onReplyWatchTick();
-    EXPECT_EQ(terminal.receive(), readSwitch);
-    terminal.sendTo(w.networkLocalPort(), {0xBA, 0x01, 0x02, 0x04, 0xA6, 0x01, 0x03, 0x00});
-    ASSERT_TRUE(waitFor([&] {
-        w.onNetworkPollTick();
-        return !w.marker(1)->isHidden();
-    }));
-    EXPECT_FALSE(w.replyWatchTimerActive());
 }
 
 // Repeats in one batch cost one message; what arrives while a message is open (its event loop
