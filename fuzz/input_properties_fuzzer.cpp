@@ -1,6 +1,6 @@
 // Decodes arbitrary bytes as a 0x1E input properties report, directly and through dispatch: a
-// report comes out exactly when the frame holds everything its length byte announces and at
-// least the six report bytes, and then carries the bytes at offsets 4, 7, 8 and 9.
+// report comes out exactly when the frame holds everything its length byte announces and that
+// reaches offset 9 (L >= 6), and then carries the bytes at offsets 4, 7, 8 and 9.
 #include "controller/protocol/reply_dispatch.h"
 #include "fuzz/fuzz_check.h"
 
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(frame);
 
     const auto report = controller::decodeInputPropertiesReport(bytes);
-    const bool whole = size >= 4 && size >= std::size_t{frame[3]} + 4 && frame[3] >= 7;
+    const bool whole = size >= 4 && size >= std::size_t{frame[3]} + 4 && frame[3] >= 6;
     FUZZ_CHECK(report.has_value() == whole);
     if (report) {
         FUZZ_CHECK(report->channel == frame[4]);

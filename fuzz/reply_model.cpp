@@ -80,9 +80,9 @@ std::vector<std::string> expectedEffects(std::span<const std::uint8_t> frame, Re
                           controller::identityText(frame[5], frame[6], frame[7], frame[8]));
     } else if (code == 0x15) {
         effects.push_back("text:" + std::string(controller::reloadSceneText(source)));
-    } else if (code == 0x1E && length >= 7) {
+    } else if (code == 0x1E && length >= 6) {
         effects.push_back(reportLine({frame[4], frame[7], frame[8], frame[9]}));
-    } else if (code >= 0xA0 && code <= 0xA7 && length >= 3) {
+    } else if (code >= 0xA0 && code <= 0xA7 && length >= 2) {
         effects.push_back("text:" + controller::equipmentText(code, frame[4], frame[5]));
     }
     return effects;

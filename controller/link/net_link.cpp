@@ -48,7 +48,8 @@ bool NetLink::Send(const std::uint8_t* bytes, std::size_t count) {
     in_addr destination{};
     if (::inet_pton(AF_INET, m_settings.destIp.c_str(), &destination) != 1)
         return failSend();
-    if (destination.s_addr == INADDR_BROADCAST)
+    // 0.0.0.0 (a blank address field) would reach this very machine on Linux, not a terminal.
+    if (destination.s_addr == INADDR_BROADCAST || destination.s_addr == INADDR_ANY)
         return failSend();
     const auto port = static_cast<quint16>(static_cast<std::uint32_t>(m_settings.destPort));
     static const char kNothing = 0;
@@ -61,8 +62,10 @@ bool NetLink::Send(const std::uint8_t* bytes, std::size_t count) {
 }
 
 bool NetLink::failSend() {
-    m_prompts.show(platform::Prompt::dialog(kSendFailedText));
     m_settings.useNet = 0;
+    if (m_sendingStopped)
+        m_sendingStopped();
+    m_prompts.show(platform::Prompt::dialog(kSendFailedText));
     return false;
 }
 

@@ -41,9 +41,15 @@ public:
     // only on success. Called once; later calls keep the socket there is.
     bool Create();
     // Sends the bytes as one datagram to the destination in the settings as they are now
-    // (DestIP, low 16 bits of DestPort). A failure (no socket, an empty or malformed DestIP, a
-    // refused send) tells the operator, then turns settings.useNet off and returns false.
+    // (DestIP, low 16 bits of DestPort). A failure (no socket, an empty, malformed, 0.0.0.0 or
+    // broadcast DestIP, a refused send) turns settings.useNet off, runs the stop handler, then
+    // tells the operator and returns false. Sending is off before the message shows, so a send
+    // made while it is open (its window runs a nested event loop) adds no second message.
     bool Send(const std::uint8_t* bytes, std::size_t count);
+    // Runs after a failed send has turned sending off, before the operator is told.
+    void setSendingStoppedHandler(std::function<void()> handler) {
+        m_sendingStopped = std::move(handler);
+    }
     // Takes one waiting datagram from any sender into the buffer, without waiting. Returns its
     // length, or -1 when none is waiting or no socket exists; a datagram longer than the buffer
     // is discarded and also gives -1.
@@ -59,6 +65,7 @@ private:
     ControllerSettings& m_settings;
     platform::PromptSink& m_prompts;
     HostAddressLookup m_lookup;
+    std::function<void()> m_sendingStopped;
     std::unique_ptr<QUdpSocket> m_socket;
 };
 

@@ -13,9 +13,12 @@ constexpr std::size_t kPairsOffset = 5;
 constexpr std::uint8_t kPortMask = 0x3F;
 constexpr unsigned kMinPairsLength = 4;
 constexpr unsigned kIdentityLength = 5;
-// Equipment replies carry two size bytes; the report six data bytes. Both need the checksum too.
-constexpr unsigned kMinEquipmentLength = 3;
-constexpr unsigned kMinReportLength = 7;
+// The bytes these replies read must lie inside the frame (offset 3 + L at most): the equipment
+// sizes at offsets 4 and 5, the report's six data bytes at offsets 4 to 9. With the smallest
+// such length the last byte read stands where a checksum would; replies are never checked
+// against it, so it is data like any other.
+constexpr unsigned kMinEquipmentLength = 2;
+constexpr unsigned kMinReportLength = 6;
 
 unsigned lengthByte(std::span<const std::uint8_t> frame) {
     return frame[kLengthOffset];

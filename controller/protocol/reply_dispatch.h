@@ -24,8 +24,8 @@ std::vector<Crosspoint> decodeCrosspoints(std::span<const std::uint8_t> frame, i
                                           int outputCount);
 
 // The report carried by a 0x1E frame (channel at offset 4, EDID at 7, crop at 8, aspect ratio
-// at 9). nullopt when the frame's data holds fewer than the six report bytes: the device never
-// sends such a frame, and the bytes would not be part of it.
+// at 9). nullopt when the frame ends before offset 9 (L < 6) or is shorter than its length byte
+// says: those bytes would not be part of it.
 std::optional<InputPropertiesReport>
 decodeInputPropertiesReport(std::span<const std::uint8_t> frame);
 
@@ -36,8 +36,8 @@ decodeInputPropertiesReport(std::span<const std::uint8_t> frame);
 //   0x11          kSaveSceneText
 //   0x14 (L = 5)  identityText of bytes 5..8
 //   0x15          reloadSceneText(source)
-//   0x1E          forwardInputProperties (when the report is whole)
-//   0xA0..0xA7    equipmentText of the command byte and bytes 4, 5 (when both are data)
+//   0x1E          forwardInputProperties (L >= 6, bytes 4..9 in the frame)
+//   0xA0..0xA7    equipmentText of the command byte and bytes 4, 5 (L >= 2, both in the frame)
 // and ignores everything else, a frame shorter than 4 bytes or than its length byte included.
 // A reply's checksum is never checked; the frame is used as it came.
 void dispatchFrame(std::span<const std::uint8_t> frame, ReplySource source,

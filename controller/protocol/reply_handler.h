@@ -38,7 +38,8 @@ public:
     // A 0x02 reply arrived: stop waiting for the read-back, if it was awaited. Called before
     // that reply's pairs are applied.
     virtual void endAwaitedRead() = 0;
-    // Shows one operator message (scene confirmations, identity and equipment texts).
+    // Raises one operator message (scene confirmations, identity and equipment texts). The
+    // window shows it once the collection is over, after any message still open.
     virtual void showPromptText(const std::string& text) = 0;
     // Hands the report to the Setup dialog if one is open; otherwise it is dropped.
     virtual void forwardInputProperties(const InputPropertiesReport& report) = 0;

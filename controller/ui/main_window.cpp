@@ -4,8 +4,10 @@
 #include "controller/protocol/signal_code.h"
 #include "controller/protocol/switch_requests.h"
 #include "controller/ui/about_dialog.h"
+#include "controller/ui/crosspoint_cursor.h"
 #include "controller/ui/network_setting_dialog.h"
 #include "controller/ui/setup_dialog.h"
+#include "widgets/choice_combo_box.h"
 #include "widgets/hover_button.h"
 #include "widgets/resource_icons.h"
 
@@ -16,22 +18,32 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace controller {
 
 namespace {
 
-// The grid frame in client pixels. It encloses every layout: the widest reaches x = 715 (the
-// 32x32 input labels), the deepest y = 707 (the lower row of 32x32 output labels).
+// The grid frame in the content's pixels. It encloses every layout: the widest reaches x = 715
+// (the 32x32 input labels), the deepest y = 707 (the lower row of 32x32 output labels).
 constexpr QRect kGridFrame(6, 2, 720, 714);
-// The controls stand in one column to the right of the grid.
+// The controls stand in one column to the right of the grid; a large desktop font may need a
+// wider or taller column, and the content grows with it.
 constexpr QRect kPanel(734, 2, 270, 714);
-constexpr QSize kWindowSize(1010, 720);
+constexpr QSize kContentSize(1010, 720);
+constexpr int kContentMargin = 6;
+// What a window manager's frame and title bar take, until the shown window tells.
+constexpr QSize kFrameAllowance(16, 48);
 
 const QStringList kBaudEntries{"2400", "4800", "9600", "19200"};
 const QStringList kSizeEntries{"4 * 4 SW-MATRIX", "8 * 8 SW-MATRIX", "16*16 SW-MATRIX",
@@ -50,7 +62,7 @@ bool hasAvLayers(int matrixType) {
 }
 
 QComboBox* makeCombo(QWidget* parent, const QString& objectName, const QStringList& entries) {
-    auto* combo = new QComboBox(parent);
+    auto* combo = new widgets::ChoiceComboBox(parent);
     combo->setObjectName(objectName);
     combo->addItems(entries);
     combo->setCurrentIndex(-1);
@@ -106,9 +118,20 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
     setWindowTitle(QStringLiteral("     Matrix V3.5"));
     setWindowIcon(widgets::resourceIcon(widgets::kApplicationIconId));
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
-    setFixedSize(kWindowSize);
+
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("windowScrollArea"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    // Not a Tab stop of its own; it follows the focus to any control out of view.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_content = new QWidget;
+    m_content->setObjectName(QStringLiteral("windowContent"));
     // Crosspoints are found on plain moves, without a button held.
-    setMouseTracking(true);
+    m_content->setMouseTracking(true);
+    m_content->installEventFilter(this);
+    auto* frame = new QVBoxLayout(this);
+    frame->setContentsMargins(0, 0, 0, 0);
+    frame->addWidget(m_scroll);
 
     m_markerInput.fill(kNoPort);
     m_replyWatchTimer.setInterval(kReplyWatchPeriod);
@@ -117,6 +140,7 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
     connect(&m_networkPollTimer, &QTimer::timeout, this, &MainWindow::onNetworkPollTick);
 
     createControls();
+    m_scroll->setWidget(m_content);
     m_gridFrame = {m_gridGroup->x(), m_gridGroup->y(), m_gridGroup->width(), m_gridGroup->height()};
     createGridWindows();
     m_comCombo->clear();
@@ -127,9 +151,15 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
     m_settings = m_settingsFile.load(m_prompts);
     applyLoadedSettings();
     connectHandlers();
+    // The box shows that sending stopped before the failure's message does. The file keeps its
+    // value, so the next start tries the network again.
+    m_net.setSendingStoppedHandler([this] { m_useNetCheck->setChecked(false); });
 
     if (m_net.Create())
         m_networkPollTimer.start();
+
+    if (QScreen* shownOn = screen())
+        fitToScreen(shownOn->availableGeometry());
 
     if (!openSerialPort())
         m_prompts.show(platform::Prompt::dialog(
@@ -147,14 +177,15 @@ MainWindow::~MainWindow() {
 
 void MainWindow::createControls() {
     m_gridGroup =
-        makeGroup(this, QStringLiteral("matrixSwitchGroup"), QStringLiteral("Matrix Switch"));
+        makeGroup(m_content, QStringLiteral("matrixSwitchGroup"), QStringLiteral("Matrix Switch"));
     m_gridGroup->setGeometry(kGridFrame);
     // The grid is the window's own drawing: the frame must let the mouse through to it.
     m_gridGroup->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // First in the Tab order, as it is first on the screen.
+    createGridCursor();
 
-    auto* panel = new QWidget(this);
+    auto* panel = new QWidget(m_content);
     panel->setObjectName(QStringLiteral("controlPanel"));
-    panel->setGeometry(kPanel);
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(0, 0, 0, 0);
 
@@ -240,6 +271,38 @@ void MainWindow::createControls() {
     buttons->addWidget(m_exitButton, 2, 1);
     column->addLayout(buttons);
     column->addStretch();
+
+    panel->ensurePolished();
+    const QSize panelSize = panel->sizeHint().expandedTo(kPanel.size());
+    panel->setGeometry(QRect(kPanel.topLeft(), panelSize));
+    m_content->setFixedSize(
+        std::max(kContentSize.width(), kPanel.left() + panelSize.width() + kContentMargin),
+        std::max(kContentSize.height(), kPanel.top() + panelSize.height() + kContentMargin));
+}
+
+void MainWindow::fitToScreen(const QRect& available) {
+    const QSize content = m_content->size();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
+    QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.width() <= 0 && frame.height() <= 0)
+        frame = kFrameAllowance;
+    const QSize room = available.size() - frame;
+    // A scroll bar in one direction takes room from the other.
+    bool wide = content.width() > room.width();
+    const bool tall = content.height() + (wide ? bar : 0) > room.height();
+    wide = content.width() + (tall ? bar : 0) > room.width();
+    // Only a direction that needs it scrolls; the window cannot be made narrower (or lower)
+    // than its content in the other.
+    m_scroll->setHorizontalScrollBarPolicy(wide ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(tall ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    if (!wide && !tall) {
+        setFixedSize(content);
+        return;
+    }
+    const QSize full = content + QSize(tall ? bar : 0, wide ? bar : 0);
+    setMinimumSize(wide ? 0 : full.width(), tall ? 0 : full.height());
+    setMaximumSize(full);
+    resize(full.boundedTo(room));
 }
 
 void MainWindow::applyLoadedSettings() {
@@ -267,17 +330,22 @@ void MainWindow::applyLoadedSettings() {
 }
 
 void MainWindow::connectHandlers() {
-    // Only the operator's actions run handlers: the program's own selections do not.
-    connect(m_comCombo, &QComboBox::activated, this, &MainWindow::onComActivated);
-    connect(m_baudCombo, &QComboBox::activated, this, &MainWindow::onBaudActivated);
+    // Only the operator's actions run handlers: the program's own selections do not, and
+    // choosing the entry already selected does not either (no reopening, no hidden markers).
+    const auto onPicked = [this](QComboBox* combo, void (MainWindow::*handler)(int)) {
+        connect(qobject_cast<widgets::ChoiceComboBox*>(combo), &widgets::ChoiceComboBox::picked,
+                this, handler);
+    };
+    onPicked(m_comCombo, &MainWindow::onComActivated);
+    onPicked(m_baudCombo, &MainWindow::onBaudActivated);
     connect(m_openButton, &QPushButton::clicked, this, &MainWindow::onOpenClicked);
     connect(m_useNetCheck, &QCheckBox::clicked, this, &MainWindow::onUseNetClicked);
     connect(m_networkSettingButton, &QPushButton::clicked, this,
             &MainWindow::onNetworkSettingClicked);
-    connect(m_sizeCombo, &QComboBox::activated, this, &MainWindow::onMatrixSizeActivated);
-    connect(m_typeCombo, &QComboBox::activated, this, &MainWindow::onMatrixTypeActivated);
+    onPicked(m_sizeCombo, &MainWindow::onMatrixSizeActivated);
+    onPicked(m_typeCombo, &MainWindow::onMatrixTypeActivated);
     connect(m_avGroup, &QButtonGroup::idClicked, this, &MainWindow::onAvModeClicked);
-    connect(m_idCombo, &QComboBox::activated, this, &MainWindow::onMatrixIdActivated);
+    onPicked(m_idCombo, &MainWindow::onMatrixIdActivated);
     connect(m_saveButton, &QPushButton::clicked, this, &MainWindow::onSaveClicked);
     connect(m_loadButton, &QPushButton::clicked, this, &MainWindow::onLoadClicked);
     connect(m_setupButton, &QPushButton::clicked, this, &MainWindow::onSetupClicked);
@@ -312,20 +380,23 @@ void MainWindow::onMatrixSizeActivated(int index) {
     layoutGridFor(index);
     m_watch.setDelay(index == 3 ? 4 : 2);
     saveSetting(SettingsFile::kMatrixSize);
-    update();
+    m_content->update();
 }
 
 void MainWindow::onMatrixTypeActivated(int index) {
     m_settings.matrixType = index;
-    if (hasAvLayers(index)) {
+    const bool forcesVideo = hasAvLayers(index);
+    if (forcesVideo) {
         setAvRadiosEnabled(true);
         m_settings.avMode = 1;
         checkAvRadio(1);
     } else {
         setAvRadiosEnabled(false);
     }
-    // The AV mode changed here is saved with the next click on a radio button, not now.
     saveSetting(SettingsFile::kMatrixType);
+    // The forced mode is saved too: after a restart, switches must go to the layer shown now.
+    if (forcesVideo)
+        saveSetting(SettingsFile::kAvMode);
 }
 
 void MainWindow::onAvModeClicked(int mode) {
@@ -396,6 +467,15 @@ void MainWindow::onSetupClicked() {
 void MainWindow::onNetworkSettingClicked() {
     NetworkSettingDialog dialog(*this, this);
     dialog.exec();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* e) {
+    // A dialog closes on Escape; this window is the program, and a stray key must not end it.
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent* e) {

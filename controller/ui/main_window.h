@@ -7,6 +7,7 @@
 #include "controller/protocol/command_frame.h"
 #include "controller/protocol/frame_accumulator.h"
 #include "controller/protocol/reply_handler.h"
+#include "controller/protocol/reply_prompt_queue.h"
 #include "controller/ui/device_setup_host.h"
 #include "controller/ui/grid_layout.h"
 #include "controller/ui/reply_watch.h"
@@ -27,12 +28,15 @@ class QComboBox;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 
 namespace widgets {
 class HoverButton;
 }
 
 namespace controller {
+
+class CrosspointCursor;
 
 // Brisvane's one window: the crosspoint grid of the matrix switcher and every operator control.
 // It owns the settings, both links, the frame collection, the grid and the reply watch; the
@@ -61,6 +65,11 @@ namespace controller {
 //   12100 + k marker of output k             marker0 .. marker31
 // Group boxes "COM", "Network", "Matrix Configure", "SCENE": comGroup, networkGroup,
 // matrixConfigureGroup, sceneGroup.
+//
+// Everything stands on one content widget (windowContent), in its pixels: the grid's lines,
+// mouse handling and the crosspointCursor, the grid's one Tab stop. The content scrolls inside
+// the window (windowScrollArea) when the screen is too small for it. Escape does not close the
+// window; only "EXIT" and the close box do.
 class MainWindow : public QDialog, public DeviceSetupHost, private ReplyHandler {
     Q_OBJECT
 
@@ -87,7 +96,15 @@ public:
     void saveSetting(int item) override;
     platform::PromptSink& prompts() override { return m_prompts; }
 
+    // Sizes the window for a screen's available area: the whole content when it fits (and then
+    // fixed, as a dialog of this kind is), else as much as fits with scroll bars. Called with
+    // the window's screen when it is built.
+    void fitToScreen(const QRect& available);
+
     // State for tests and the demo.
+    QWidget* content() const { return m_content; }
+    QScrollArea* scrollArea() const { return m_scroll; }
+    CrosspointCursor* crosspointCursor() const { return m_cursor; }
     bool serialOpen() const { return m_serialOpen; }
     std::uint8_t deviceAddress() const { return m_deviceAddress; }
     bool cycling() const { return m_cycling; }
@@ -127,9 +144,8 @@ public:
 
 protected:
     bool event(QEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
@@ -166,12 +182,17 @@ private:
     std::string selectedPortName() const;
     int selectedBaudRate() const;
     void receiveSerialBytes();
+    void showReplyPrompts();
     void send(const CommandFrame& frame);
     void sendBytes(const std::uint8_t* bytes, std::size_t count, bool serialOnly);
     void restartReplyWatch();
     DispatchContext dispatchContext() const;
 
     // Grid (main_window_grid.cpp).
+    void createGridCursor();
+    void paintGrid();
+    void fitLabelFont();
+    bool joined(int output, int input) const;
     void layoutGridFor(int matrixSize);
     void hideMarkers();
     void placeMarker(int output, int input);
@@ -191,6 +212,7 @@ private:
     SerialLink m_serial;
     NetLink m_net;
     FrameAccumulator m_accumulator;
+    ReplyPromptQueue m_replyPrompts;
     ReplyWatch m_watch;
     QTimer m_replyWatchTimer;
     QTimer m_networkPollTimer;
@@ -215,7 +237,10 @@ private:
     // The Setup dialog while it is open, for the input properties reports.
     QPointer<QDialog> m_setupDialog;
 
+    QScrollArea* m_scroll = nullptr;
+    QWidget* m_content = nullptr;
     QGroupBox* m_gridGroup = nullptr;
+    CrosspointCursor* m_cursor = nullptr;
     QComboBox* m_comCombo = nullptr;
     QComboBox* m_baudCombo = nullptr;
     QPushButton* m_openButton = nullptr;

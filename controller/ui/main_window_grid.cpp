@@ -2,9 +2,11 @@
 
 #include "controller/protocol/signal_code.h"
 #include "controller/protocol/switch_requests.h"
+#include "controller/ui/crosspoint_cursor.h"
 #include "widgets/hover_button.h"
 #include "widgets/resource_icons.h"
 
+#include <QGroupBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QThread>
@@ -17,6 +19,11 @@ const QColor kGridLineColour(0, 0, 255);
 const QColor kLabelBackground(0, 200, 255);
 const QColor kLabelText(128, 0, 0);
 const QColor kHighlight(255, 0, 0);
+// The grid's own background: its blue lines stay readable under any theme.
+const QColor kGridBackground(240, 240, 240);
+
+// The smallest font the labels are given on a crowded grid.
+constexpr int kMinLabelPixelSize = 6;
 
 QRect toQRect(const GridRect& r) {
     return QRect(r.left, r.top, r.width, r.height);
@@ -37,10 +44,32 @@ widgets::HoverButton* MainWindow::marker(int output) const {
                                               : nullptr;
 }
 
+void MainWindow::createGridCursor() {
+    m_cursor = new CrosspointCursor([this](int output, int input) { return joined(output, input); },
+                                    m_content);
+    m_cursor->setGeometry(m_gridGroup->geometry());
+    // Enter or Space on the cursor switches exactly as a click on its crosspoint does.
+    connect(m_cursor, &CrosspointCursor::switchRequested, this, &MainWindow::switchCrosspoint);
+    // The labels of its row and column light up as under the mouse.
+    connect(m_cursor, &CrosspointCursor::moved, this, [this](int output, int input) {
+        highlightLabels(m_inputLabels, input);
+        highlightLabels(m_outputLabels, output);
+    });
+}
+
 void MainWindow::createGridWindows() {
-    auto makeLabel = [this](const QString& objectName) {
-        auto* label = new widgets::HoverButton(this);
-        label->setObjectName(objectName);
+    // Labels and markers only show; the keyboard reaches the grid through its cursor. As push
+    // buttons in a dialog they would otherwise be Tab stops and, shown first, the button that
+    // Return presses.
+    auto makeGridButton = [this](const QString& objectName) {
+        auto* button = new widgets::HoverButton(m_content);
+        button->setObjectName(objectName);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setAutoDefault(false);
+        return button;
+    };
+    auto makeLabel = [makeGridButton](const QString& objectName) {
+        widgets::HoverButton* label = makeGridButton(objectName);
         for (int index : {widgets::HoverButton::BackHover, widgets::HoverButton::BackNormal,
                           widgets::HoverButton::BackFocus})
             label->SetStateColor(index, kLabelBackground, false);
@@ -56,9 +85,12 @@ void MainWindow::createGridWindows() {
     }
     // Created after the labels so that they lie above anything else of the grid.
     for (std::size_t k = 0; k < kGridPorts; ++k) {
-        auto* marker = new widgets::HoverButton(this);
-        marker->setObjectName(QStringLiteral("marker%1").arg(k));
+        widgets::HoverButton* marker = makeGridButton(QStringLiteral("marker%1").arg(k));
         marker->SetIcons(widgets::kMarkerIconId);
+        // The marker sits on the grid, not on a button face of the theme.
+        for (int index : {widgets::HoverButton::BackHover, widgets::HoverButton::BackNormal,
+                          widgets::HoverButton::BackFocus})
+            marker->SetStateColor(index, kGridBackground, false);
         marker->setGeometry(10, 10, 10, 10);
         marker->hide();
         m_markers[k] = marker;
@@ -86,7 +118,36 @@ void MainWindow::layoutGridFor(int matrixSize) {
         out->setGeometry(toQRect(m_layout.outputs[i].label));
         out->show();
     }
-    update();
+    fitLabelFont();
+    m_cursor->setGrid(m_layout);
+    m_content->update();
+}
+
+// The largest font, up to the window's own, in which every caption of this grid fits its
+// label on one line: a large desktop font must not cut "out32" short.
+void MainWindow::fitLabelFont() {
+    const int count = m_layout.portCount;
+    if (count <= 0)
+        return;
+    const QSize box(m_layout.inputs[0].label.width, m_layout.inputs[0].label.height);
+    QFont font = m_content->font();
+    int pixels = QFontInfo(font).pixelSize();
+    const auto fits = [&](const QFont& f) {
+        const QFontMetrics metrics(f);
+        if (metrics.height() > box.height())
+            return false;
+        for (std::size_t k = 0; k < static_cast<std::size_t>(count); ++k)
+            for (const widgets::HoverButton* label : {m_inputLabels[k], m_outputLabels[k]})
+                if (metrics.horizontalAdvance(label->text()) > box.width() - 2)
+                    return false;
+        return true;
+    };
+    while (!fits(font) && pixels > kMinLabelPixelSize)
+        font.setPixelSize(--pixels);
+    for (std::size_t k = 0; k < kGridPorts; ++k) {
+        m_inputLabels[k]->setFont(font);
+        m_outputLabels[k]->setFont(font);
+    }
 }
 
 void MainWindow::hideMarkers() {
@@ -94,6 +155,13 @@ void MainWindow::hideMarkers() {
         m_markers[k]->hide();
         m_markerInput[k] = kNoPort;
     }
+    if (m_cursor)
+        m_cursor->refresh();
+}
+
+bool MainWindow::joined(int output, int input) const {
+    return output >= 0 && output < kGridPorts &&
+           m_markerInput[static_cast<std::size_t>(output)] == input;
 }
 
 void MainWindow::placeMarker(int output, int input) {
@@ -106,10 +174,13 @@ void MainWindow::placeMarker(int output, int input) {
     m->setAccessibleName(
         QStringLiteral("Output %1 fed by input %2").arg(output + 1).arg(input + 1));
     m->show();
+    m_cursor->refresh();
 }
 
-void MainWindow::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
+void MainWindow::paintGrid() {
+    QPainter painter(m_content);
+    // Inside the frame's border and below its title, which keep the theme's colours.
+    painter.fillRect(m_gridGroup->contentsRect().translated(m_gridGroup->pos()), kGridBackground);
     for (const GridLine& line : m_layout.lines) {
         painter.setPen(QPen(kGridLineColour, line.penWidth, Qt::SolidLine));
         painter.drawLine(line.from.x, line.from.y, line.to.x, line.to.y);
@@ -134,19 +205,31 @@ void MainWindow::trackMouse(QPoint pos, bool released) {
     m_lastColumn = m_layout.findColumn(pos.x());
     if (m_lastColumn != kNoPort)
         highlightLabels(m_outputLabels, m_lastColumn);
-    if (released && m_lastRow < m_layout.portCount && m_lastColumn < m_layout.portCount)
+    if (released && m_lastRow < m_layout.portCount && m_lastColumn < m_layout.portCount) {
+        // The keyboard goes on from the crosspoint the mouse switched.
+        m_cursor->moveTo(m_lastColumn, m_lastRow);
         switchCrosspoint(m_lastColumn, m_lastRow);
+    }
 }
 
-void MainWindow::mouseMoveEvent(QMouseEvent* e) {
-    trackMouse(e->position().toPoint(), false);
-    QDialog::mouseMoveEvent(e);
-}
-
-void MainWindow::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton)
-        trackMouse(e->position().toPoint(), true);
-    QDialog::mouseReleaseEvent(e);
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (watched != m_content)
+        return QDialog::eventFilter(watched, e);
+    switch (e->type()) {
+    case QEvent::Paint:
+        paintGrid();
+        return true;
+    case QEvent::MouseMove:
+        trackMouse(static_cast<QMouseEvent*>(e)->position().toPoint(), false);
+        break;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
+            trackMouse(static_cast<QMouseEvent*>(e)->position().toPoint(), true);
+        break;
+    default:
+        break;
+    }
+    return false;
 }
 
 void MainWindow::switchCrosspoint(int output, int input) {

@@ -127,6 +127,7 @@ void MainWindow::receiveSerialBytes() {
     while (batch.size() < kMaxDrainBytes && m_serial.Read(&byte, 1) == 1)
         batch.push_back(byte);
     m_accumulator.collectSerial(batch, dispatchContext(), *this);
+    showReplyPrompts();
 }
 
 void MainWindow::onNetworkPollTick() {
@@ -135,6 +136,7 @@ void MainWindow::onNetworkPollTick() {
     const std::size_t count = received > 0 ? static_cast<std::size_t>(received) : 0;
     m_accumulator.collectNetwork(std::span<const std::uint8_t>(buffer.data(), count),
                                  dispatchContext(), *this);
+    showReplyPrompts();
 }
 
 DispatchContext MainWindow::dispatchContext() const {
@@ -158,11 +160,10 @@ void MainWindow::sendFrame(const std::vector<std::uint8_t>& frame, bool serialOn
 void MainWindow::sendBytes(const std::uint8_t* bytes, std::size_t count, bool serialOnly) {
     if (m_serialOpen)
         m_serial.Write(bytes, count, true);
-    if (!serialOnly && m_settings.useNet != 0 && !m_net.Send(bytes, count)) {
-        // The link has turned sending off; the box shows it, and a click turns it on again.
-        // The file keeps its value, so the next start tries the network again.
-        m_useNetCheck->setChecked(false);
-    }
+    // A failed send turns sending off and clears the box (see the constructor) before its
+    // message shows; a click turns it on again.
+    if (!serialOnly && m_settings.useNet != 0)
+        m_net.Send(bytes, count);
 }
 
 void MainWindow::sendOutputVideoProperty(std::uint8_t property, std::uint8_t value,
@@ -183,16 +184,18 @@ void MainWindow::restartReplyWatch() {
 void MainWindow::onReplyWatchTick() {
     switch (m_watch.tick()) {
     case ReplyWatch::TickResult::ReadDue:
-        if (m_serialOpen)
+        // Over whichever link is in use, so that an operator on the network alone also sees
+        // a loaded scene or where cycling stopped.
+        if (m_serialOpen || m_settings.useNet != 0)
             send(readSwitchRequest(m_settings.protocolType, m_deviceAddress,
                                    signalCode(m_settings.matrixType, m_settings.avMode),
                                    m_layout.portCount));
         break;
     case ReplyWatch::TickResult::TimedOut:
         m_replyWatchTimer.stop();
-        // Over the network a silent terminal is common and not worth an interruption.
-        if (m_settings.useNet == 0)
-            m_prompts.show(platform::Prompt::dialog(kSilentDeviceText));
+        // A silent device is reported on every link: on the network alone it would otherwise
+        // go unnoticed.
+        m_prompts.show(platform::Prompt::dialog(kSilentDeviceText));
         break;
     case ReplyWatch::TickResult::Nothing:
         break;
@@ -216,7 +219,13 @@ void MainWindow::endAwaitedRead() {
 }
 
 void MainWindow::showPromptText(const std::string& text) {
-    m_prompts.show(platform::Prompt::dialog(text));
+    // Shown once the collection that raised it is over, never inside another reply's message.
+    m_replyPrompts.post(text);
+}
+
+void MainWindow::showReplyPrompts() {
+    m_replyPrompts.drain(
+        [this](const std::string& text) { m_prompts.show(platform::Prompt::dialog(text)); });
 }
 
 void MainWindow::forwardInputProperties(const InputPropertiesReport& report) {

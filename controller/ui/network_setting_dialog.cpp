@@ -105,7 +105,9 @@ void NetworkSettingDialog::buildControls() {
     page->addLayout(buttons);
 
     connect(m_set, &QPushButton::clicked, this, &NetworkSettingDialog::applyAndClose);
-    connect(m_cancel, &QPushButton::clicked, this, &NetworkSettingDialog::cancelAfterCheck);
+    // Leaving applies nothing, so it checks nothing either: a port the file holds out of range
+    // must not keep the operator from closing the dialog.
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void NetworkSettingDialog::loadValues() {
@@ -146,13 +148,6 @@ void NetworkSettingDialog::applyAndClose() {
     settings.destPort = static_cast<std::int32_t>(ports->dest);
     m_host.saveSetting(SettingsFile::kNetwork);
     accept();
-}
-
-// "Cancel" checks the ports like "Set" but applies nothing; only Escape and the close box leave
-// without any check.
-void NetworkSettingDialog::cancelAfterCheck() {
-    if (readPorts())
-        reject();
 }
 
 } // namespace controller

@@ -27,7 +27,7 @@ namespace controller {
 //   localIpEdit [1039] "Local IP："        destPortEdit [1040] "Port："
 //   maskIpEdit [1043] "Mask："             aboutButton [1001] "About", always disabled
 //   setButton [1042] "Set", the default button
-//   cancelButton [1] "Cancel"
+//   cancelButton [1] "Cancel", which like Escape and the close box leaves without any check
 class NetworkSettingDialog : public QDialog {
     Q_OBJECT
 
@@ -41,7 +41,6 @@ private:
     void buildControls();
     void loadValues();
     void applyAndClose();
-    void cancelAfterCheck();
 
     struct Ports {
         unsigned host = 0;

@@ -5,6 +5,7 @@
 #include "controller/protocol/setup_lists.h"
 #include "controller/protocol/setup_requests.h"
 #include "controller/ui/input_properties_event.h"
+#include "widgets/choice_combo_box.h"
 #include "widgets/data_exchange.h"
 #include "widgets/unsigned_field.h"
 
@@ -48,8 +49,8 @@ void addEntries(QComboBox* list, const std::array<std::string_view, N>& entries)
         list->addItem(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
 }
 
-QComboBox* channelList(const QString& objectName) {
-    auto* list = new QComboBox;
+widgets::ChoiceComboBox* channelList(const QString& objectName) {
+    auto* list = new widgets::ChoiceComboBox;
     list->setObjectName(objectName);
     for (int i = 1; i <= kChannelCount; ++i)
         list->addItem(QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')));
@@ -98,7 +99,7 @@ void SetupDialog::buildControls() {
     // Baud and address side by side.
     auto* baudGroup = new QGroupBox(QStringLiteral("Baud change to："));
     baudGroup->setObjectName(QStringLiteral("baudGroup"));
-    m_baudList = new QComboBox;
+    m_baudList = new widgets::ChoiceComboBox;
     m_baudList->setObjectName(QStringLiteral("baudList"));
     m_baudList->setAccessibleName(QStringLiteral("Baud change to："));
     addEntries(m_baudList, kSetupBaudEntries);
@@ -159,13 +160,13 @@ void SetupDialog::buildControls() {
                          QStringLiteral("Read the input's properties"));
     m_adc = button(QStringLiteral("ADC"), QStringLiteral("adcButton"),
                    QStringLiteral("Automatic analogue-to-digital adjustment"));
-    m_edidList = new QComboBox;
+    m_edidList = new widgets::ChoiceComboBox;
     m_edidList->setObjectName(QStringLiteral("edidList"));
     addEntries(m_edidList, kEdidEntries);
-    m_cropList = new QComboBox;
+    m_cropList = new widgets::ChoiceComboBox;
     m_cropList->setObjectName(QStringLiteral("cropList"));
     addEntries(m_cropList, kCropEntries);
-    m_aspectRatioList = new QComboBox;
+    m_aspectRatioList = new widgets::ChoiceComboBox;
     m_aspectRatioList->setObjectName(QStringLiteral("aspectRatioList"));
     addEntries(m_aspectRatioList, kAspectRatioEntries);
     auto* input = new QGridLayout(inputGroup);
@@ -232,8 +233,9 @@ void SetupDialog::buildControls() {
     page->addLayout(exitRow);
 }
 
-// Only the operator's actions send: activated() and clicked() are not emitted when the dialog
-// itself selects entries (opening, a report filling the lists).
+// Only the operator's actions send: picked() and clicked() are not emitted when the dialog
+// itself selects entries (opening, a report filling the lists), and choosing the entry a list
+// shows already sends nothing either.
 void SetupDialog::connectHandlers() {
     connect(m_baudModify, &QPushButton::clicked, this, &SetupDialog::changeBaud);
     connect(m_addressModify, &QPushButton::clicked, this, &SetupDialog::changeAddress);
@@ -246,20 +248,21 @@ void SetupDialog::connectHandlers() {
             [this] { setOutputProperty(output_property::kContrast, m_contrast); });
     connect(m_saturationSet, &QPushButton::clicked, this,
             [this] { setOutputProperty(output_property::kSaturation, m_saturation); });
-    connect(m_edidList, &QComboBox::activated, this, [this](int index) {
+    connect(m_edidList, &widgets::ChoiceComboBox::picked, this, [this](int index) {
         sendInputProperty(input_property::kEdid, static_cast<std::uint8_t>(index));
     });
-    connect(m_cropList, &QComboBox::activated, this, [this](int index) {
+    connect(m_cropList, &widgets::ChoiceComboBox::picked, this, [this](int index) {
         sendInputProperty(input_property::kCrop, static_cast<std::uint8_t>(index));
     });
-    connect(m_aspectRatioList, &QComboBox::activated, this, [this](int index) {
+    connect(m_aspectRatioList, &widgets::ChoiceComboBox::picked, this, [this](int index) {
         sendInputProperty(input_property::kAspectRatio, static_cast<std::uint8_t>(index));
     });
     connect(m_adc, &QPushButton::clicked, this,
             [this] { sendInputProperty(input_property::kAdc, 0); });
     connect(m_readInput, &QPushButton::clicked, this,
             [this] { sendInputProperty(input_property::kRead, input_property::kReadValue); });
-    connect(m_inputChannelList, &QComboBox::activated, this, &SetupDialog::selectInputChannel);
+    connect(m_inputChannelList, &widgets::ChoiceComboBox::picked, this,
+            &SetupDialog::selectInputChannel);
     connect(m_exit, &QPushButton::clicked, this, &SetupDialog::exitWithValidation);
 }
 

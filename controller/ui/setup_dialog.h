@@ -9,11 +9,14 @@
 #include <vector>
 
 class QCheckBox;
-class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+
+namespace widgets {
+class ChoiceComboBox;
+}
 
 namespace controller {
 
@@ -84,7 +87,7 @@ private:
     unsigned m_newAddress = 1;
     unsigned m_interval = 0;
 
-    QComboBox* m_baudList = nullptr;
+    widgets::ChoiceComboBox* m_baudList = nullptr;
     QPushButton* m_baudModify = nullptr;
     QLineEdit* m_newAddressEdit = nullptr;
     QPushButton* m_addressModify = nullptr;
@@ -93,15 +96,15 @@ private:
     QPushButton* m_setTime = nullptr;
     QPushButton* m_setScenes = nullptr;
 
-    QComboBox* m_inputChannelList = nullptr;
+    widgets::ChoiceComboBox* m_inputChannelList = nullptr;
     QPushButton* m_readInput = nullptr;
     QPushButton* m_adc = nullptr;
-    QComboBox* m_edidList = nullptr;
-    QComboBox* m_cropList = nullptr;
-    QComboBox* m_aspectRatioList = nullptr;
+    widgets::ChoiceComboBox* m_edidList = nullptr;
+    widgets::ChoiceComboBox* m_cropList = nullptr;
+    widgets::ChoiceComboBox* m_aspectRatioList = nullptr;
 
     QGroupBox* m_outputGroup = nullptr;
-    QComboBox* m_outputChannelList = nullptr;
+    widgets::ChoiceComboBox* m_outputChannelList = nullptr;
     QPushButton* m_resetAll = nullptr;
     QSlider* m_brightness = nullptr;
     QPushButton* m_brightnessSet = nullptr;

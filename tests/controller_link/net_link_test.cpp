@@ -198,6 +198,10 @@ class FailedSend : public NetLinkOnLoopback, public ::testing::WithParamInterfac
 TEST_P(FailedSend, toldToTheOperatorAndTurnsUseNetOff) {
     ASSERT_TRUE(link.Create());
     settings.destIp = GetParam();
+    // Sending is off, and the stop handler has run, before the message shows.
+    int stopped = 0;
+    link.setSendingStoppedHandler([&] { ++stopped; });
+    prompts.whileOpen = [&](const platform::Prompt&) { EXPECT_EQ(settings.useNet + stopped, 1); };
     const std::uint8_t frame[] = {0xBA, 0x01};
     EXPECT_FALSE(link.Send(frame, sizeof frame));
     EXPECT_EQ(prompts.prompts, std::vector<platform::Prompt>{platform::Prompt::dialog(
@@ -208,7 +212,8 @@ TEST_P(FailedSend, toldToTheOperatorAndTurnsUseNetOff) {
 
 INSTANTIATE_TEST_SUITE_P(UnusableDestIp, FailedSend,
                          ::testing::Values("", "1", "127.1", "0x7f.0.0.1", "300.0.0.1",
-                                           " 127.0.0.1", "not an address", "255.255.255.255"));
+                                           " 127.0.0.1", "not an address", "255.255.255.255",
+                                           "0.0.0.0"));
 
 TEST_F(NetLinkOnLoopback, aSendTheSocketRefusesFailsLikeABadAddress) {
     ASSERT_TRUE(link.Create());

@@ -114,11 +114,14 @@ TEST(EquipmentReply, CommandByteNamesTheTypeAndBytes4And5AreTheSizes) {
               (Events{"text:Current equipment:VGA Matrix\r\nSpecifications: 4 * 8\r\n"}));
     EXPECT_EQ(dispatch({0xBA, 0x01, 0xA7, 0x03, 0x20, 0x20, 0x00}, grid(4)),
               (Events{"text:Current equipment:SDI Matrix\r\nSpecifications: 32 * 32\r\n"}));
+    // L = 2: byte 5 is the frame's last byte, where a checksum would stand.
+    EXPECT_EQ(dispatch({0xBA, 0x01, 0xA6, 0x02, 0x08, 0x04}, grid(4)),
+              (Events{"text:Current equipment:HDMI Matrix\r\nSpecifications: 8 * 4\r\n"}));
 }
 
 TEST(EquipmentReply, HybridCodeAndFramesWithoutBothSizesAreIgnored) {
     EXPECT_EQ(dispatch({0xBA, 0x01, 0xA8, 0x03, 0x10, 0x10, 0x00}, grid(4)), Events{});
-    EXPECT_EQ(dispatch({0xBA, 0x01, 0xA6, 0x02, 0x10, 0x00}, grid(4)), Events{});
+    EXPECT_EQ(dispatch({0xBA, 0x01, 0xA6, 0x01, 0x10}, grid(4)), Events{});
     EXPECT_EQ(dispatch({0xBA, 0x01, 0xA6, 0x00}, grid(4)), Events{});
 }
 
@@ -127,11 +130,13 @@ TEST(InputPropertiesReply, IsForwardedRawEvenWithOutOfRangeValues) {
               (Events{"report 3 5 1 2"}));
     EXPECT_EQ(dispatch({0xBA, 0x01, 0x1E, 0x07, 0x00, 0xAA, 0xBB, 0x13, 0x02, 0x06, 0x00}, grid(4)),
               (Events{"report 0 19 2 6"}));
+    // L = 6: the aspect ratio is the frame's last byte.
+    EXPECT_EQ(dispatch({0xBA, 0x01, 0x1E, 0x06, 0x03, 0x00, 0x00, 0x05, 0x01, 0x02}, grid(4)),
+              (Events{"report 3 5 1 2"}));
 }
 
 TEST(InputPropertiesReply, MissingReportBytesMeanNoReport) {
-    EXPECT_EQ(dispatch({0xBA, 0x01, 0x1E, 0x06, 0x03, 0x00, 0x00, 0x05, 0x01, 0x00}, grid(4)),
-              Events{});
+    EXPECT_EQ(dispatch({0xBA, 0x01, 0x1E, 0x05, 0x03, 0x00, 0x00, 0x05, 0x01}, grid(4)), Events{});
     EXPECT_EQ(dispatch({0xBA, 0x01, 0x1E, 0x00}, grid(4)), Events{});
 }
 

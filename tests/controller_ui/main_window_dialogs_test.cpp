@@ -1,12 +1,19 @@
 #include "controller/ui/about_dialog.h"
+#include "controller/ui/crosspoint_cursor.h"
 #include "controller/ui/prompt_dialog.h"
 #include "tests/controller_ui/main_window_fixture.h"
+#include "tests/support/combo_input.h"
 
 #include <QAccessible>
 #include <QAccessibleInterface>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+
+#include <cstdlib>
 
 namespace controller_ui_test {
 namespace {
@@ -44,6 +51,89 @@ TEST_F(MainWindowTest, EveryControlGridLabelAndMarkerHasAnAccessibleName) {
     EXPECT_EQ(control<QComboBox>("matrixIdCombo")->accessibleName(), "Matrix ID");
     EXPECT_EQ(accessibleName(w.inputLabel(3)), "IN04");
     EXPECT_EQ(accessibleName(w.marker(1)), "Output 2 fed by input 4");
+    // The grid's keyboard cursor went to the crosspoint the click switched.
+    EXPECT_EQ(accessibleName(w.crosspointCursor()), "Input 4 to output 2, joined");
+}
+
+// Escape never closes the window; Tab meets the grid once, in its cursor; Return in a list
+// presses no grid button. Wheels passing over lists and choosing the entry a list shows change
+// nothing: no reopened port ("No serial port!" on COM3), no hidden marker, no forced AV mode,
+// nothing written; a focused list still takes the wheel.
+TEST_F(MainWindowTest, NoKeyWheelOrRepeatedChoiceActsByAccident) {
+    writeSettings("SelectCOM=2\r\nSelectBAUD=2\r\nMatrixType=0\r\nMatrixSize=0\r\nAVMode=2\r\n");
+    controller::MainWindow& w = start();
+    w.show();
+    QApplication::setActiveWindow(&w);
+    clickAt(crosspointCentre(w, 0, 1));
+    m_prompts.clear();
+    const std::string file = settingsText();
+    QTest::keyClick(&w, Qt::Key_Escape);
+
+    std::vector<QWidget*> gridStops;
+    const QRect frame = control<QWidget>("matrixSwitchGroup")->geometry();
+    for (QWidget* x = w.nextInFocusChain(); x != &w; x = x->nextInFocusChain())
+        if ((x->focusPolicy() & Qt::TabFocus) && x->isVisibleTo(&w) &&
+            x->parentWidget() == w.content() && frame.intersects(x->geometry()))
+            gridStops.push_back(x);
+    EXPECT_EQ(gridStops, std::vector<QWidget*>{w.crosspointCursor()});
+    for (auto* button : w.content()->findChildren<widgets::HoverButton*>())
+        EXPECT_FALSE(button->autoDefault() || button->isDefault());
+
+    control<QPushButton>("readDeviceButton")->setFocus();
+    for (const char* name :
+         {"comCombo", "baudCombo", "matrixModeCombo", "matrixTypeCombo", "matrixIdCombo"}) {
+        auto* combo = control<QComboBox>(name);
+        const int index = combo->currentIndex();
+        test_support::turnWheel(combo, 1);
+        test_support::chooseFromList(combo, index);
+        QTest::keyClick(combo, Qt::Key_Return);
+        EXPECT_EQ(combo->currentIndex(), index) << name;
+    }
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(m_prompts.prompts.empty());
+    EXPECT_EQ(settingsText(), file);
+    EXPECT_FALSE(w.marker(0)->isHidden());
+    EXPECT_TRUE(control<QRadioButton>("avAudioRadio")->isChecked());
+    EXPECT_TRUE(serialQuiet().empty());
+
+    auto* size = control<QComboBox>("matrixModeCombo");
+    size->setFocus();
+    test_support::turnWheel(size, 1);
+    EXPECT_EQ(w.gridLayout().portCount, 8);
+    w.close(); // the close box
+    EXPECT_FALSE(w.isVisible());
+}
+
+// On a screen smaller than the window every control and caption can be scrolled into view; on
+// one that holds it the window shows everything at a fixed size.
+TEST_F(MainWindowTest, OnASmallScreenEveryControlAndLabelCanBeReached) {
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=3\r\n");
+    controller::MainWindow& w = start();
+    QScrollArea* area = w.scrollArea();
+    for (const QRect screen : {QRect(0, 27, 1366, 741), QRect(0, 0, 1280, 688)}) {
+        w.fitToScreen(screen);
+        w.show();
+        processEventsFor(std::chrono::milliseconds(20));
+        EXPECT_TRUE(QRect(QPoint(0, 0), screen.size())
+                        .contains(QRect(QPoint(0, 0), w.frameGeometry().size())));
+        int reached = 0;
+        for (QWidget* c : w.content()->findChildren<QWidget*>()) {
+            if ((qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) ||
+                 qobject_cast<QComboBox*>(c)) &&
+                c->isVisibleTo(w.content())) {
+                area->ensureWidgetVisible(c, 0, 0);
+                const QRect at(c->mapTo(area->viewport(), QPoint(0, 0)), c->size());
+                EXPECT_TRUE(area->viewport()->rect().contains(at)) << c->objectName().toStdString();
+                ++reached;
+            }
+        }
+        EXPECT_GT(reached, 90); // 64 labels, the panel's controls and captions
+    }
+    if (const char* dir = std::getenv("BRISVANE_SCREENSHOTS"))
+        w.grab().save(QString::fromLocal8Bit(dir) + "/screen-1280x720.png");
+    w.fitToScreen(QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(w.size(), w.content()->size());
+    EXPECT_EQ(w.minimumSize(), w.maximumSize());
 }
 
 TEST_F(MainWindowTest, ControlsCarryTheirCaptionsAndEntries) {

@@ -60,12 +60,12 @@ void sendMouse(QWidget* w, QEvent::Type type, QPoint pos) {
 } // namespace
 
 void MainWindowTest::clickAt(QPoint pos) {
-    sendMouse(m_window.get(), QEvent::MouseButtonPress, pos);
-    sendMouse(m_window.get(), QEvent::MouseButtonRelease, pos);
+    sendMouse(m_window->content(), QEvent::MouseButtonPress, pos);
+    sendMouse(m_window->content(), QEvent::MouseButtonRelease, pos);
 }
 
 void MainWindowTest::moveTo(QPoint pos) {
-    sendMouse(m_window.get(), QEvent::MouseMove, pos);
+    sendMouse(m_window->content(), QEvent::MouseMove, pos);
 }
 
 void MainWindowTest::choose(const char* comboName, int index) {

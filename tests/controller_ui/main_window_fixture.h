@@ -46,7 +46,7 @@ protected:
     // The device answers on COM1; the window's notification is handled before this returns.
     void deviceSends(const Bytes& bytes);
 
-    // The operator's actions.
+    // The operator's actions; mouse positions are in the window content's pixels.
     void clickAt(QPoint pos);
     void moveTo(QPoint pos);
     void choose(const char* comboName, int index);

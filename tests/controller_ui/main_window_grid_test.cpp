@@ -1,8 +1,15 @@
+#include "controller/ui/crosspoint_cursor.h"
 #include "tests/controller_ui/main_window_fixture.h"
 
 #include "widgets/hover_button.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
+#include <QTest>
+
+#include <cstdlib>
 
 namespace controller_ui_test {
 namespace {
@@ -37,6 +44,39 @@ TEST_P(CrosspointClick, PutsTheSwitchFrameOnTheLineAndMovesTheMarker) {
     EXPECT_EQ(w.marker(c.output)->accessibleName().toStdString(),
               "Output " + std::to_string(c.output + 1) + " fed by input " +
                   std::to_string(c.input + 1));
+}
+
+// The grid's cursor walks there by keys, stopping at the edges, and Enter (Space on odd
+// outputs) switches with the same frame and marker as a click; its accessible name follows.
+// Before the cursor shows, Enter only shows it.
+TEST_P(CrosspointClick, KeyboardSwitchesExactlyAsAClick) {
+    const ClickCase& c = GetParam();
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=" +
+                  std::to_string(c.matrixSize) + "\r\n");
+    MainWindow& w = start();
+    QWidget* cursor = w.crosspointCursor();
+    const int last = w.gridLayout().portCount - 1;
+    QTest::keyClick(cursor, Qt::Key_Return); // only shows the cursor
+    EXPECT_TRUE(serialQuiet().empty());
+    QTest::keyClick(cursor, Qt::Key_End);
+    for (int k = 0; k <= last; ++k) {
+        QTest::keyClick(cursor, Qt::Key_Up);
+        QTest::keyClick(cursor, Qt::Key_Right);
+    }
+    for (int k = 0; k < last - c.output; ++k)
+        QTest::keyClick(cursor, Qt::Key_Left);
+    for (int k = 0; k < c.input; ++k)
+        QTest::keyClick(cursor, Qt::Key_Down);
+    const std::string name =
+        "Input " + std::to_string(c.input + 1) + " to output " + std::to_string(c.output + 1);
+    EXPECT_EQ(cursor->accessibleName().toStdString(), name + ", not joined");
+    EXPECT_EQ(w.inputLabel(c.input)->stateColor(widgets::HoverButton::BackNormal),
+              QColor(255, 0, 0));
+
+    QTest::keyClick(cursor, c.output % 2 ? Qt::Key_Space : Qt::Key_Return);
+    EXPECT_EQ(serialOut(c.frame.size()), c.frame);
+    EXPECT_EQ(markerGeometry(w, c.output), c.marker);
+    EXPECT_EQ(cursor->accessibleName().toStdString(), name + ", joined");
 }
 
 INSTANTIATE_TEST_SUITE_P(EachSize, CrosspointClick,
@@ -210,6 +250,58 @@ TEST_F(MainWindowTest, RepliesAreCheckedAgainstTheCurrentGridSize) {
     EXPECT_EQ(markerGeometry(w, 1), QRect(190, 450, 40, 40));
     for (int k : {0, 2, 3, 5})
         EXPECT_TRUE(w.marker(k)->isHidden()) << k;
+}
+
+// On a dark desktop with a 10 pt "Noto Sans" font: the grid paints its own light background, so
+// its blue lines stay readable; every grid caption fits its label on one line at every size, and
+// every panel control and caption has the room it asks for.
+TEST_F(MainWindowTest, OnADarkTenPointNotoSansDesktopTheGridReadsAndNoCaptionIsClipped) {
+    struct DesktopGuard {
+        QFont font = QApplication::font();
+        QPalette palette = QApplication::palette();
+        ~DesktopGuard() {
+            QApplication::setFont(font);
+            QApplication::setPalette(palette);
+        }
+    } guard;
+    QPalette dark(QColor(60, 60, 64), QColor(45, 45, 48)); // button, window
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+    QApplication::setFont(QFont("Noto Sans", 10));
+    ASSERT_EQ(QFontInfo(QApplication::font()).family(), "Noto Sans");
+    MainWindow& w = start();
+    w.fitToScreen(QRect(0, 0, 1920, 1080));
+    clickAt(crosspointCentre(w, 2, 1));
+    w.show();
+    const QImage image = w.content()->grab().toImage();
+    const QColor line = image.pixelColor(300, 80); // the first row's line
+    EXPECT_TRUE(line.red() < 16 && line.green() < 16 && line.blue() > 240);
+    EXPECT_GT(image.pixelColor(30, 40).lightness(), 200); // inside the frame
+    EXPECT_GT(image.pixelColor(w.marker(2)->pos() + QPoint(1, 1)).lightness(), 200); // a marker
+    EXPECT_LT(image.pixelColor(w.content()->width() - 2, 300).lightness(), 80);      // the theme's
+
+    for (int size : {0, 1, 2, 3}) {
+        choose("matrixModeCombo", size);
+        for (int k = 0; k < w.gridLayout().portCount; ++k)
+            for (widgets::HoverButton* label : {w.inputLabel(k), w.outputLabel(k)}) {
+                const QFontMetrics metrics(label->font());
+                EXPECT_LE(metrics.horizontalAdvance(label->text()), label->width()) << k;
+                EXPECT_LE(metrics.height(), label->height()) << k;
+            }
+    }
+    for (QWidget* c : control<QWidget>("controlPanel")->findChildren<QWidget*>()) {
+        if (qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) ||
+            qobject_cast<QComboBox*>(c)) {
+            EXPECT_TRUE(c->width() >= c->minimumSizeHint().width() &&
+                        c->height() >= c->minimumSizeHint().height())
+                << c->objectName().toStdString();
+        }
+    }
+    if (const char* dir = std::getenv("BRISVANE_SCREENSHOTS")) {
+        deviceSends({0xBA, 0x01, 0x01, 0x06, 0xA6, 0x00, 0x1F, 0x1F, 0x00, 0x00});
+        w.grab().save(QString::fromLocal8Bit(dir) + "/dark-noto-32x32.png");
+    }
 }
 
 TEST_F(MainWindowTest, UnreadableSizeInTheFileShowsFourByFour) {

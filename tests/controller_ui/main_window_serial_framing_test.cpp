@@ -12,21 +12,30 @@ const std::string kReloadedSerial = "Reload scene successfully!";
 // Every length byte from 0 to 255, frame after frame on the line: each frame is cut exactly
 // where its length byte says. Cutting one byte early or late would put a data byte at the head
 // of the next frame, which empties the buffer and loses the frames behind it, so the count and
-// order of the confirmations prove every cut. The data bytes are all 0xBA, the header itself,
-// so nothing can pass for a frame start by luck.
+// order of the messages prove every cut. Each message differs from the others (the first size
+// of an equipment reply is its length byte), so none is collapsed with one still waiting; the
+// other data bytes are all 0xBA, the header itself, so nothing can pass for a frame start by
+// luck. A few frames at a time: a burst keeps at most eight messages waiting.
 TEST_F(MainWindowTest, RepliesOfEveryLengthByteAreEachDispatchedOnce) {
+    const char* const kNames[] = {"VGA Matrix", "Video Matrix", "Audio Matrix", "VGA+Audio Matrix",
+                                  "AV Matrix",  "DVI Matrix",   "HDMI Matrix",  "SDI Matrix"};
     start();
     std::vector<std::string> expected;
     Bytes chunk;
     for (int length = 0; length <= 255; ++length) {
-        const bool save = length % 2 == 0;
-        Bytes frame{0xBA, 0x01, static_cast<std::uint8_t>(save ? 0x11 : 0x15),
-                    static_cast<std::uint8_t>(length)};
+        const auto code =
+            static_cast<std::uint8_t>(length < 2 ? (length == 0 ? 0x11 : 0x15) : 0xA0 + length % 8);
+        Bytes frame{0xBA, 0x01, code, static_cast<std::uint8_t>(length)};
         frame.insert(frame.end(), static_cast<std::size_t>(length), 0xBA);
+        if (length >= 2) {
+            frame[4] = static_cast<std::uint8_t>(length);
+            expected.push_back(std::string("Current equipment:") + kNames[length % 8] +
+                               "\r\nSpecifications: " + std::to_string(length) + " * 186\r\n");
+        } else {
+            expected.push_back(length == 0 ? kSaved : kReloadedSerial);
+        }
         chunk.insert(chunk.end(), frame.begin(), frame.end());
-        expected.push_back(save ? kSaved : kReloadedSerial);
-        // A pseudo-terminal holds only a few kilobytes: let the window drain it as it goes.
-        if (chunk.size() >= 1500 || length == 255) {
+        if (expected.size() % 6 == 0 || length == 255) {
             m_pty.write(chunk);
             chunk.clear();
             ASSERT_TRUE(waitFor([&] { return m_prompts.prompts.size() >= expected.size(); }))

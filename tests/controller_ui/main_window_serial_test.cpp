@@ -165,14 +165,16 @@ TEST_F(MainWindowTest, StartWithoutPortReportsItAtOnceAndTheSilenceOnTickFive) {
     EXPECT_EQ(m_prompts.texts(), (std::vector<std::string>{kOpenFailed, kSilent}));
 }
 
-TEST_F(MainWindowTest, SilentDeviceGoesUnreportedWhileTheNetworkIsOn) {
-    writeSettings("SelectCOM=2\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nUseNet=1\r\n",
+TEST_F(MainWindowTest, SilentDeviceIsReportedAlsoWhileTheNetworkIsOn) {
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nUseNet=1\r\n",
                   "HostPort=0\r\nDestIP=127.0.0.1\r\nDestPort=9\r\n");
     MainWindow& w = start();
-    m_prompts.clear();
-    for (int tick = 1; tick <= 5; ++tick)
+    for (int tick = 1; tick <= 4; ++tick)
         w.onReplyWatchTick();
+    EXPECT_EQ(serialOut(kReadSwitch4.size()), kReadSwitch4);
     EXPECT_TRUE(m_prompts.prompts.empty());
+    w.onReplyWatchTick();
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kSilent});
     EXPECT_FALSE(w.replyWatchTimerActive());
 }
 
@@ -213,7 +215,7 @@ TEST_F(MainWindowTest, ReadDeviceAsksEveryDeviceAndShowsTheIdentity) {
     EXPECT_EQ(w.deviceAddress(), 3);
 }
 
-TEST_F(MainWindowTest, TypeChangeSetsTheAvButtonsAndSavesOnlyTheType) {
+TEST_F(MainWindowTest, TypeChangeSetsTheAvButtonsAndSavesTheForcedMode) {
     writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nAVMode=2\r\n");
     MainWindow& w = start();
     auto* video = control<QAbstractButton>("avVideoRadio");
@@ -226,7 +228,7 @@ TEST_F(MainWindowTest, TypeChangeSetsTheAvButtonsAndSavesOnlyTheType) {
     EXPECT_TRUE(video->isChecked());
     EXPECT_EQ(w.settings().avMode, 1);
     EXPECT_TRUE(hasLine(settingsText(), "MatrixType=1"));
-    EXPECT_TRUE(hasLine(settingsText(), "AVMode=2"));
+    EXPECT_TRUE(hasLine(settingsText(), "AVMode=1"));
     // VGA video: 0xA0.
     clickAt(crosspointCentre(w, 0, 0));
     EXPECT_EQ(serialOut(8), (Bytes{0xBA, 0x01, 0x01, 0x04, 0xA0, 0x00, 0x00, 0x60}));
@@ -238,6 +240,7 @@ TEST_F(MainWindowTest, TypeChangeSetsTheAvButtonsAndSavesOnlyTheType) {
     choose("matrixTypeCombo", 4);
     EXPECT_FALSE(video->isEnabled());
     EXPECT_EQ(w.settings().avMode, 0);
+    EXPECT_TRUE(hasLine(settingsText(), "AVMode=0"));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "controller/ui/input_properties_event.h"
 #include "controller/ui/setup_dialog.h"
 #include "tests/controller_ui/recording_setup_host.h"
+#include "tests/support/combo_input.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -408,6 +410,25 @@ TEST_F(SetupDialogTest, InputPropertyControlsSendForTheSelectedInputChannel) {
 
     EXPECT_EQ(host.calls, Calls({"input 0C 12 1F", "input 0D 01 1F", "input 0E 05 1F",
                                  "input 0F 00 1F", "input 11 FF 1F"}));
+}
+
+// A wheel turned over a list without the focus, or the entry a list shows chosen again, sends
+// nothing: no frame per notch, no second read of the same channel.
+TEST_F(SetupDialogTest, PassingWheelsAndRepeatedChoicesSendNothing) {
+    open();
+    dialog->show();
+    QApplication::setActiveWindow(dialog.get());
+    find<QLineEdit>("intervalEdit")->setFocus();
+    for (const char* list : {"edidList", "cropList", "aspectRatioList", "inputChannelList"}) {
+        test_support::turnWheel(find<QComboBox>(list), 1);
+        test_support::turnWheel(find<QComboBox>(list), -1);
+    }
+    test_support::chooseFromList(find<QComboBox>("inputChannelList"), 0);
+    EXPECT_TRUE(host.calls.empty());
+
+    test_support::chooseFromList(find<QComboBox>("edidList"), 4);
+    test_support::chooseFromList(find<QComboBox>("edidList"), 4);
+    EXPECT_EQ(host.calls, Calls({"input 0C 04 00"}));
 }
 
 TEST_F(SetupDialogTest, InputPropertyControlsSendNothingWithoutAnInputChannel) {

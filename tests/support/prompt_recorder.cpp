@@ -1,11 +1,17 @@
 #include "tests/support/prompt_recorder.h"
 
+#include <algorithm>
+
 namespace test_support {
 
 void PromptRecorder::show(const platform::Prompt& prompt) {
     prompts.push_back(prompt);
-    if (whileOpen)
-        whileOpen(prompt);
+    ++m_open;
+    maxOpen = std::max(maxOpen, m_open);
+    // A copy: the hook may replace or clear itself while it runs.
+    if (auto hook = whileOpen)
+        hook(prompt);
+    --m_open;
 }
 
 std::vector<std::string> PromptRecorder::texts() const {

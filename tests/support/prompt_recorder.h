@@ -16,9 +16,14 @@ public:
 
     std::vector<platform::Prompt> prompts;
     std::function<void(const platform::Prompt&)> whileOpen;
+    // The most prompts that were open at once (one inside another's hook).
+    int maxOpen = 0;
 
     std::vector<std::string> texts() const;
     void clear() { prompts.clear(); }
+
+private:
+    int m_open = 0;
 };
 
 } // namespace test_support
