@@ -55,9 +55,7 @@ protected:
 
     void openWindow() {
         terminal_setup::TerminalListWindowOptions options;
-        options.findHost = [] {
-            return terminal_setup::HostIdentity{true, "setup-end-to-end", "127.0.0.1", ""};
-        };
+        options.hostName = [] { return std::optional<std::string>("setup-end-to-end"); };
         options.discoveryPort = m_port;
         m_window = std::make_unique<TerminalListWindow>(m_dir.path(), m_prompts, options);
         m_window->show();
