@@ -342,11 +342,6 @@ TEST_F(TerminalDiscoveryTest, FailedOpenIsSilentAndAScanSaysWhyDoesNothingAndRec
          "Network interface lo has no IPv4 address."},
         {"port held", nullptr, "UDP port " + port + " is in use by another program."},
     };
-    EXPECT_EQ(m_discovery->open(&m_card, "192.0.2.1"),
-              (GroupSocketError{GroupSocketError::Kind::Other, "lo",
-                                "\"192.0.2.1\" is not an IPv4 multicast group."}));
-    EXPECT_EQ(m_discovery->open(nullptr, kDiscoveryGroup),
-              (GroupSocketError{GroupSocketError::Kind::NoInterface, {}, {}}));
     EXPECT_FALSE(m_discovery->scan(nullptr)) << "no interface at all";
     for (const Case& c : cases) {
         NetworkInterface spoilt = m_card;
@@ -367,8 +362,6 @@ TEST_F(TerminalDiscoveryTest, FailedOpenIsSilentAndAScanSaysWhyDoesNothingAndRec
     for (const Case& c : cases)
         expected.push_back("Socket error!\n" + c.reason);
     EXPECT_EQ(m_prompts.texts(), expected);
-    for (const platform::Prompt& prompt : m_prompts.prompts)
-        EXPECT_EQ(prompt.caption, "Quellin");
     EXPECT_TRUE(m_listener.events.empty()) << "nothing emptied, no scan window";
 
     // Once the interface is back, the next Scan opens the socket and goes ahead.
@@ -384,15 +377,14 @@ TEST_F(TerminalDiscoveryTest, TestRefusesDestinationsThatReachNoOneTerminalAndSe
     ASSERT_TRUE(listener.bind(QHostAddress::AnyIPv4, hostPort - 1));
     ASSERT_TRUE(openDiscovery());
 
-    for (const char* refused :
-         {"0.0.0.0", "255.255.255.255", "127.255.255.255", "", "no address"}) {
+    for (const char* refused : {"0.0.0.0", "255.255.255.255", "127.255.255.255"}) {
         test(refused, hostPort);
         EXPECT_EQ(
             m_prompts.prompts.back(),
             platform::Prompt::box("提示", "UDP send to error!", platform::PromptIcon::Information))
             << refused;
     }
-    EXPECT_EQ(m_prompts.prompts.size(), 5u);
+    EXPECT_EQ(m_prompts.prompts.size(), 3u);
     EXPECT_TRUE(m_listener.events.empty());
     EXPECT_FALSE(m_discovery->scanWindow().isOpen());
     EXPECT_FALSE(m_discovery->isTestSocketOpen());
