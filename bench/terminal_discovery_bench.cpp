@@ -7,6 +7,8 @@
 // (one line when typed; split here for width).
 
 #include "sim/common/namespace_guard.h"
+#include "terminal_setup/protocol/interface_choice.h"
+#include "terminal_setup/protocol/system_interfaces.h"
 #include "terminal_setup/protocol/terminal_discovery.h"
 #include "tests/terminal_protocol/free_udp_port.h"
 #include "tests/terminal_protocol/terminal_sim_process.h"
@@ -64,7 +66,10 @@ std::vector<double> timeScans(int terminals, int runs, std::chrono::milliseconds
     StopWhenListed listener;
     PrintPrompt prompts;
     TerminalDiscovery discovery(listener, prompts, port);
-    if (!discovery.open("127.0.0.1", terminal_setup::kDiscoveryGroup)) {
+    const auto interfaces = terminal_setup::systemNetworkInterfaces();
+    const terminal_setup::NetworkInterface* loopback =
+        terminal_setup::findInterface(interfaces, "lo");
+    if (discovery.open(loopback, terminal_setup::kDiscoveryGroup)) {
         std::fprintf(stderr, "cannot open the discovery socket\n");
         return {};
     }
@@ -88,7 +93,7 @@ std::vector<double> timeScans(int terminals, int runs, std::chrono::milliseconds
         QTimer::singleShot(kGiveUpAfter, &wait, &QEventLoop::quit);
         QElapsedTimer clock;
         clock.start();
-        discovery.scan();
+        discovery.scan(loopback);
         wait.exec();
         const double elapsed = static_cast<double>(clock.nsecsElapsed()) / 1e6;
         listener.loop = nullptr;

@@ -5,10 +5,12 @@
 // stored.
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
+#include "terminal_setup/protocol/gbk_text.h"
 #include "terminal_setup/protocol/terminal_datagram.h"
 #include "terminal_setup/protocol/terminal_format.h"
 #include "terminal_setup/protocol/terminal_table.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -66,12 +68,23 @@ std::string textField(const std::uint8_t* bytes, std::size_t size) {
     return text;
 }
 
+// Characters of valid UTF-8 text.
+std::size_t characterCount(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 void checkShownText(const std::string& shown, const std::string& raw) {
     FUZZ_CHECK(isValidUtf8(shown));
-    // Every byte shows as something, and none as more than two bytes of text.
-    FUZZ_CHECK(shown.size() >= raw.size() && shown.size() <= 2 * raw.size());
-    if (isValidUtf8(raw))
+    // Every byte shows as something: a GBK character stands for two bytes, anything else for one.
+    const std::size_t characters = characterCount(shown);
+    FUZZ_CHECK(characters <= raw.size() && 2 * characters >= raw.size());
+    if (std::all_of(raw.begin(), raw.end(), [](char c) { return (c & 0x80) == 0; }))
         FUZZ_CHECK(shown == raw);
+    // Text shown without a stand-in for an unknown byte goes back to the very same bytes.
+    if (shown.find("\xEF\xBF\xBD") == std::string::npos)
+        FUZZ_CHECK(encodeGbk(shown, raw.size()) == raw);
 }
 
 std::string hexByte(std::uint8_t byte) {

@@ -1,8 +1,13 @@
 #include "terminal_setup/protocol/terminal_discovery.h"
 
+#include "terminal_setup/protocol/interface_choice.h"
+
 #include <QNetworkInterface>
 #include <QUdpSocket>
 #include <QVariant>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <vector>
 
@@ -10,19 +15,18 @@ namespace terminal_setup {
 
 namespace {
 
-// The interface that carries `address`; an invalid interface when none does.
-QNetworkInterface interfaceOwning(const QHostAddress& address) {
-    if (address.isNull())
-        return {};
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface& candidate : interfaces) {
-        const auto entries = candidate.addressEntries();
-        for (const QNetworkAddressEntry& entry : entries) {
-            if (entry.ip().isEqual(address, QHostAddress::ConvertV4MappedToIPv4))
-                return candidate;
-        }
-    }
-    return {};
+constexpr const char* kProgramName = "Quellin";
+
+// Linux hands a socket the group's datagrams from every interface on which any socket of this
+// host joined the group; this one wants only those of the interface it joined on.
+void hearJoinedInterfaceOnly(QUdpSocket& socket) {
+#if defined(IP_MULTICAST_ALL)
+    const int off = 0;
+    ::setsockopt(static_cast<int>(socket.socketDescriptor()), IPPROTO_IP, IP_MULTICAST_ALL, &off,
+                 sizeof off);
+#else
+    (void)socket;
+#endif
 }
 
 bool sendDatagram(QUdpSocket& socket, const TerminalDatagram& datagram, const QHostAddress& to,
@@ -43,49 +47,89 @@ TerminalDiscovery::~TerminalDiscovery() {
     closeTestSocket();
 }
 
-bool TerminalDiscovery::open(const QString& hostAddress, const QString& groupAddress) {
+TerminalDiscovery::JoinedInterface
+TerminalDiscovery::joinedInterfaceOf(const NetworkInterface& card) {
+    return {card.name, card.index, card.address()};
+}
+
+std::optional<GroupSocketError> TerminalDiscovery::open(const NetworkInterface* card,
+                                                        const QString& groupAddress) {
+    using Kind = GroupSocketError::Kind;
     close();
+    m_groupText = groupAddress;
+    if (!card)
+        return GroupSocketError{Kind::NoInterface, {}, {}};
+    if (!card->up || !card->running)
+        return GroupSocketError{Kind::InterfaceDown, card->name, {}};
+    if (card->ipv4.empty())
+        return GroupSocketError{Kind::NoAddress, card->name, {}};
     const QHostAddress group(groupAddress);
     if (group.protocol() != QAbstractSocket::IPv4Protocol || !group.isMulticast())
-        return false;
+        return GroupSocketError{Kind::Other, card->name,
+                                "\"" + groupAddress.toStdString() +
+                                    "\" is not an IPv4 multicast group."};
 
     // Linux hands group traffic only to sockets bound to the wildcard address or to the group,
     // and the terminal simulator listens on the same port on the same host, hence the shared
     // wildcard binding.
     auto socket = std::make_unique<QUdpSocket>();
     if (!socket->bind(QHostAddress::AnyIPv4, m_port,
-                      QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
-        return false;
-    const QNetworkInterface hostInterface = interfaceOwning(QHostAddress(hostAddress));
-    const bool joined = hostInterface.isValid() ? socket->joinMulticastGroup(group, hostInterface)
-                                                : socket->joinMulticastGroup(group);
-    if (!joined)
-        return false;
+                      QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        if (socket->error() == QAbstractSocket::AddressInUseError)
+            return GroupSocketError{Kind::PortInUse, card->name, {}};
+        return GroupSocketError{Kind::Other, card->name,
+                                "UDP port " + std::to_string(m_port) + ": " +
+                                    socket->errorString().toStdString()};
+    }
+    const QNetworkInterface system =
+        QNetworkInterface::interfaceFromName(QString::fromStdString(card->name));
+    if (!system.isValid())
+        return GroupSocketError{Kind::InterfaceDown, card->name, {}};
+    if (!socket->joinMulticastGroup(group, system))
+        return GroupSocketError{Kind::Other, card->name,
+                                "Cannot join " + groupAddress.toStdString() + " on " + card->name +
+                                    ": " + socket->errorString().toStdString()};
     // Requests leave where the answers are expected to come back.
-    if (hostInterface.isValid())
-        socket->setMulticastInterface(hostInterface);
+    socket->setMulticastInterface(system);
+    hearJoinedInterfaceOnly(*socket);
     socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
                             QVariant(kGroupReceiveBufferBytes));
 
     m_groupAddress = group;
+    m_joined = joinedInterfaceOf(*card);
     m_group = std::move(socket);
-    return true;
+    return std::nullopt;
 }
 
 void TerminalDiscovery::close() {
     m_group.reset();
 }
 
-void TerminalDiscovery::scan() {
+bool TerminalDiscovery::scan(const NetworkInterface* card) {
+    const bool reopen =
+        !m_group || !card || !card->up || !card->running || !(joinedInterfaceOf(*card) == m_joined);
+    if (reopen) {
+        if (const auto error = open(card, m_groupText)) {
+            m_prompts.show(platform::Prompt::box(
+                kProgramName, "Socket error!\n" + describeGroupSocketError(*error, m_port),
+                platform::PromptIcon::Exclamation));
+            return false;
+        }
+    }
     const TerminalDatagram request = scanRequest();
     emptyTable();
-    if (m_group)
-        sendDatagram(*m_group, request, m_groupAddress, m_port);
+    sendDatagram(*m_group, request, m_groupAddress, m_port);
     m_listener.scanButtonsEnabled(false);
     m_scanWindow.open();
+    return true;
 }
 
-void TerminalDiscovery::test(const QString& destAddress, unsigned hostPort) {
+void TerminalDiscovery::test(const QString& destAddress, unsigned hostPort,
+                             const std::vector<NetworkInterface>& localInterfaces) {
+    if (isUnusableTestDestination(destAddress.toStdString(), localInterfaces)) {
+        showUdpSendError();
+        return;
+    }
     const auto localPort = static_cast<std::uint16_t>(hostPort);
     const auto destPort = static_cast<std::uint16_t>(hostPort - 1);
     const TerminalDatagram request = scanRequest();
@@ -98,9 +142,8 @@ void TerminalDiscovery::test(const QString& destAddress, unsigned hostPort) {
     emptyTable();
 
     bool sent = false;
-    QHostAddress destination;
-    if (bound && destination.setAddress(destAddress) &&
-        destination.protocol() == QAbstractSocket::IPv4Protocol)
+    const QHostAddress destination(destAddress);
+    if (bound)
         sent = sendDatagram(*socket, request, destination, destPort);
     if (bound)
         m_test = std::move(socket);
@@ -110,8 +153,12 @@ void TerminalDiscovery::test(const QString& destAddress, unsigned hostPort) {
     // Shown last: the message box runs its own event loop, and the ticks it lets through must
     // find the scan window already open.
     if (!sent)
-        m_prompts.show(
-            platform::Prompt::box("提示", "UDP send to error!", platform::PromptIcon::Information));
+        showUdpSendError();
+}
+
+void TerminalDiscovery::showUdpSendError() {
+    m_prompts.show(
+        platform::Prompt::box("提示", "UDP send to error!", platform::PromptIcon::Information));
 }
 
 void TerminalDiscovery::tickScanWindow() {

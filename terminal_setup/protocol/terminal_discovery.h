@@ -2,6 +2,8 @@
 
 #include "platform/prompt.h"
 #include "terminal_setup/protocol/discovery_listener.h"
+#include "terminal_setup/protocol/group_socket_error.h"
+#include "terminal_setup/protocol/network_interface.h"
 #include "terminal_setup/protocol/scan_window.h"
 #include "terminal_setup/protocol/terminal_datagram.h"
 #include "terminal_setup/protocol/terminal_table.h"
@@ -12,6 +14,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 class QUdpSocket;
 
@@ -44,23 +49,33 @@ public:
     TerminalDiscovery(const TerminalDiscovery&) = delete;
     TerminalDiscovery& operator=(const TerminalDiscovery&) = delete;
 
-    // Opens the multicast socket: bound to 0.0.0.0 and the discovery port (shared, so that
-    // several programs on one host can listen), joined to `groupAddress` on the interface that
-    // owns `hostAddress`, or on the system's choice when none does. It receives both what is
-    // sent to the group and what is sent to this host on the port. A failure is silent: the
-    // window then works without group traffic. Returns whether the socket is open.
-    bool open(const QString& hostAddress, const QString& groupAddress);
+    // Opens the multicast socket on `card`: bound to 0.0.0.0 and the discovery port (shared, so
+    // that several programs on one host can listen), joined to `groupAddress` on that interface,
+    // sending there, and hearing the group only there. It receives both what is sent to the
+    // group and what is sent to this host on the port. Returns why it could not be opened, or
+    // nothing when it is open; a socket opened before is closed first either way.
+    std::optional<GroupSocketError> open(const NetworkInterface* card, const QString& groupAddress);
     // Leaves the group and closes both sockets.
     void close();
     bool isOpen() const { return m_group != nullptr; }
+    // The interface the open socket is joined on; empty while closed.
+    std::string openInterface() const { return m_group ? m_joined.name : std::string(); }
 
-    // "Scan": empties the table, multicasts a scan request, opens the scan window.
-    void scan();
+    // "Scan": (re)opens the multicast socket when it is closed, when `card` is another
+    // interface than the one it was opened on (or has another index or address since), or when
+    // `card` has lost its link; then empties the table, multicasts a scan request and opens the
+    // scan window. When the socket cannot be opened, the operator is told "Socket error!" and
+    // why, and nothing else happens. Returns whether the scan went ahead.
+    bool scan(const NetworkInterface* card);
     // "Test": empties the table and sends a scan request from local port `hostPort` to port
     // hostPort - 1 (16-bit arithmetic) of `destAddress`. A port of 0 lets the system choose the
-    // local port and sends to 65535. When the socket cannot be made or the send fails, the
-    // operator is told "UDP send to error!"; the scan window opens all the same.
-    void test(const QString& destAddress, unsigned hostPort);
+    // local port and sends to 65535. A destination that would reach this machine or a whole
+    // network (0.0.0.0, which a blank address reads as, 255.255.255.255, or the broadcast
+    // address of a network of `localInterfaces`) is refused with "UDP send to error!", and
+    // nothing else happens. When the socket cannot be made or the send fails, the operator is
+    // told the same; the scan window opens all the same.
+    void test(const QString& destAddress, unsigned hostPort,
+              const std::vector<NetworkInterface>& localInterfaces);
 
     // The 1000 ms tick: advances the scan window; when it closes, the test socket is closed and
     // the buttons come back.
@@ -81,14 +96,26 @@ public:
     std::uint16_t testSocketPort() const;
 
 private:
+    // What the socket was joined with; another value means the interface changed under it.
+    struct JoinedInterface {
+        std::string name;
+        int index = 0;
+        std::string address;
+        bool operator==(const JoinedInterface&) const = default;
+    };
+    static JoinedInterface joinedInterfaceOf(const NetworkInterface& card);
+
     void emptyTable();
+    void showUdpSendError();
     void drain(std::unique_ptr<QUdpSocket>& slot, std::size_t receiveLimit);
     void closeTestSocket();
 
     DiscoveryListener& m_listener;
     platform::PromptSink& m_prompts;
     const std::uint16_t m_port;
+    QString m_groupText = QString::fromLatin1(kDiscoveryGroup);
     QHostAddress m_groupAddress;
+    JoinedInterface m_joined;
     std::unique_ptr<QUdpSocket> m_group;
     std::unique_ptr<QUdpSocket> m_test;
     TerminalTable m_table;

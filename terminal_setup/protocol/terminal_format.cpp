@@ -1,86 +1,21 @@
 #include "terminal_setup/protocol/terminal_format.h"
 
+#include "terminal_setup/protocol/gbk_text.h"
+
 #include <cstdio>
 
 namespace terminal_setup {
-
-namespace {
-
-bool isContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
-// Length of the well-formed UTF-8 sequence that starts at bytes[0], or 0 when there is none
-// (overlong forms, surrogates and values beyond U+10FFFF are not well formed).
-std::size_t validSequenceLength(std::string_view bytes) {
-    const auto b0 = static_cast<unsigned char>(bytes[0]);
-    if (b0 < 0x80)
-        return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3;
-        if (b0 == 0xE0)
-            low = 0xA0;
-        if (b0 == 0xED)
-            high = 0x9F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4;
-        if (b0 == 0xF0)
-            low = 0x90;
-        if (b0 == 0xF4)
-            high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (bytes.size() < length)
-        return 0;
-    const auto b1 = static_cast<unsigned char>(bytes[1]);
-    if (b1 < low || b1 > high)
-        return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!isContinuation(static_cast<unsigned char>(bytes[i])))
-            return 0;
-    }
-    return length;
-}
-
-void appendLatin1(std::string& out, unsigned char byte) {
-    out += static_cast<char>(0xC0 | (byte >> 6));
-    out += static_cast<char>(0x80 | (byte & 0x3F));
-}
-
-} // namespace
-
-std::string decodeText(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    while (!bytes.empty()) {
-        const std::size_t length = validSequenceLength(bytes);
-        if (length == 0) {
-            appendLatin1(out, static_cast<unsigned char>(bytes[0]));
-            bytes.remove_prefix(1);
-        } else {
-            out.append(bytes.substr(0, length));
-            bytes.remove_prefix(length);
-        }
-    }
-    return out;
-}
 
 std::string formatId(std::uint8_t id) {
     return std::to_string(id);
 }
 
 std::string formatName(const TerminalRecord& record) {
-    return decodeText(record.name());
+    return decodeGbk(record.name());
 }
 
 std::string formatModel(const TerminalRecord& record) {
-    return decodeText(record.model());
+    return decodeGbk(record.model());
 }
 
 std::string formatIpv4(const Ipv4Bytes& address) {

@@ -1,7 +1,10 @@
 #include "terminal_setup/ui/basic_set_page.h"
 
+#include "terminal_setup/protocol/gbk_text.h"
+#include "terminal_setup/protocol/terminal_datagram.h"
 #include "terminal_setup/protocol/terminal_format.h"
 #include "terminal_setup/ui/setup_page_controls.h"
+#include "widgets/data_exchange.h"
 #include "widgets/ip_address_edit.h"
 
 #include <QGridLayout>
@@ -16,14 +19,17 @@ namespace terminal_setup {
 
 namespace {
 
+const std::string kProgramName = "Quellin";
+
 QString versionText(int version) {
     return QString::fromStdString(formatVersion(static_cast<std::uint8_t>(version)));
 }
 
 } // namespace
 
-BasicSetPage::BasicSetPage(const BasicSetValues& start, QWidget* parent)
-    : QWidget(parent), m_values(start) {
+BasicSetPage::BasicSetPage(const BasicSetValues& start, platform::PromptSink& prompts,
+                           QWidget* parent)
+    : QWidget(parent), m_prompts(prompts), m_startName(start.deviceName), m_values(start) {
     setObjectName(QStringLiteral("basicSetPage"));
     setAccessibleName(QStringLiteral("Basic Set"));
 
@@ -62,9 +68,16 @@ BasicSetPage::BasicSetPage(const BasicSetValues& start, QWidget* parent)
     connect(m_dnsServer, &widgets::IpAddressEdit::fieldChanged, this, &BasicSetPage::onDnsChanged);
 }
 
-void BasicSetPage::collect() {
+bool BasicSetPage::collect() {
     m_values.deviceName = m_name->text().toStdString();
     m_values.dnsServer = readAddress(m_dnsServer);
+    // A name nobody edited goes back as the terminal's own bytes and needs no converting.
+    if (m_values.deviceName == m_startName ||
+        encodeGbk(m_values.deviceName, field::kNameSize).has_value())
+        return true;
+    emit refused();
+    widgets::rejectField(m_name, m_prompts, kProgramName, kNameNotGbkPrompt);
+    return false;
 }
 
 void BasicSetPage::onNameEdited(const QString& text) {

@@ -121,7 +121,7 @@ bool NetSetPage::readPort() {
         m_values.port = *port;
         return true;
     }
-    emit portRefused();
+    emit refused();
     widgets::rejectField(m_port, m_prompts, kProgramName,
                          port ? widgets::outOfRangePrompt(0, kMaxPort)
                               : widgets::notUnsignedPrompt());

@@ -34,14 +34,14 @@ public:
     // Reads every control back. A port that is not a number from 0 to 65535 is refused with the
     // standard prompt ("Quellin" as caption), the focus goes to the port box with its text
     // selected, and the port keeps its previous value; the rest is read all the same. Returns
-    // whether the port was accepted.
+    // whether the port was accepted; when it was not, the owner sends nothing.
     bool collect();
     const NetSetValues& values() const { return m_values; }
 
 signals:
     // The port is about to be refused: the owner shows this page so that the prompt and the
     // selected text can be seen together.
-    void portRefused();
+    void refused();
 
 private:
     bool readPort();

@@ -1,7 +1,9 @@
 #include "terminal_setup/ui/other_set_page.h"
 
 #include "terminal_setup/ui/setup_page_controls.h"
+#include "widgets/data_exchange.h"
 #include "widgets/ip_address_edit.h"
+#include "widgets/unsigned_field.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,6 +14,8 @@
 namespace terminal_setup {
 
 namespace {
+
+const std::string kProgramName = "Quellin";
 
 // One caption and one control in a group box of its own.
 QGroupBox* groupWith(const QString& groupCaption, const QString& groupName, const QString& caption,
@@ -26,8 +30,9 @@ QGroupBox* groupWith(const QString& groupCaption, const QString& groupName, cons
 
 } // namespace
 
-OtherSetPage::OtherSetPage(const OtherSetValues& start, QWidget* parent)
-    : QWidget(parent), m_values(start) {
+OtherSetPage::OtherSetPage(const OtherSetValues& start, platform::PromptSink& prompts,
+                           QWidget* parent)
+    : QWidget(parent), m_prompts(prompts), m_values(start) {
     setObjectName(QStringLiteral("otherSetPage"));
     setAccessibleName(QStringLiteral("Other Set"));
 
@@ -62,10 +67,20 @@ OtherSetPage::OtherSetPage(const OtherSetValues& start, QWidget* parent)
     connect(m_hostPort, &QLineEdit::textEdited, this, &OtherSetPage::onHostPortEdited);
 }
 
-void OtherSetPage::collect() {
+bool OtherSetPage::collect() {
     m_values.hostIp = readAddress(m_hostIp);
     m_values.gateway = readAddress(m_gateway);
     m_values.hostPortText = m_hostPort->text().toStdString();
+    // A port the terminal cannot use is refused rather than cut to its low 16 bits, which would
+    // send a port nobody typed.
+    const std::optional<unsigned> port = widgets::parseUnsignedField(m_values.hostPortText);
+    if (port && widgets::isInRange(*port, 0, kMaxPort))
+        return true;
+    emit refused();
+    widgets::rejectField(m_hostPort, m_prompts, kProgramName,
+                         port ? widgets::outOfRangePrompt(0, kMaxPort)
+                              : widgets::notUnsignedPrompt());
+    return false;
 }
 
 void OtherSetPage::onHostIpChanged() {

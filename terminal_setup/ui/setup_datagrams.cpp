@@ -1,15 +1,13 @@
 #include "terminal_setup/ui/setup_datagrams.h"
 
+#include "terminal_setup/protocol/gbk_text.h"
+
 namespace terminal_setup {
 
 namespace {
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool isContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
 } // namespace
@@ -32,27 +30,23 @@ std::int32_t decimalPrefixValue(std::string_view text) {
     return static_cast<std::int32_t>(value);
 }
 
-std::string cutUtf8(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes)
-        return std::string(text);
-    std::size_t end = maxBytes;
-    while (end > 0 && isContinuationByte(text[end]))
-        --end;
-    return std::string(text.substr(0, end));
-}
-
-std::string nameBytesToSend(const std::string& pageName, const std::string& initialName,
-                            const TerminalRecord& record) {
+std::optional<std::string> nameBytesToSend(const std::string& pageName,
+                                           const std::string& initialName,
+                                           const TerminalRecord& record) {
     if (pageName == initialName)
         return record.name();
-    return cutUtf8(pageName, field::kNameSize);
+    return encodeGbk(pageName, field::kNameSize);
 }
 
-TerminalEdits editsFromPages(const TerminalRecord& record, const std::string& initialName,
-                             const BasicSetValues& basic, const NetSetValues& net,
-                             const ComSetValues& com, const OtherSetValues& other) {
+std::optional<TerminalEdits> editsFromPages(const TerminalRecord& record,
+                                            const std::string& initialName,
+                                            const BasicSetValues& basic, const NetSetValues& net,
+                                            const ComSetValues& com, const OtherSetValues& other) {
+    const std::optional<std::string> name = nameBytesToSend(basic.deviceName, initialName, record);
+    if (!name)
+        return std::nullopt;
     TerminalEdits edits;
-    edits.name = nameBytesToSend(basic.deviceName, initialName, record);
+    edits.name = *name;
     edits.dnsServer = basic.dnsServer.bytes;
 
     edits.ipAddress = net.ipAddress.bytes;
@@ -67,10 +61,6 @@ TerminalEdits editsFromPages(const TerminalRecord& record, const std::string& in
     edits.gateway = other.gateway.bytes;
     edits.hostPort = decimalPrefixValue(other.hostPortText);
     return edits;
-}
-
-std::uint8_t resetIdFromText(std::string_view idText) {
-    return static_cast<std::uint8_t>(static_cast<std::uint32_t>(decimalPrefixValue(idText)) & 0xFF);
 }
 
 } // namespace terminal_setup

@@ -5,6 +5,7 @@
 #include "terminal_setup/ui/net_set_page.h"
 #include "terminal_setup/ui/other_set_page.h"
 #include "terminal_setup/ui/setup_datagrams.h"
+#include "widgets/data_exchange.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -21,6 +22,9 @@
 namespace terminal_setup {
 
 namespace {
+
+const std::string kProgramName = "Quellin";
+constexpr unsigned kMaxId = 255;
 
 BasicSetValues basicStart(const SetupDialogInputs& inputs) {
     BasicSetValues values;
@@ -119,10 +123,10 @@ void TerminalConfigDialog::buildControls(const SetupDialogInputs& inputs) {
     m_tabs = new QTabWidget;
     m_tabs->setObjectName(QStringLiteral("tabControl"));
     m_tabs->setAccessibleName(QStringLiteral("Terminal settings"));
-    m_basicPage = new BasicSetPage(basicStart(inputs));
+    m_basicPage = new BasicSetPage(basicStart(inputs), m_prompts);
     m_netPage = new NetSetPage(netStart(inputs), m_prompts);
     m_comPage = new ComSetPage(comStart(inputs));
-    m_otherPage = new OtherSetPage(otherStart(inputs));
+    m_otherPage = new OtherSetPage(otherStart(inputs), m_prompts);
     m_tabs->addTab(m_basicPage, QStringLiteral("Basic Set"));
     m_tabs->addTab(m_netPage, QStringLiteral("Net Set"));
     m_tabs->addTab(m_comPage, QStringLiteral("COM Set"));
@@ -132,6 +136,11 @@ void TerminalConfigDialog::buildControls(const SetupDialogInputs& inputs) {
     m_refresh->setDefault(true);
     m_reset = dialogButton(QStringLiteral("Reset"), QStringLiteral("resetButton"));
     m_exit = dialogButton(QStringLiteral("Exit"), QStringLiteral("exitButton"));
+    m_refreshHint = new QLabel(QStringLiteral("The terminal has a new ID and MAC: Scan again "
+                                              "before the next Refresh."));
+    m_refreshHint->setObjectName(QStringLiteral("refreshHint"));
+    m_refreshHint->setWordWrap(true);
+    m_refreshHint->hide();
 
     // The ID and counter hold at most a few digits; the MAC box fits a whole address.
     const QFontMetrics metrics(m_macEdit->font());
@@ -159,6 +168,7 @@ void TerminalConfigDialog::buildControls(const SetupDialogInputs& inputs) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_tabs, 1);
+    layout->addWidget(m_refreshHint);
     layout->addLayout(buttons);
 }
 
@@ -168,9 +178,12 @@ void TerminalConfigDialog::connectControls() {
     connect(m_refresh, &QPushButton::clicked, this, &TerminalConfigDialog::onRefresh);
     connect(m_reset, &QPushButton::clicked, this, &TerminalConfigDialog::onReset);
     connect(m_exit, &QPushButton::clicked, this, &QDialog::reject);
-    // A refused port is shown on its own page, so the prompt and the selected text go together.
-    connect(m_netPage, &NetSetPage::portRefused, this,
-            [this] { m_tabs->setCurrentWidget(m_netPage); });
+    // A refused value is shown on its own page, so the prompt and the selected text go together.
+    connect(m_basicPage, &BasicSetPage::refused, this,
+            [this] { m_tabs->setCurrentWidget(m_basicPage); });
+    connect(m_netPage, &NetSetPage::refused, this, [this] { m_tabs->setCurrentWidget(m_netPage); });
+    connect(m_otherPage, &OtherSetPage::refused, this,
+            [this] { m_tabs->setCurrentWidget(m_otherPage); });
 }
 
 void TerminalConfigDialog::onAutoIncreaseClicked(bool checked) {
@@ -178,31 +191,61 @@ void TerminalConfigDialog::onAutoIncreaseClicked(bool checked) {
 }
 
 void TerminalConfigDialog::onRefresh() {
+    if (!m_refresh->isEnabled())
+        return; // Enter still reaches the default button after a Reset
     readControlsIntoState();
-    m_basicPage->collect();
-    m_netPage->collect(); // a refused port keeps its previous value and the write still goes
-    m_comPage->collect();
-    m_otherPage->collect();
-    const TerminalEdits edits =
+    if (!collectPages())
+        return; // the installer was told which value, and nothing may leave
+    const std::optional<TerminalEdits> edits =
         editsFromPages(m_record, m_initialName, m_basicPage->values(), m_netPage->values(),
                        m_comPage->values(), m_otherPage->values());
-    m_sendToGroup(configurationWrite(m_record, edits));
+    if (edits)
+        m_sendToGroup(configurationWrite(m_record, *edits));
     copyStateToControls();
+}
+
+bool TerminalConfigDialog::collectPages() {
+    if (!m_basicPage->collect() || !m_netPage->collect())
+        return false;
+    m_comPage->collect();
+    return m_otherPage->collect();
 }
 
 void TerminalConfigDialog::onReset() {
     readControlsIntoState();
-    std::uint8_t newId = 0;
-    if (m_autoIncrease) {
-        ++m_idCounter;
-        // Kept before the datagram leaves, so that no ID is ever handed out twice.
-        m_settingsFile.saveAutoId(static_cast<int>(m_idCounter));
-        newId = resetIdFromCounter(m_idCounter);
-    } else {
-        newId = resetIdFromText(m_idText);
-    }
-    m_sendToGroup(resetDatagram(m_record, newId));
+    const std::optional<std::uint8_t> newId = takeResetId();
+    if (!newId)
+        return;
+    m_sendToGroup(resetDatagram(m_record, *newId));
+    // The terminal now answers to another MAC; a write addressed to the old one would be
+    // ignored without a word.
+    m_refresh->setEnabled(false);
+    m_refresh->setToolTip(m_refreshHint->text());
+    m_refreshHint->show();
     copyStateToControls();
+}
+
+std::optional<std::uint8_t> TerminalConfigDialog::takeResetId() {
+    if (!m_autoIncrease) {
+        const std::optional<unsigned> typed =
+            widgets::exchangeUnsignedInRange(m_idEdit, m_prompts, kProgramName, 0, kMaxId);
+        if (!typed)
+            return std::nullopt;
+        return static_cast<std::uint8_t>(*typed);
+    }
+    const std::uint32_t raised = m_idCounter + 1;
+    // Kept before the datagram leaves, so that no ID (and last MAC byte) is ever handed out
+    // twice; a counter that cannot be kept gives no ID at all.
+    if (!m_settingsFile.saveAutoId(static_cast<int>(raised))) {
+        m_prompts.show(
+            platform::Prompt::box(kProgramName,
+                                  "The ID counter cannot be saved in " + m_settingsFile.path() +
+                                      ".\nThe Reset was not sent, so that no ID is given twice.",
+                                  platform::PromptIcon::Exclamation));
+        return std::nullopt;
+    }
+    m_idCounter = raised;
+    return resetIdFromCounter(m_idCounter);
 }
 
 void TerminalConfigDialog::readControlsIntoState() {

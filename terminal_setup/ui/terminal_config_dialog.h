@@ -9,9 +9,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -28,12 +30,14 @@ class OtherSetPage;
 // starts again from the record as the terminal reported it, so a Reset never carries page edits
 // and a Refresh never carries an ID given by an earlier Reset. Nothing is handed back: the list
 // shows the effect only after a new scan. The only thing that outlives the dialog is the AUTOID
-// counter in the settings file.
+// counter in the settings file. A value a page refuses, a name GBK cannot hold, an ID outside 0
+// to 255 or a counter that cannot be saved sends nothing. After a Reset the terminal answers to
+// another MAC, so "Refresh" is disabled with a hint to scan again.
 //
 // Controls by objectName: idEdit "ID:", macEdit "MAC：" (never read into a datagram),
 // counterEdit (read-only ID counter), autoIncreaseCheck "ID Auto increase", tabControl with
 // basicSetPage, netSetPage, comSetPage, otherSetPage, refreshButton "Refresh" (the default
-// button), resetButton "Reset", exitButton "Exit".
+// button), resetButton "Reset", exitButton "Exit", refreshHint (shown after a Reset).
 class TerminalConfigDialog : public QDialog {
     Q_OBJECT
 
@@ -64,6 +68,10 @@ private:
     void buildControls(const SetupDialogInputs& inputs);
     void connectControls();
     void onAutoIncreaseClicked(bool checked);
+    // Runs every page's collect step, stopping at the first refused value.
+    bool collectPages();
+    // The new ID of a Reset, or nothing when it was refused with a prompt.
+    std::optional<std::uint8_t> takeResetId();
 
     // The two directions of the binding between the dialog's own values and its edits.
     void readControlsIntoState();
@@ -94,6 +102,7 @@ private:
     QPushButton* m_refresh = nullptr;
     QPushButton* m_reset = nullptr;
     QPushButton* m_exit = nullptr;
+    QLabel* m_refreshHint = nullptr;
 };
 
 } // namespace terminal_setup

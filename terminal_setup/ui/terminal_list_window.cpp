@@ -1,5 +1,7 @@
 #include "terminal_setup/ui/terminal_list_window.h"
 
+#include "terminal_setup/protocol/interface_choice.h"
+#include "terminal_setup/ui/interface_combo_box.h"
 #include "widgets/hover_button.h"
 #include "widgets/ip_address_edit.h"
 #include "widgets/resource_icons.h"
@@ -13,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -97,8 +100,10 @@ widgets::HoverButton* makeButton(const char* caption, const char* objectName, in
 TerminalListWindow::TerminalListWindow(const std::string& settingsDirectory,
                                        platform::PromptSink& prompts,
                                        TerminalListWindowOptions options, QWidget* parent)
-    : QDialog(parent), m_prompts(prompts), m_settingsFile(settingsDirectory),
-      m_discovery(*this, prompts, options.discoveryPort), m_listFont(listFont()) {
+    : QDialog(parent), m_prompts(prompts), m_listInterfaces(std::move(options.interfaces)),
+      m_findDefaultRoute(std::move(options.defaultRouteInterface)),
+      m_settingsFile(settingsDirectory), m_discovery(*this, prompts, options.discoveryPort),
+      m_listFont(listFont()) {
     widgets::initResources();
     m_openSetup = [this](const SetupDialogInputs& inputs, const TerminalRecord& record) {
         runSetupDialog(inputs, record);
@@ -127,7 +132,8 @@ TerminalListWindow::TerminalListWindow(const std::string& settingsDirectory,
     copyValuesToFields();
     m_groupEdit->setText(QString::fromStdString(m_groupAddress));
     m_destEdit->setText(QString::fromStdString(m_destAddress));
-    findHost(options.findHost);
+    findHostName(options.hostName);
+    refreshInterfaces();
     startTimersAndSockets();
     m_selectedRow = kNoRow;
 
@@ -145,6 +151,13 @@ TerminalListWindow::~TerminalListWindow() {
 }
 
 void TerminalListWindow::buildControls() {
+    auto* interfaceCombo = new InterfaceComboBox(this);
+    interfaceCombo->setObjectName(QStringLiteral("interfaceCombo"));
+    interfaceCombo->setAccessibleName(tr("Network interface"));
+    connect(interfaceCombo, &InterfaceComboBox::popupAboutToShow, this,
+            &TerminalListWindow::refreshInterfaces);
+    m_interfaceCombo = interfaceCombo;
+
     m_hostNameEdit = new QLineEdit(this);
     m_hostNameEdit->setObjectName(QStringLiteral("hostNameEdit"));
     m_hostNameEdit->setAccessibleName(tr("Host Name"));
@@ -185,18 +198,22 @@ void TerminalListWindow::buildControls() {
     m_exitButton->setDefault(true);
 
     auto* fields = new QGridLayout;
-    fields->addWidget(labelFor("Host Name：", m_hostNameEdit, this), 0, 0);
-    fields->addWidget(m_hostNameEdit, 0, 1);
+    // The left column starts with the interface, whose address and MAC the fields show; the
+    // right column keeps the addresses.
+    fields->addWidget(labelFor("Interface：", m_interfaceCombo, this), 0, 0);
+    fields->addWidget(m_interfaceCombo, 0, 1);
     fields->addWidget(labelFor("Host IP：", m_hostAddressEdit, this), 0, 2);
     fields->addWidget(m_hostAddressEdit, 0, 3);
-    fields->addWidget(labelFor("Host MAC：", m_hostMacEdit, this), 1, 0);
-    fields->addWidget(m_hostMacEdit, 1, 1);
+    fields->addWidget(labelFor("Host Name：", m_hostNameEdit, this), 1, 0);
+    fields->addWidget(m_hostNameEdit, 1, 1);
     fields->addWidget(labelFor("Multicast address：", m_groupEdit, this), 1, 2);
     fields->addWidget(m_groupEdit, 1, 3);
-    fields->addWidget(labelFor("Host Port：", m_hostPortEdit, this), 2, 0);
-    fields->addWidget(m_hostPortEdit, 2, 1);
+    fields->addWidget(labelFor("Host MAC：", m_hostMacEdit, this), 2, 0);
+    fields->addWidget(m_hostMacEdit, 2, 1);
     fields->addWidget(labelFor("Dest address：", m_destEdit, this), 2, 2);
     fields->addWidget(m_destEdit, 2, 3);
+    fields->addWidget(labelFor("Host Port：", m_hostPortEdit, this), 3, 0);
+    fields->addWidget(m_hostPortEdit, 3, 1);
     fields->setColumnStretch(1, 1);
     fields->setHorizontalSpacing(10);
 
@@ -252,6 +269,7 @@ void TerminalListWindow::connectControls() {
     connect(m_testButton, &QPushButton::clicked, this, &TerminalListWindow::onTest);
     connect(m_exitButton, &QPushButton::clicked, this, &TerminalListWindow::onExit);
 
+    connect(m_interfaceCombo, &QComboBox::activated, this, &TerminalListWindow::onInterfaceChosen);
     connect(m_list, &QTableWidget::itemSelectionChanged, this,
             &TerminalListWindow::syncSelectedRow);
     m_scanWindowTimer.setInterval(kScanWindowPeriod);
@@ -267,25 +285,65 @@ void TerminalListWindow::loadSettings() {
     m_groupAddress = settings.groupAddress;
     m_destAddress = settings.testAddress;
     m_hostPort = settings.hostPort;
+    m_interfaceName = m_settingsFile.loadInterface();
 }
 
-void TerminalListWindow::findHost(const std::function<HostIdentity()>& lookup) {
-    const HostIdentity host = lookup ? lookup() : HostIdentity{};
-    if (!host.nameFound)
-        return;
-    m_hostName = host.name;
-    if (!host.address.empty()) {
-        m_hostAddress = host.address;
-        m_hostAddressEdit->setText(QString::fromStdString(m_hostAddress));
-    }
-    m_hostMac = host.mac;
+void TerminalListWindow::findHostName(const std::function<std::optional<std::string>()>& lookup) {
+    const std::optional<std::string> name = lookup ? lookup() : std::nullopt;
+    m_hostName = name.value_or(std::string());
     copyValuesToFields();
+}
+
+void TerminalListWindow::refreshInterfaces() {
+    m_interfaces = m_listInterfaces ? m_listInterfaces() : std::vector<NetworkInterface>{};
+    const std::vector<NetworkInterface> usable = usableInterfaces(m_interfaces);
+    // The remembered interface counts only at start (it is loaded into m_interfaceName); then
+    // the installer's choice stays until they make another, even while it is down.
+    if (!m_interfaceChosen || m_interfaceName.empty()) {
+        m_interfaceName = chooseInterface(
+            usable, m_interfaceName, m_findDefaultRoute ? m_findDefaultRoute() : std::string());
+        m_interfaceChosen = true;
+    }
+
+    const QSignalBlocker quiet(m_interfaceCombo);
+    m_interfaceCombo->clear();
+    for (const NetworkInterface& card : usable) {
+        m_interfaceCombo->addItem(QString::fromStdString(interfaceLabel(card)),
+                                  QString::fromStdString(card.name));
+    }
+    if (!m_interfaceName.empty() && !findInterface(usable, m_interfaceName)) {
+        const NetworkInterface* card = findInterface(m_interfaces, m_interfaceName);
+        m_interfaceCombo->addItem(
+            QString::fromStdString(card ? interfaceLabel(*card) : "(" + m_interfaceName + ")"),
+            QString::fromStdString(m_interfaceName));
+    }
+    m_interfaceCombo->setCurrentIndex(
+        m_interfaceCombo->findData(QString::fromStdString(m_interfaceName)));
+    showChosenInterface();
+}
+
+void TerminalListWindow::onInterfaceChosen(int index) {
+    m_interfaceName = m_interfaceCombo->itemData(index).toString().toStdString();
+    showChosenInterface();
+}
+
+void TerminalListWindow::showChosenInterface() {
+    const NetworkInterface* card = chosenCard();
+    m_hostAddress = card ? card->address() : std::string();
+    m_hostMac = card ? macText(card->hardwareAddress) : std::string();
+    m_hostAddressEdit->setText(QString::fromStdString(m_hostAddress));
+    copyValuesToFields();
+}
+
+const NetworkInterface* TerminalListWindow::chosenCard() const {
+    return findInterface(m_interfaces, m_interfaceName);
 }
 
 void TerminalListWindow::startTimersAndSockets() {
     m_scanWindowTimer.start();
     m_groupPollTimer.start();
-    m_discovery.open(QString::fromStdString(m_hostAddress), QString::fromStdString(m_groupAddress));
+    // A failure here is silent: the next Scan tries again and says what is wrong.
+    m_discovery.open(chosenCard(), QString::fromStdString(m_groupAddress));
 }
 
 } // namespace terminal_setup

@@ -2,6 +2,8 @@
 
 #include "platform/prompt.h"
 #include "terminal_setup/protocol/discovery_listener.h"
+#include "terminal_setup/protocol/network_interface.h"
+#include "terminal_setup/protocol/system_interfaces.h"
 #include "terminal_setup/protocol/terminal_discovery.h"
 #include "terminal_setup/ui/host_identity.h"
 #include "terminal_setup/ui/setup_dialog_inputs.h"
@@ -14,9 +16,12 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
+class QComboBox;
 class QLineEdit;
 class QTableWidget;
 
@@ -29,14 +34,17 @@ namespace terminal_setup {
 
 // What tests put in place of the real surroundings of the list window.
 struct TerminalListWindowOptions {
-    std::function<HostIdentity()> findHost = findHostIdentity;
+    std::function<std::optional<std::string>()> hostName = systemHostName;
+    std::function<std::vector<NetworkInterface>()> interfaces = systemNetworkInterfaces;
+    std::function<std::string()> defaultRouteInterface = systemDefaultRouteInterface;
     std::uint16_t discoveryPort = kDiscoveryPort;
 };
 
-// Quellin's main window: the host's name, address and MAC, the multicast group, the address and
-// port of "Test", and the list of the terminals that answered the last Scan or Test. List row i
-// always shows record i of the discovery table. Its three remembered values live in Quellin.ini;
-// they are saved at "Exit" and however else the window closes.
+// Quellin's main window: the network interface to scan on (with its address and MAC), the host's
+// name, the multicast group, the address and port of "Test", and the list of the terminals that
+// answered the last Scan or Test. List row i always shows record i of the discovery table. Its
+// remembered values live in Quellin.ini; they are saved at "Exit" and however else the window
+// closes. The interface list is read again at each Scan and each time it is opened.
 class TerminalListWindow : public QDialog, private DiscoveryListener {
     Q_OBJECT
 
@@ -74,6 +82,9 @@ public:
     // Opens the About box modally.
     void showAbout();
 
+    // The chosen interface's name; empty when no interface is usable.
+    const std::string& chosenInterface() const { return m_interfaceName; }
+
     int selectedRow() const { return m_selectedRow; }
     unsigned hostPort() const { return m_hostPort; }
     const TerminalDiscovery& discovery() const { return m_discovery; }
@@ -95,7 +106,16 @@ private:
     void connectControls();
     void startTimersAndSockets();
     void loadSettings();
-    void findHost(const std::function<HostIdentity()>& lookup);
+    void findHostName(const std::function<std::optional<std::string>()>& lookup);
+
+    // Reads the interfaces again and lists the usable ones, keeping the chosen one listed even
+    // when it is no longer usable, so that a Scan can say what became of it. With nothing chosen
+    // yet, the default is taken.
+    void refreshInterfaces();
+    void onInterfaceChosen(int index);
+    // "Host IP" and "Host MAC" of the chosen interface.
+    void showChosenInterface();
+    const NetworkInterface* chosenCard() const;
 
     // The two directions of the binding between the values and the edits. Reading fails, with
     // the framework's prompt, when "Host Port" holds no unsigned number; P then keeps its value.
@@ -111,6 +131,8 @@ private:
     void syncSelectedRow();
 
     platform::PromptSink& m_prompts;
+    const std::function<std::vector<NetworkInterface>()> m_listInterfaces;
+    const std::function<std::string()> m_findDefaultRoute;
     ToolSettingsFile m_settingsFile;
     TerminalDiscovery m_discovery;
     SetupOpener m_openSetup;
@@ -123,12 +145,18 @@ private:
     std::string m_destAddress;
     std::string m_hostAddress;
     int m_selectedRow = kNoRow;
+    // The interface the installer chose (or the default), by name, and the interfaces as last
+    // read.
+    std::string m_interfaceName;
+    bool m_interfaceChosen = false;
+    std::vector<NetworkInterface> m_interfaces;
 
     QFont m_listFont;
     QTimer m_scanWindowTimer;
     QTimer m_groupPollTimer;
     QTimer m_testPollTimer;
 
+    QComboBox* m_interfaceCombo = nullptr;
     QLineEdit* m_hostNameEdit = nullptr;
     QLineEdit* m_hostMacEdit = nullptr;
     QLineEdit* m_hostPortEdit = nullptr;

@@ -40,14 +40,26 @@ void TerminalListWindow::onSetup() {
 }
 
 void TerminalListWindow::onScan() {
-    m_discovery.scan();
+    // A card plugged in, switched on or given an address since the last look is seen now.
+    refreshInterfaces();
+    const NetworkInterface* card = chosenCard();
+    // A chosen card that has gone from the system is reported as gone, not as no card at all.
+    NetworkInterface gone;
+    if (!card && !m_interfaceName.empty()) {
+        gone.name = m_interfaceName;
+        card = &gone;
+    }
+    m_discovery.scan(card);
     copyValuesToFields();
 }
 
 void TerminalListWindow::onTest() {
     // A port that is no number has been refused with a prompt; the last good P is used.
     readFieldsIntoValues();
-    m_discovery.test(m_destEdit->text(), m_hostPort);
+    // Test goes out by the routing table, whichever interface is chosen; every local network's
+    // broadcast address is refused.
+    m_discovery.test(m_destEdit->text(), m_hostPort,
+                     m_listInterfaces ? m_listInterfaces() : std::vector<NetworkInterface>{});
     m_testPollTimer.start();
     copyValuesToFields();
 }
@@ -192,6 +204,7 @@ bool TerminalListWindow::saveSettings() {
     m_groupAddress = m_groupEdit->text().toStdString();
     m_destAddress = m_destEdit->text().toStdString();
     m_settingsFile.save({m_groupAddress, m_destAddress, m_hostPort});
+    m_settingsFile.saveInterface(m_interfaceName);
     return fieldsRead;
 }
 

@@ -16,6 +16,7 @@ constexpr const char* kCounterSection = "COMM";
 // The group is fixed: whatever NetIP holds is read and then replaced by it.
 constexpr const char* kGroupAddress = "224.0.0.41";
 constexpr std::size_t kTestAddressChars = 19;
+constexpr std::size_t kInterfaceNameChars = 63;
 constexpr int kDefaultHostPort = 8866;
 constexpr int kDefaultAutoId = 1;
 
@@ -58,12 +59,20 @@ void ToolSettingsFile::save(const ToolSettings& settings) const {
     platform::writeProfileString(kNetSection, "NetPort", signedDecimal(settings.hostPort), m_path);
 }
 
+std::string ToolSettingsFile::loadInterface() const {
+    return platform::getProfileString(kNetSection, "NetInterface", "", kInterfaceNameChars, m_path);
+}
+
+void ToolSettingsFile::saveInterface(const std::string& name) const {
+    platform::writeProfileString(kNetSection, "NetInterface", name, m_path);
+}
+
 int ToolSettingsFile::loadAutoId() const {
     return platform::getProfileInt(kCounterSection, "AUTOID", kDefaultAutoId, m_path);
 }
 
-void ToolSettingsFile::saveAutoId(int counter) const {
-    platform::writeProfileString(kCounterSection, "AUTOID", std::to_string(counter), m_path);
+bool ToolSettingsFile::saveAutoId(int counter) const {
+    return platform::writeProfileString(kCounterSection, "AUTOID", std::to_string(counter), m_path);
 }
 
 } // namespace terminal_setup

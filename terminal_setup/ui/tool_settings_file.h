@@ -7,9 +7,9 @@ namespace terminal_setup {
 
 // The list window's three remembered values (section Net of Quellin.ini).
 struct ToolSettings {
-    std::string groupAddress;    // NetIP: always "224.0.0.41" once loaded
-    std::string testAddress;     // TestIP: the "Dest address" of Test, at most 19 characters read
-    std::uint32_t hostPort = 0;  // NetPort: the "Host Port" P of Test
+    std::string groupAddress;   // NetIP: always "224.0.0.41" once loaded
+    std::string testAddress;    // TestIP: the "Dest address" of Test, at most 19 characters read
+    std::uint32_t hostPort = 0; // NetPort: the "Host Port" P of Test
 
     bool operator==(const ToolSettings&) const = default;
 };
@@ -27,9 +27,15 @@ public:
     // Writes NetIP, TestIP and NetPort, in that order.
     void save(const ToolSettings& settings) const;
 
-    // The configuration dialog's ID counter: AUTOID in section COMM, 1 when missing.
+    // The network interface the installer chose for the discovery socket, by name: NetInterface
+    // in section Net, empty when none was chosen yet.
+    std::string loadInterface() const;
+    void saveInterface(const std::string& name) const;
+
+    // The configuration dialog's ID counter: AUTOID in section COMM, 1 when missing. Saving
+    // returns whether the file now holds the counter.
     int loadAutoId() const;
-    void saveAutoId(int counter) const;
+    bool saveAutoId(int counter) const;
 
 private:
     std::string m_path;

@@ -1,4 +1,7 @@
 #include "terminal_setup/protocol/terminal_discovery.h"
+
+#include "terminal_setup/protocol/interface_choice.h"
+#include "terminal_setup/protocol/system_interfaces.h"
 #include "tests/support/namespace_check.h"
 #include "tests/support/prompt_recorder.h"
 #include "tests/support/temp_dir.h"
@@ -11,6 +14,11 @@
 #include <QThread>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
@@ -64,7 +72,17 @@ protected:
         return sim;
     }
 
-    bool openDiscovery() { return m_discovery->open("127.0.0.1", kDiscoveryGroup); }
+    // The private namespace's only interface, as the system describes it.
+    static NetworkInterface loopbackCard() {
+        const std::vector<NetworkInterface> all = systemNetworkInterfaces();
+        const NetworkInterface* loopback = findInterface(all, "lo");
+        return loopback ? *loopback : NetworkInterface{};
+    }
+    bool openDiscovery() { return !m_discovery->open(&m_card, kDiscoveryGroup).has_value(); }
+    bool scan() { return m_discovery->scan(&m_card); }
+    void test(const QString& destination, unsigned hostPort) {
+        m_discovery->test(destination, hostPort, {m_card});
+    }
 
     // Calls the 100 ms poll the way the window's timer would, until `rows` records are stored.
     bool pollGroupUntil(std::size_t rows, int timeoutMs = 5000) {
@@ -103,6 +121,7 @@ protected:
     }
 
     std::uint16_t m_port = 0;
+    NetworkInterface m_card = loopbackCard();
     RecordingListener m_listener;
     test_support::PromptRecorder m_prompts;
     std::unique_ptr<TerminalDiscovery> m_discovery;
@@ -129,7 +148,7 @@ TEST_F(TerminalDiscoveryTest,
     ASSERT_TRUE(bystander.joinMulticastGroup(QHostAddress(kDiscoveryGroup)));
     ASSERT_TRUE(openDiscovery());
 
-    m_discovery->scan();
+    scan();
     EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "buttons off"}));
 
     ASSERT_TRUE(bystander.waitForReadyRead(2000));
@@ -155,7 +174,7 @@ TEST_F(TerminalDiscoveryTest,
 TEST_F(TerminalDiscoveryTest, TwoTerminalsGiveTwoRecordsInOrderOfArrival) {
     auto sim = startSim({"--count", "2", "--seed", "11"});
     ASSERT_TRUE(openDiscovery());
-    m_discovery->scan();
+    scan();
     ASSERT_TRUE(pollGroupUntil(2));
     ASSERT_TRUE(sim->waitForLines("send", 2));
     const QStringList sent = sim->lines("send");
@@ -169,7 +188,7 @@ TEST_F(TerminalDiscoveryTest, TwoTerminalsGiveTwoRecordsInOrderOfArrival) {
 TEST_F(TerminalDiscoveryTest, FullTableKeepsTheFirst256AndDropsThe257th) {
     auto sim = startSim({"--count", "257"});
     ASSERT_TRUE(openDiscovery());
-    m_discovery->scan();
+    scan();
     ASSERT_TRUE(sim->waitForLines("send", 257));
     pollGroupUntil(257, 500); // gives the last report time to arrive; it must not be stored
     ASSERT_EQ(m_discovery->table().size(), 256u);
@@ -191,7 +210,7 @@ TEST_F(TerminalDiscoveryTest, OnePollTakesEveryDatagramWaiting) {
 TEST_F(TerminalDiscoveryTest, ReportArrivingAfterTheScanWindowIsAppended) {
     auto sim = startSim({"--count", "1"});
     ASSERT_TRUE(openDiscovery());
-    m_discovery->scan();
+    scan();
     ASSERT_TRUE(pollGroupUntil(1));
     closeScanWindow();
 
@@ -225,7 +244,7 @@ TEST_F(TerminalDiscoveryTest, GroupSocketAlsoTakesReportsSentToTheHostAddress) {
 TEST_F(TerminalDiscoveryTest, TerminalsAnsweringByUnicastAreListed) {
     auto sim = startSim({"--count", "3", "--unicast-reply"});
     ASSERT_TRUE(openDiscovery()); // bound after the simulator, so unicast to the port reaches it
-    m_discovery->scan();
+    scan();
     ASSERT_TRUE(pollGroupUntil(3));
     for (const QString& line : sim->lines("send"))
         EXPECT_TRUE(line.startsWith("send 127.0.0.1:" + QString::number(m_port)))
@@ -237,7 +256,7 @@ TEST_F(TerminalDiscoveryTest, TestSendsFromHostPortToThePortBelowAndListsTheAnsw
     auto sim = startSim({"--count", "1", "--test-port", QString::number(hostPort - 1)});
     ASSERT_TRUE(openDiscovery());
 
-    m_discovery->test("127.0.0.1", hostPort);
+    test("127.0.0.1", hostPort);
     EXPECT_TRUE(m_prompts.prompts.empty());
     EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "buttons off"}));
     ASSERT_TRUE(sim->waitForLines("recv", 1));
@@ -259,7 +278,7 @@ TEST_F(TerminalDiscoveryTest, TestWithHostPortZeroSendsFromASystemPortToPort6553
         GTEST_SKIP() << "port 65535 is taken";
     auto sim = startSim({"--count", "1", "--test-port", "65535"});
     ASSERT_TRUE(openDiscovery());
-    m_discovery->test("127.0.0.1", 0);
+    test("127.0.0.1", 0);
     const std::uint16_t chosen = m_discovery->testSocketPort();
     EXPECT_NE(chosen, 0);
     ASSERT_TRUE(sim->waitForLines("recv", 1));
@@ -271,7 +290,7 @@ TEST_F(TerminalDiscoveryTest, TestWithHostPortZeroSendsFromASystemPortToPort6553
 TEST_F(TerminalDiscoveryTest, TestSocketTakesUpTo1024BytesAndIsDeafOnceTheWindowCloses) {
     const std::uint16_t hostPort = terminal_test::freeUdpPortAboveAnother();
     ASSERT_TRUE(openDiscovery());
-    m_discovery->test("127.0.0.1", hostPort); // nobody answers on the port below
+    test("127.0.0.1", hostPort); // nobody answers on the port below
     sendFromElsewhere(reportOfLength(1025, 1), "127.0.0.1", hostPort);
     sendFromElsewhere(reportOfLength(1024, 2), "127.0.0.1", hostPort);
     QThread::msleep(50);
@@ -289,7 +308,7 @@ TEST_F(TerminalDiscoveryTest, TestFromATakenPortTellsTheOperatorAndStillOpensThe
     QUdpSocket squatter;
     ASSERT_TRUE(squatter.bind(QHostAddress::AnyIPv4, 0));
     ASSERT_TRUE(openDiscovery());
-    m_discovery->test("127.0.0.1", squatter.localPort());
+    test("127.0.0.1", squatter.localPort());
     ASSERT_EQ(m_prompts.prompts.size(), 1u);
     EXPECT_EQ(m_prompts.prompts[0], platform::Prompt::box("提示", "UDP send to error!",
                                                           platform::PromptIcon::Information));
@@ -298,20 +317,93 @@ TEST_F(TerminalDiscoveryTest, TestFromATakenPortTellsTheOperatorAndStillOpensThe
     EXPECT_FALSE(m_discovery->isTestSocketOpen());
 }
 
-TEST_F(TerminalDiscoveryTest, FailedOpenIsSilentAndScanStillEmptiesAndWaits) {
-    EXPECT_FALSE(m_discovery->open("127.0.0.1", ""));
-    EXPECT_FALSE(m_discovery->open("127.0.0.1", "192.0.2.1")) << "not a multicast group";
+TEST_F(TerminalDiscoveryTest, FailedOpenIsSilentAndAScanSaysWhyDoesNothingAndRecoversLater) {
+    // A socket of another program that holds the port for itself.
+    auto holdPort = [this] {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(m_port);
+        EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        return fd;
+    };
+    const std::string port = std::to_string(m_port);
+    struct Case {
+        const char* what;
+        std::function<void(NetworkInterface&)> spoil;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"switched off", [](NetworkInterface& c) { c.up = false; },
+         "Network interface lo is down, unplugged or gone."},
+        {"no link", [](NetworkInterface& c) { c.running = false; },
+         "Network interface lo is down, unplugged or gone."},
+        {"no IPv4 address", [](NetworkInterface& c) { c.ipv4.clear(); },
+         "Network interface lo has no IPv4 address."},
+        {"port held", nullptr, "UDP port " + port + " is in use by another program."},
+    };
+    EXPECT_FALSE(m_discovery->scan(nullptr)) << "no interface at all";
+    for (const Case& c : cases) {
+        NetworkInterface spoilt = m_card;
+        int holder = -1;
+        if (c.spoil)
+            c.spoil(spoilt);
+        else
+            holder = holdPort();
+        EXPECT_FALSE(m_discovery->scan(&spoilt)) << c.what;
+        if (holder >= 0)
+            ::close(holder);
+    }
     EXPECT_FALSE(m_discovery->isOpen());
-    m_discovery->scan();
     EXPECT_FALSE(m_discovery->sendToGroup(scanRequest()));
+
+    std::vector<std::string> expected = {
+        "Socket error!\nNo network interface is up with an IPv4 address and multicast."};
+    for (const Case& c : cases)
+        expected.push_back("Socket error!\n" + c.reason);
+    EXPECT_EQ(m_prompts.texts(), expected);
+    EXPECT_TRUE(m_listener.events.empty()) << "nothing emptied, no scan window";
+
+    // Once the interface is back, the next Scan opens the socket and goes ahead.
+    EXPECT_TRUE(scan());
+    EXPECT_TRUE(m_discovery->isOpen());
+    EXPECT_EQ(m_discovery->openInterface(), "lo");
     EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "buttons off"}));
-    EXPECT_TRUE(m_prompts.prompts.empty());
+}
+
+TEST_F(TerminalDiscoveryTest, TestRefusesDestinationsThatReachNoOneTerminalAndSendsNothing) {
+    const std::uint16_t hostPort = terminal_test::freeUdpPortAboveAnother();
+    QUdpSocket listener; // where a Test to this host arrives
+    ASSERT_TRUE(listener.bind(QHostAddress::AnyIPv4, hostPort - 1));
+    ASSERT_TRUE(openDiscovery());
+
+    for (const char* refused : {"0.0.0.0", "255.255.255.255", "127.255.255.255"}) {
+        test(refused, hostPort);
+        EXPECT_EQ(
+            m_prompts.prompts.back(),
+            platform::Prompt::box("提示", "UDP send to error!", platform::PromptIcon::Information))
+            << refused;
+    }
+    EXPECT_EQ(m_prompts.prompts.size(), 3u);
+    EXPECT_TRUE(m_listener.events.empty());
+    EXPECT_FALSE(m_discovery->scanWindow().isOpen());
+    EXPECT_FALSE(m_discovery->isTestSocketOpen());
+
+    // A Test to this host's own address goes out; being the first to arrive, nothing came before.
+    test("127.0.0.1", hostPort);
+    ASSERT_TRUE(listener.waitForReadyRead(2000));
+    QHostAddress from;
+    quint16 fromPort = 0;
+    QByteArray first(100, '\0');
+    first.resize(listener.readDatagram(first.data(), first.size(), &from, &fromPort));
+    EXPECT_EQ(fromPort, hostPort);
+    EXPECT_EQ(first, QByteArray("\xEF\xFE\x01\x01" + QByteArray(56, '\0')));
 }
 
 TEST_F(TerminalDiscoveryTest, ConfigurationWriteAndResetReachTheTerminalTheyName) {
     auto sim = startSim({"--count", "2", "--seed", "5"});
     ASSERT_TRUE(openDiscovery());
-    m_discovery->scan();
+    scan();
     ASSERT_TRUE(pollGroupUntil(2));
     const TerminalRecord first = m_discovery->table().at(0);
     const TerminalRecord second = m_discovery->table().at(1);
@@ -325,7 +417,7 @@ TEST_F(TerminalDiscoveryTest, ConfigurationWriteAndResetReachTheTerminalTheyName
     ASSERT_TRUE(sim->waitForLines("note", 2)) << sim->log().toStdString();
 
     closeScanWindow();
-    m_discovery->scan();
+    scan();
     ASSERT_TRUE(pollGroupUntil(2));
     const TerminalRecord& reset = m_discovery->table().at(0);
     const TerminalRecord& written = m_discovery->table().at(1);
@@ -350,7 +442,7 @@ TEST_F(TerminalDiscoveryTest, TerminalReadFromAFileReportsExactlyItsFields) {
         "id=9 name=\\xD6\\xD0\\xCE\\xC4 model=Q\n");
     auto sim = startSim({"--from", QString::fromStdString(dir.file("terminals.txt"))});
     ASSERT_TRUE(openDiscovery());
-    m_discovery->scan();
+    scan();
     ASSERT_TRUE(pollGroupUntil(2));
     const std::vector<std::uint8_t> expected = {
         0xEF, 0xFE, 0x07, 0x10, 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0xC0, 0x00, 0x02, 0x14, 0xE0,

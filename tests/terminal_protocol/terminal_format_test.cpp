@@ -1,8 +1,11 @@
 #include "terminal_setup/protocol/terminal_format.h"
+
+#include "terminal_setup/protocol/gbk_text.h"
 #include "tests/terminal_protocol/sample_report.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -14,6 +17,8 @@ using terminal_test::recordOf;
 
 TEST(FormatName, ShowsSixBytesWithoutZeroAndStopsAtTheFirstZero) {
     EXPECT_EQ(formatName(recordOf(kSampleReport)), "ABCDEF");
+    EXPECT_EQ(formatName(recordOf(patched(kSampleReport, 37, {0xC4, 0xE3, 0xBA, 0xC3, 0}))),
+              "你好");
     EXPECT_EQ(formatName(recordOf(patched(kSampleReport, 37, {'A', 'B', 0, 'X', 'Y', 'Z'}))), "AB");
     EXPECT_EQ(formatName(recordOf(patched(kSampleReport, 37, {'%', 's', '%', 'd', 0}))), "%s%d");
 }
@@ -34,30 +39,61 @@ void PrintTo(const DecodeCase& c, std::ostream* os) {
     *os << c.what;
 }
 
-class DecodeText : public testing::TestWithParam<DecodeCase> {};
+class DecodeGbk : public testing::TestWithParam<DecodeCase> {};
 
-TEST_P(DecodeText, KeepsValidUtf8AndShowsEveryOtherByteAsOneLatin1Character) {
-    EXPECT_EQ(decodeText(GetParam().bytes), GetParam().shown) << GetParam().what;
+TEST_P(DecodeGbk, ShowsGbkCharactersAndEveryOtherByteOnItsOwn) {
+    ASSERT_TRUE(gbkAvailable()) << "Qt has no GBK converter here";
+    EXPECT_EQ(decodeGbk(GetParam().bytes), GetParam().shown) << GetParam().what;
 }
 
+// U+FFFD in UTF-8.
+#define REPLACED "\xEF\xBF\xBD"
+
 INSTANTIATE_TEST_SUITE_P(
-    Bytes, DecodeText,
-    testing::Values(
-        DecodeCase{"ASCII", "Hall 1", "Hall 1"},
-        DecodeCase{"UTF-8 Chinese", "\xE4\xB8\xAD\xE6\x96\x87", "\xE4\xB8\xAD\xE6\x96\x87"},
-        DecodeCase{"GBK Chinese, four bytes", "\xD6\xD0\xCE\xC4",
-                   "\xC3\x96\xC3\x90\xC3\x8E\xC3\x84"},
-        DecodeCase{"UTF-8 cut inside a character", "a\xE4\xB8\xAD\xE6\x96",
-                   "a\xE4\xB8\xAD\xC3\xA6\xC2\x96"},
-        DecodeCase{"overlong zero", "\xC0\x80", "\xC3\x80\xC2\x80"},
-        DecodeCase{"surrogate", "\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},
-        DecodeCase{"beyond U+10FFFF", "\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},
-        DecodeCase{"four-byte UTF-8", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
-        DecodeCase{"lone continuation then ASCII", "\x80Z", "\xC2\x80Z"},
-        DecodeCase{"byte 0xFF", "\xFF", "\xC3\xBF"}, DecodeCase{"nothing", "", ""}),
+    Bytes, DecodeGbk,
+    testing::Values(DecodeCase{"ASCII", "Hall 1", "Hall 1"},
+                    DecodeCase{"Chinese", "\xC4\xE3\xBA\xC3", "你好"},
+                    DecodeCase{"ASCII then Chinese", "Hall\xD6\xD0", "Hall中"},
+                    DecodeCase{"trail byte below 0x80", "\x81\x40", "丂"},
+                    DecodeCase{"euro sign of code page 936", "\x80", "€"},
+                    DecodeCase{"lead byte at the end", "A\xC4", "A" REPLACED},
+                    DecodeCase{"lead byte before a digit",
+                               "\xC4"
+                               "0",
+                               REPLACED "0"},
+                    DecodeCase{"lead byte before 0x7F", "\xC4\x7F", REPLACED "\x7F"},
+                    DecodeCase{"byte 0xFF", "\xFF\xFF", REPLACED REPLACED},
+                    DecodeCase{"UTF-8 bytes are read as GBK", "\xE4\xBD\xA0\xE5\xA5\xBD", "浣犲ソ"},
+                    DecodeCase{"nothing", "", ""}),
     [](const testing::TestParamInfo<DecodeCase>& info) {
         return terminal_test::caseName(info.param.what);
     });
+
+struct EncodeCase {
+    const char* typed; // UTF-8
+    std::optional<std::string> sent;
+};
+
+void PrintTo(const EncodeCase& c, std::ostream* os) {
+    *os << '"' << c.typed << '"';
+}
+
+class EncodeGbk : public testing::TestWithParam<EncodeCase> {};
+
+TEST_P(EncodeGbk, KeepsAtMostSixBytesNeverHalfACharacterAndRefusesWhatGbkCannotHold) {
+    ASSERT_TRUE(gbkAvailable()) << "Qt has no GBK converter here";
+    EXPECT_EQ(encodeGbk(GetParam().typed, 6), GetParam().sent);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, EncodeGbk,
+    testing::Values(EncodeCase{"xy", "xy"}, EncodeCase{"stuvwxyz", "stuvwx"},
+                    EncodeCase{"你好", "\xC4\xE3\xBA\xC3"},
+                    EncodeCase{"你好世界", "\xC4\xE3\xBA\xC3\xCA\xC0"},
+                    EncodeCase{"a你好世", "a\xC4\xE3\xBA\xC3"}, EncodeCase{"€é", "\x80\xA8\xA6"},
+                    EncodeCase{"", ""}, EncodeCase{"Ä", std::nullopt},
+                    EncodeCase{"ÄãºÃ1", std::nullopt}, EncodeCase{"A" REPLACED, std::nullopt},
+                    EncodeCase{"abcdef😀", std::nullopt}, EncodeCase{"\xC3", std::nullopt}));
 
 TEST(FormatNumbers, IdIsTheUnsignedByteInDecimal) {
     EXPECT_EQ(formatId(0), "0");

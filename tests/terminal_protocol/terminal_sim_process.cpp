@@ -4,7 +4,12 @@
 #include <QFile>
 #include <QThread>
 
+#include <csignal>
+#include <fcntl.h>
 #include <functional>
+#include <sched.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace terminal_test {
 
@@ -26,8 +31,19 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 } // namespace
 
 TerminalSimProcess::TerminalSimProcess(const QString& program, const QStringList& arguments,
-                                       std::chrono::milliseconds readyTimeout)
+                                       std::chrono::milliseconds readyTimeout,
+                                       qint64 networkNamespaceOf)
     : m_logPath(m_dir.filePath("terminal-sim.log")) {
+    const QByteArray netns =
+        networkNamespaceOf ? "/proc/" + QByteArray::number(networkNamespaceOf) + "/ns/net" : "";
+    m_process.setChildProcessModifier([netns] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (netns.isEmpty())
+            return;
+        const int fd = ::open(netns.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0)
+            ::_exit(125);
+    });
     m_process.setStandardOutputFile(m_logPath);
     m_process.setStandardErrorFile(m_dir.filePath("terminal-sim.err"));
     m_process.start(program, arguments);

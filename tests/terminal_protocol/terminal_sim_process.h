@@ -12,11 +12,14 @@ namespace terminal_test {
 // A terminal-sim process for the length of a test. Its log (one line per datagram, in hex) goes
 // to a file so that a busy simulator never waits on a test that is not reading its output.
 // Only usable inside the private network namespace: elsewhere the simulator refuses to start.
+// It ends with the test process, however that ends.
 class TerminalSimProcess {
 public:
-    // Starts `program` with `arguments` and waits until it prints its ready line.
+    // Starts `program` with `arguments` and waits until it prints its ready line. With a
+    // `networkNamespaceOf` process id, it runs in that process's network namespace.
     TerminalSimProcess(const QString& program, const QStringList& arguments,
-                       std::chrono::milliseconds readyTimeout = std::chrono::seconds(10));
+                       std::chrono::milliseconds readyTimeout = std::chrono::seconds(10),
+                       qint64 networkNamespaceOf = 0);
     // Stops it with SIGTERM (and SIGKILL if it does not go).
     ~TerminalSimProcess();
     TerminalSimProcess(const TerminalSimProcess&) = delete;

@@ -6,6 +6,7 @@
 #include "widgets/ip_address_edit.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QLineEdit>
@@ -33,9 +34,10 @@ std::string ListWindowTest::settingsText() const {
     return test_support::TempDir::readFile(m_dir.file("Quellin.ini"));
 }
 
-TerminalListWindow& ListWindowTest::openWindow(const HostIdentity& host, bool recordSetups) {
-    terminal_setup::TerminalListWindowOptions options;
-    options.findHost = [host] { return host; };
+TerminalListWindow& ListWindowTest::openWindow(std::optional<std::string> hostName,
+                                               bool recordSetups) {
+    terminal_setup::TerminalListWindowOptions options = m_options;
+    options.hostName = [hostName] { return hostName; };
     options.discoveryPort = m_port;
     m_window = std::make_unique<TerminalListWindow>(m_dir.path(), m_prompts, options);
     if (recordSetups) {
@@ -72,6 +74,14 @@ bool ListWindowTest::pollUntilRows(const std::function<void()>& tick, int rows,
 
 QTableWidget* ListWindowTest::list() const {
     return m_window->findChild<QTableWidget*>("terminalList");
+}
+
+std::vector<std::string> ListWindowTest::interfaceTexts() const {
+    std::vector<std::string> texts;
+    const auto* combo = m_window->findChild<QComboBox*>("interfaceCombo");
+    for (int i = 0; combo && i < combo->count(); ++i)
+        texts.push_back(combo->itemText(i).toStdString());
+    return texts;
 }
 
 QLineEdit* ListWindowTest::edit(const char* objectName) const {

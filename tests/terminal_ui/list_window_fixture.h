@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,15 +26,14 @@ class IpAddressEdit;
 
 namespace terminal_ui_test {
 
-using terminal_setup::HostIdentity;
 using terminal_setup::SetupDialogInputs;
 using terminal_setup::TerminalDatagram;
 using terminal_setup::TerminalListWindow;
 using terminal_setup::TerminalRecord;
 
-// The host every window test pretends to run on: its address is loopback, so the group is joined
-// on the only interface of the private namespace.
-inline const HostIdentity kTestHost{true, "quellin-test-host", "127.0.0.1", "0200－5E00－0001"};
+// The name of the host every window test pretends to run on. Its interfaces are those of the
+// private namespace (loopback alone) unless a test sets m_options.interfaces.
+inline const std::string kTestHostName = "quellin-test-host";
 
 // A terminal report with ID 7, IP 192.168.1.200, multicast address 224.0.0.41 and MAC
 // 00 1A 2B 3C 4D 5E, as a terminal sends it.
@@ -71,7 +71,8 @@ protected:
 
     // Opens the window (shown, on the offscreen platform). Unless told to run the real setup
     // dialog, it records every setup it would open instead.
-    TerminalListWindow& openWindow(const HostIdentity& host = kTestHost, bool recordSetups = true);
+    TerminalListWindow& openWindow(std::optional<std::string> hostName = kTestHostName,
+                                   bool recordSetups = true);
 
     // Sends `report` to the window's discovery port on loopback and polls until it is listed.
     void deliverReport(const TerminalDatagram& report);
@@ -80,6 +81,8 @@ protected:
                        std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
     QTableWidget* list() const;
+    // The entries of the interface list, as shown.
+    std::vector<std::string> interfaceTexts() const;
     QLineEdit* edit(const char* objectName) const;
     widgets::IpAddressEdit* addressEdit(const char* objectName) const;
     widgets::HoverButton* button(const char* objectName) const;
@@ -90,6 +93,7 @@ protected:
     test_support::TempDir m_dir;
     test_support::PromptRecorder m_prompts;
     std::uint16_t m_port = 0;
+    terminal_setup::TerminalListWindowOptions m_options; // openWindow sets name and port
     std::unique_ptr<TerminalListWindow> m_window;
     std::vector<std::pair<SetupDialogInputs, TerminalRecord>> m_opened;
 };

@@ -34,43 +34,22 @@ INSTANTIATE_TEST_SUITE_P(
                     // beyond 32 bits the low bits are those of the number
                     PrefixCase{"4294967297", 1}, PrefixCase{"99999999999999999999", 1661992959}));
 
-TEST(ResetIdFromText, TakesTheLowEightBitsOfTheTypedNumber) {
-    EXPECT_EQ(resetIdFromText("300"), 44);
-    EXPECT_EQ(resetIdFromText("abc"), 0);
-    EXPECT_EQ(resetIdFromText(" 7x"), 7);
-    EXPECT_EQ(resetIdFromText("-1"), 255);
-    EXPECT_EQ(resetIdFromText("255"), 255);
+TEST(ResetIdFromCounter, TakesTheLowEightBitsOfTheRaisedCounter) {
+    EXPECT_EQ(resetIdFromCounter(255), 255);
     EXPECT_EQ(resetIdFromCounter(256), 0);
     EXPECT_EQ(resetIdFromCounter(257), 1);
 }
 
-struct CutCase {
-    const char* text;
-    const char* expected;
-};
+TEST(NameBytesToSend, AnUneditedNameGoesBackAsTheRecordsOwnBytesAnEditedOneInGbk) {
+    // "你" and a byte that is no GBK character, shown as U+FFFD.
+    const TerminalRecord record = recordOf(patched(kReport, 37, {0xC4, 0xE3, 0xFF, 0, 0, 0}));
+    const std::string shown = "你\xEF\xBF\xBD";
 
-class CutUtf8 : public testing::TestWithParam<CutCase> {};
-
-TEST_P(CutUtf8, KeepsAtMostSixBytesAndNeverHalfACharacter) {
-    EXPECT_EQ(cutUtf8(GetParam().text, 6), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, CutUtf8,
-    testing::Values(CutCase{"xy", "xy"}, CutCase{"uvwxyz", "uvwxyz"}, CutCase{"stuvwxyz", "stuvwx"},
-                    CutCase{"\xE4\xBD\xA0\xE5\xA5\xBD", "\xE4\xBD\xA0\xE5\xA5\xBD"}, // 你好
-                    CutCase{"a\xE4\xBD\xA0\xE5\xA5\xBD", "a\xE4\xBD\xA0"},           // a你好
-                    CutCase{"abcd\xC3\xA9", "abcd\xC3\xA9"},                         // abcdé
-                    CutCase{"abcde\xC3\xA9", "abcde"}, CutCase{"", ""}));
-
-TEST(NameBytesToSend, AnUneditedNameGoesBackAsTheRecordsOwnBytes) {
-    // GBK bytes that no UTF-8 text could give back.
-    const TerminalRecord record = recordOf(patched(kReport, 37, {0xC4, 0xE3, 0xBA, 0xC3, 0, 0}));
-    const std::string shown = "\xC3\x84\xC3\xA3\xC2\xBA\xC3\x83"; // as the list showed them
-
-    EXPECT_EQ(nameBytesToSend(shown, shown, record), "\xC4\xE3\xBA\xC3");
-    EXPECT_EQ(nameBytesToSend("ab", shown, record), "ab");
+    EXPECT_EQ(nameBytesToSend(shown, shown, record), "\xC4\xE3\xFF");
+    EXPECT_EQ(nameBytesToSend("你好", shown, record), "\xC4\xE3\xBA\xC3");
     EXPECT_EQ(nameBytesToSend("", shown, record), "");
+    EXPECT_EQ(nameBytesToSend(shown + "1", shown, record), std::nullopt);
+    EXPECT_FALSE(editsFromPages(record, shown, {shown + "1", 0, 0, {}}, {}, {}, {}).has_value());
 }
 
 TEST(EditsFromPages, AComboWithoutSelectionKeepsTheRecordsByte) {
@@ -80,13 +59,13 @@ TEST(EditsFromPages, AComboWithoutSelectionKeepsTheRecordsByte) {
     ComSetValues com;
     com.baudIndex = kNoSelection;
 
-    TerminalEdits edits = editsFromPages(record, "AB", {}, net, com, {});
+    TerminalEdits edits = *editsFromPages(record, "AB", {}, net, com, {});
     EXPECT_EQ(edits.workMode, 7);
     EXPECT_EQ(edits.baudIndex, 13);
 
     net.workMode = 3;
     com.baudIndex = 0;
-    edits = editsFromPages(record, "AB", {}, net, com, {});
+    edits = *editsFromPages(record, "AB", {}, net, com, {});
     EXPECT_EQ(edits.workMode, 3);
     EXPECT_EQ(edits.baudIndex, 0);
 }
@@ -106,11 +85,11 @@ TEST(EditsFromPages, TheDisconnectTimeAndTheMulticastTextEnterNothing) {
 
     net.disconnectTime = 3;
     const TerminalDatagram withNever =
-        configurationWrite(record, editsFromPages(record, "AB", basic, net, com, other));
+        configurationWrite(record, *editsFromPages(record, "AB", basic, net, com, other));
     net.disconnectTime = 0;
     other.multicastText = "239.9.9.9";
     const TerminalDatagram withFiveMinutes =
-        configurationWrite(record, editsFromPages(record, "AB", basic, net, com, other));
+        configurationWrite(record, *editsFromPages(record, "AB", basic, net, com, other));
 
     EXPECT_EQ(withNever, withFiveMinutes);
     EXPECT_EQ(withNever, patched(kReport, 3, {0x02}));

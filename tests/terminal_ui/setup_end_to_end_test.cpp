@@ -46,18 +46,21 @@ protected:
     }
     void TearDown() override { m_window.reset(); }
 
-    void startSim() {
+    // One terminal, made up from `seed`, or read from a terminal file with `lines`.
+    void startSim(const std::string& lines = {}) {
+        QStringList arguments{"--count", "1", "--seed", "7"};
+        if (!lines.empty()) {
+            test_support::TempDir::writeFile(m_dir.file("terminals.txt"), lines);
+            arguments = QStringList{"--from", QString::fromStdString(m_dir.file("terminals.txt"))};
+        }
         m_sim = std::make_unique<TerminalSimProcess>(
-            MATRIX_BIN_DIR "/terminal-sim",
-            QStringList{"--count", "1", "--seed", "7", "--port", QString::number(m_port)});
+            MATRIX_BIN_DIR "/terminal-sim", arguments << "--port" << QString::number(m_port));
         ASSERT_TRUE(m_sim->isReady()) << m_sim->log().toStdString();
     }
 
     void openWindow() {
         terminal_setup::TerminalListWindowOptions options;
-        options.findHost = [] {
-            return terminal_setup::HostIdentity{true, "setup-end-to-end", "127.0.0.1", ""};
-        };
+        options.hostName = [] { return std::optional<std::string>("setup-end-to-end"); };
         options.discoveryPort = m_port;
         m_window = std::make_unique<TerminalListWindow>(m_dir.path(), m_prompts, options);
         m_window->show();
@@ -166,6 +169,26 @@ TEST_F(SetupEndToEnd, RefreshChangesTheTerminalAndTheNextScanListsItsNewValues) 
     EXPECT_EQ(listed().workMode(), workMode);
     EXPECT_EQ(listed().baudIndex(), baud);
     EXPECT_EQ(listed().id(), id); // a write never renumbers
+    EXPECT_TRUE(m_prompts.prompts.empty());
+}
+
+TEST_F(SetupEndToEnd, AChineseNameIsShownAndAnEditedOneWrittenInGbk) {
+    ASSERT_NO_FATAL_FAILURE(startSim("id=9 mac=00:1A:2B:3C:4D:5E name=\\xD6\\xD0\\xCE\\xC4\n"));
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(scan());
+    EXPECT_EQ(cell(1).toStdString(), "中文");
+
+    withSetupDialog([&](TerminalConfigDialog& dialog) {
+        auto* name = dialog.findChild<QLineEdit*>("nameEdit");
+        EXPECT_EQ(name->text().toStdString(), "中文");
+        setup_test::retype(name, QString::fromUtf8("中文台"));
+        QTest::mouseClick(dialog.findChild<QPushButton*>("refreshButton"), Qt::LeftButton);
+    });
+    ASSERT_TRUE(simNoted("took a configuration write")) << m_sim->log().toStdString();
+
+    ASSERT_NO_FATAL_FAILURE(scan());
+    EXPECT_EQ(cell(1).toStdString(), "中文台");
+    EXPECT_EQ(listed().name(), "\xD6\xD0\xCE\xC4\xCC\xA8");
     EXPECT_TRUE(m_prompts.prompts.empty());
 }
 

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -193,15 +194,24 @@ INSTANTIATE_TEST_SUITE_P(
                     PortCase{"70000", 8866, "“请填入一个在0和65535之间的整数。”"},
                     PortCase{"65536", 8866, "“请填入一个在0和65535之间的整数。”"}));
 
-TEST(NetSetPage, ARefusedPortAsksItsOwnerToShowThePageFirst) {
+TEST(SetupPages, ARefusedValueAsksTheOwnerToShowThePageBeforeThePrompt) {
     test_support::PromptRecorder prompts;
-    NetSetPage page(netStart(), prompts);
-    int promptsWhenAsked = -1;
-    QObject::connect(&page, &NetSetPage::portRefused,
-                     [&] { promptsWhenAsked = static_cast<int>(prompts.prompts.size()); });
-    retype(child<QLineEdit>(page, "portEdit"), "80a");
-    page.collect();
-    EXPECT_EQ(promptsWhenAsked, 0);
+    NetSetPage net(netStart(), prompts);
+    BasicSetPage basic(BasicSetValues{"AB", 0, 0, {}}, prompts);
+    OtherSetPage other(OtherSetValues{"224.0.0.41", {}, {}, "8867"}, prompts);
+    std::vector<std::size_t> promptsWhenAsked;
+    auto note = [&] { promptsWhenAsked.push_back(prompts.prompts.size()); };
+    QObject::connect(&net, &NetSetPage::refused, note);
+    QObject::connect(&basic, &BasicSetPage::refused, note);
+    QObject::connect(&other, &OtherSetPage::refused, note);
+    retype(child<QLineEdit>(net, "portEdit"), "80a");
+    retype(child<QLineEdit>(basic, "nameEdit"), QString::fromUtf8("한"));
+    retype(child<QLineEdit>(other, "hostPortEdit"), "65536");
+
+    EXPECT_FALSE(net.collect());
+    EXPECT_FALSE(basic.collect());
+    EXPECT_FALSE(other.collect());
+    EXPECT_EQ(promptsWhenAsked, (std::vector<std::size_t>{0, 1, 2}));
 }
 
 struct VersionCase {
@@ -212,7 +222,8 @@ struct VersionCase {
 class BasicSetVersions : public testing::TestWithParam<VersionCase> {};
 
 TEST_P(BasicSetVersions, ShowTheNibblesAsMajorDotMinor) {
-    BasicSetPage page(BasicSetValues{"AB", GetParam().version, GetParam().version, {}});
+    test_support::PromptRecorder prompts;
+    BasicSetPage page(BasicSetValues{"AB", GetParam().version, GetParam().version, {}}, prompts);
     EXPECT_EQ(child<QLineEdit>(page, "softwareVersionEdit")->text(), GetParam().shown);
     EXPECT_EQ(child<QLineEdit>(page, "hardwareVersionEdit")->text(), GetParam().shown);
     EXPECT_TRUE(child<QLineEdit>(page, "softwareVersionEdit")->isReadOnly());
@@ -224,7 +235,8 @@ INSTANTIATE_TEST_SUITE_P(Bytes, BasicSetVersions,
                                          VersionCase{0x21, "2.1"}, VersionCase{0xFF, "15.15"}));
 
 TEST(BasicSetPage, ShowsItsStartAndCollectsNameAndDns) {
-    BasicSetPage page(BasicSetValues{"AB", 0x1A, 0x21, {"8.8.4.4", {}}});
+    test_support::PromptRecorder prompts;
+    BasicSetPage page(BasicSetValues{"AB", 0x1A, 0x21, {"8.8.4.4", {}}}, prompts);
     EXPECT_EQ(child<QLineEdit>(page, "nameEdit")->text(), "AB");
     auto* dns = child<widgets::IpAddressEdit>(page, "dnsServerEdit");
     EXPECT_EQ(dns->text(), "8.8.4.4");
@@ -234,14 +246,15 @@ TEST(BasicSetPage, ShowsItsStartAndCollectsNameAndDns) {
     retypeAddress(dns, "1.1.1.1");
     EXPECT_EQ(page.values().dnsServer.bytes, (Ipv4Bytes{1, 1, 1, 1}));
 
-    page.collect();
+    EXPECT_TRUE(page.collect());
     EXPECT_EQ(page.values().deviceName, "a%sb");
     EXPECT_EQ(page.values().dnsServer.text, "1.1.1.1");
     EXPECT_EQ(page.values().softwareVersion, 0x1A);
 }
 
 TEST(SetupPages, AnAddressTextThatIsNotAnAddressShowsAllOnesAndAnEmptyOneStaysBlank) {
-    OtherSetPage page(OtherSetValues{"224.0.0.41", {"not an address", {}}, {"", {}}, "1"});
+    test_support::PromptRecorder prompts;
+    OtherSetPage page(OtherSetValues{"224.0.0.41", {"not an address", {}}, {"", {}}, "1"}, prompts);
     EXPECT_TRUE(child<widgets::IpAddressEdit>(page, "hostIpEdit")->isBlank());
     page.collect();
     EXPECT_EQ(page.values().gateway.bytes, (Ipv4Bytes{255, 255, 255, 255}));
@@ -250,7 +263,9 @@ TEST(SetupPages, AnAddressTextThatIsNotAnAddressShowsAllOnesAndAnEmptyOneStaysBl
 }
 
 TEST(OtherSetPage, CollectsHostAndGatewayButNeverTheMulticastGroup) {
-    OtherSetPage page(OtherSetValues{"224.0.0.41", {"192.0.2.1", {}}, {"192.0.2.100", {}}, "8867"});
+    test_support::PromptRecorder prompts;
+    OtherSetPage page(OtherSetValues{"224.0.0.41", {"192.0.2.1", {}}, {"192.0.2.100", {}}, "8867"},
+                      prompts);
     EXPECT_EQ(child<widgets::IpAddressEdit>(page, "multicastEdit")->text(), "224.0.0.41");
     auto* hostPort = child<QLineEdit>(page, "hostPortEdit");
     EXPECT_EQ(hostPort->text(), "8867");
@@ -259,14 +274,15 @@ TEST(OtherSetPage, CollectsHostAndGatewayButNeverTheMulticastGroup) {
     retypeAddress(child<widgets::IpAddressEdit>(page, "multicastEdit"), "239.1.2.3");
     retypeAddress(child<widgets::IpAddressEdit>(page, "gatewayEdit"), "10.0.0.1");
     retypeAddress(child<widgets::IpAddressEdit>(page, "hostIpEdit"), "10.0.0.2");
-    retype(hostPort, "abc");
-    EXPECT_EQ(page.values().hostPortText, "abc"); // taken as typed, no prompt
-    page.collect();
+    retype(hostPort, "4068");
+    EXPECT_EQ(page.values().hostPortText, "4068"); // known as soon as it is typed
+    EXPECT_TRUE(page.collect());
 
     EXPECT_EQ(page.values().multicastText, "224.0.0.41");
     EXPECT_EQ(page.values().gateway, (AddressValue{"10.0.0.1", {10, 0, 0, 1}}));
     EXPECT_EQ(page.values().hostIp, (AddressValue{"10.0.0.2", {10, 0, 0, 2}}));
-    EXPECT_EQ(page.values().hostPortText, "abc");
+    EXPECT_EQ(page.values().hostPortText, "4068");
+    EXPECT_TRUE(prompts.prompts.empty());
 }
 
 TEST(SetupPages, ChoicesMadeByTheOperatorAreKnownBeforeCollect) {

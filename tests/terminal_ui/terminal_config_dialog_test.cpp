@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -181,22 +182,47 @@ INSTANTIATE_TEST_SUITE_P(Names, RefreshName,
                                          NameCase{"stuvwxyz", {0x73, 0x74, 0x75, 0x76, 0x77, 0x78}},
                                          NameCase{"a%sb", {0x61, 0x25, 0x73, 0x62, 0x00, 0x5A}},
                                          NameCase{"100%", {0x31, 0x30, 0x30, 0x25, 0x00, 0x5A}},
-                                         // UTF-8, never cut inside a character
-                                         NameCase{"你好", {0xE4, 0xBD, 0xA0, 0xE5, 0xA5, 0xBD}},
-                                         NameCase{"a你好", {0x61, 0xE4, 0xBD, 0xA0, 0x00, 0x5A}},
+                                         // GBK, never cut inside a character
+                                         NameCase{"你好", {0xC4, 0xE3, 0xBA, 0xC3, 0x00, 0x5A}},
+                                         NameCase{"a你好世", {0x61, 0xC4, 0xE3, 0xBA, 0xC3, 0x00}},
+                                         NameCase{"你好世界", {0xC4, 0xE3, 0xBA, 0xC3, 0xCA, 0xC0}},
                                          NameCase{"", {0x00, 0x42, 0x00, 0x58, 0x59, 0x5A}}));
 
-TEST_F(TerminalConfigDialogTest, ANameNotEditedGoesBackAsTheTerminalsOwnBytes) {
-    // "你好" in GBK; the list shows each byte that is not UTF-8 as the Latin-1 character.
-    const TerminalDatagram report = patched(kReport, 37, {0xC4, 0xE3, 0xBA, 0xC3, 0x00, 0x5A});
+TEST_F(TerminalConfigDialogTest, ANameGbkCannotHoldIsRefusedAndNothingIsSent) {
+    open();
+    for (const char* typed : {"Ä", "ab한", "abcdefא"}) {
+        clickTab(2);
+        retype(edit("nameEdit"), QString::fromUtf8(typed));
+        click("refreshButton");
+        EXPECT_EQ(prompts.prompts.back(),
+                  Prompt::box("Quellin", "“请填入 GBK 字符集中的字符。”", PromptIcon::Exclamation));
+        EXPECT_EQ(tabs()->currentIndex(), 0) << typed;
+        EXPECT_EQ(edit("nameEdit")->selectedText(), QString::fromUtf8(typed));
+    }
+    EXPECT_EQ(prompts.prompts.size(), 3U);
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(TerminalConfigDialogTest, ANameIsShownFromGbkAndGoesBackAsTheTerminalsOwnBytesUnlessEdited) {
+    // "你" and a byte that is part of no GBK character; the list shows it as U+FFFD.
+    const TerminalDatagram report = patched(kReport, 37, {0xC4, 0xE3, 0xFF, 0x00, 0x59, 0x5A});
     SetupDialogInputs inputs = reportInputs();
-    inputs.nameText = "ÄãºÃ";
+    inputs.nameText = "你\xEF\xBF\xBD";
     open(report, inputs);
-    EXPECT_EQ(edit("nameEdit")->text(), QString::fromUtf8("ÄãºÃ"));
+    EXPECT_EQ(edit("nameEdit")->text(), QString::fromUtf8("你\xEF\xBF\xBD"));
+    click("refreshButton");
+    // Appending to it cannot keep the unknown byte: the installer is asked to type a GBK name.
+    retype(edit("nameEdit"), QString::fromUtf8("你\xEF\xBF\xBD"
+                                               "1"));
+    click("refreshButton");
+    retype(edit("nameEdit"), QString::fromUtf8("你好1"));
     click("refreshButton");
 
-    ASSERT_EQ(sent.size(), 1U);
+    ASSERT_EQ(sent.size(), 2U);
     EXPECT_EQ(sent[0], patched(report, 3, {0x02}));
+    EXPECT_EQ(sent[1],
+              patched(patched(report, 3, {0x02}), 37, {0xC4, 0xE3, 0xBA, 0xC3, 0x31, 0x00}));
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>{"“请填入 GBK 字符集中的字符。”"});
 }
 
 TEST_F(TerminalConfigDialogTest, ADhcpTerminalOpensOnUseDhcpAndIsSentAsOne) {
@@ -226,88 +252,69 @@ TEST_F(TerminalConfigDialogTest, ClickingUseDhcpOnAFixedTerminalSendsOne) {
 }
 
 struct PortCase {
+    const char* edit; // portEdit (Net Set, bytes 30 and 31) or hostPortEdit (Other Set, 32 and 33)
     const char* typed;
-    std::vector<std::uint8_t> portBytes; // bytes 30 and 31
-    const char* prompt;                  // nullptr: none
+    std::vector<std::uint8_t> portBytes;
+    const char* prompt; // nullptr: none
 };
 
 void PrintTo(const PortCase& c, std::ostream* os) {
-    *os << '"' << c.typed << '"';
+    *os << c.edit << " \"" << c.typed << '"';
 }
 
 class RefreshPort : public TerminalConfigDialogTest,
                     public testing::WithParamInterface<PortCase> {};
 
-TEST_P(RefreshPort, IsSentLowByteFirstOrRefusedWithThePreviousValueSent) {
+TEST_P(RefreshPort, IsSentLowByteFirstOrRefusedWithNothingSent) {
     open();
-    clickTab(1);
-    retype(edit("portEdit"), QString::fromUtf8(GetParam().typed));
+    const int page = std::string(GetParam().edit) == "portEdit" ? 1 : 3;
+    clickTab(page);
+    retype(edit(GetParam().edit), QString::fromUtf8(GetParam().typed));
     clickTab(0); // the operator may press Refresh from any page
     click("refreshButton");
 
-    ASSERT_EQ(sent.size(), 1U);
-    EXPECT_EQ(sent[0], patched(patched(kReport, 3, {0x02}), 30, GetParam().portBytes));
     if (GetParam().prompt == nullptr) {
+        ASSERT_EQ(sent.size(), 1U);
+        EXPECT_EQ(sent[0],
+                  patched(patched(kReport, 3, {0x02}), page == 1 ? 30 : 32, GetParam().portBytes));
         EXPECT_TRUE(prompts.prompts.empty());
         EXPECT_EQ(tabs()->currentIndex(), 0);
     } else {
+        EXPECT_TRUE(sent.empty());
         ASSERT_EQ(prompts.prompts.size(), 1U);
         EXPECT_EQ(prompts.prompts[0],
                   Prompt::box("Quellin", GetParam().prompt, PromptIcon::Exclamation));
         // The refused text is shown, selected, on its own page.
-        EXPECT_EQ(tabs()->currentIndex(), 1);
-        EXPECT_EQ(edit("portEdit")->selectedText(), QString::fromUtf8(GetParam().typed));
+        EXPECT_EQ(tabs()->currentIndex(), page);
+        EXPECT_EQ(edit(GetParam().edit)->selectedText(), QString::fromUtf8(GetParam().typed));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, RefreshPort,
-    testing::Values(PortCase{"8000", {0x40, 0x1F}, nullptr},
-                    PortCase{"  8000  ", {0x40, 0x1F}, nullptr},
-                    PortCase{"65535", {0xFF, 0xFF}, nullptr},
-                    PortCase{"80a", {0xA2, 0x22}, "“请填入一个正整数。”"},
-                    PortCase{"70000", {0xA2, 0x22}, "“请填入一个在0和65535之间的整数。”"}));
+    testing::Values(PortCase{"portEdit", "8000", {0x40, 0x1F}, nullptr},
+                    PortCase{"portEdit", "  8000  ", {0x40, 0x1F}, nullptr},
+                    PortCase{"portEdit", "65535", {0xFF, 0xFF}, nullptr},
+                    PortCase{"portEdit", "80a", {}, "“请填入一个正整数。”"},
+                    PortCase{"portEdit", "70000", {}, "“请填入一个在0和65535之间的整数。”"},
+                    PortCase{"hostPortEdit", " 4068 ", {0xE4, 0x0F}, nullptr},
+                    PortCase{"hostPortEdit", "0", {0x00, 0x00}, nullptr},
+                    PortCase{"hostPortEdit", "abc", {}, "“请填入一个正整数。”"},
+                    PortCase{"hostPortEdit", "", {}, "“请填入一个正整数。”"},
+                    PortCase{"hostPortEdit", "-1", {}, "“请填入一个正整数。”"},
+                    PortCase{"hostPortEdit", "70000", {}, "“请填入一个在0和65535之间的整数。”"}));
 
-TEST_F(TerminalConfigDialogTest, ARefusedPortKeepsTheLastAcceptedOne) {
+TEST_F(TerminalConfigDialogTest, ARefusedPortSendsNothingUntilItIsPutRight) {
     open();
     clickTab(1);
-    retype(edit("portEdit"), "8000");
-    click("refreshButton");
     retype(edit("portEdit"), "80a");
     click("refreshButton");
-
-    ASSERT_EQ(sent.size(), 2U);
-    EXPECT_EQ(sent[1], patched(patched(kReport, 3, {0x02}), 30, {0x40, 0x1F}));
-}
-
-struct HostPortCase {
-    const char* typed;
-    std::vector<std::uint8_t> portBytes; // bytes 32 and 33
-};
-
-void PrintTo(const HostPortCase& c, std::ostream* os) {
-    *os << '"' << c.typed << '"';
-}
-
-class RefreshHostPort : public TerminalConfigDialogTest,
-                        public testing::WithParamInterface<HostPortCase> {};
-
-TEST_P(RefreshHostPort, IsTheTextsDecimalPrefixCutToSixteenBitsWithoutAPrompt) {
-    open();
-    clickTab(3);
-    retype(edit("hostPortEdit"), GetParam().typed);
+    retype(edit("portEdit"), "8000");
     click("refreshButton");
 
     ASSERT_EQ(sent.size(), 1U);
-    EXPECT_EQ(sent[0], patched(patched(kReport, 3, {0x02}), 32, GetParam().portBytes));
-    EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_EQ(sent[0], patched(patched(kReport, 3, {0x02}), 30, {0x40, 0x1F}));
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, RefreshHostPort,
-                         testing::Values(HostPortCase{"abc", {0x00, 0x00}},
-                                         HostPortCase{"70000", {0x70, 0x11}},
-                                         HostPortCase{" 4068x", {0xE4, 0x0F}},
-                                         HostPortCase{"-1", {0xFF, 0xFF}}));
 
 TEST_F(TerminalConfigDialogTest, WorkModeAndBaudOutsideTheirListsOpenEmptyAndAreSentAsReported) {
     const TerminalDatagram report = patched(kReport, 34, {0x07, 0x0D});
@@ -351,18 +358,18 @@ TEST_F(TerminalConfigDialogTest, TabsShowOnePageAtATimeAndHiddenPagesValuesAreSt
     retype(edit("nameEdit"), "xy");
     clickTab(3);
     EXPECT_EQ(visiblePages(), std::vector<int>{3});
-    retype(edit("hostPortEdit"), "70000");
+    retype(edit("hostPortEdit"), "4068");
     clickTab(0);
     EXPECT_EQ(visiblePages(), std::vector<int>{0});
     EXPECT_EQ(edit("nameEdit")->text(), "xy");
     clickTab(3);
-    EXPECT_EQ(edit("hostPortEdit")->text(), "70000");
+    EXPECT_EQ(edit("hostPortEdit")->text(), "4068");
     clickTab(1);
     EXPECT_EQ(visiblePages(), std::vector<int>{1});
     click("refreshButton");
 
     ASSERT_EQ(sent.size(), 1U);
-    EXPECT_EQ(sent[0], patched(patched(patched(kReport, 3, {0x02}), 32, {0x70, 0x11}), 37,
+    EXPECT_EQ(sent[0], patched(patched(patched(kReport, 3, {0x02}), 32, {0xE4, 0x0F}), 37,
                                {0x78, 0x79, 0x00}));
 }
 
@@ -393,21 +400,45 @@ TEST_F(TerminalConfigDialogTest, EnterInTheDialogsEditsPressesRefresh) {
 TEST_F(TerminalConfigDialogTest, ResetTakesTheIdFromTheIdBoxAndLeavesTheFileAlone) {
     writeSettings("[Net]\r\nNetIP=224.0.0.41\r\n[COMM]\r\nAUTOID=9\r\n");
     open();
-    retype(edit("idEdit"), "300");
-    click("resetButton");
-    retype(edit("idEdit"), "abc");
-    click("resetButton");
+    for (const char* refused : {"300", "abc", "", "-1"}) {
+        retype(edit("idEdit"), refused);
+        click("resetButton");
+    }
     retype(edit("idEdit"), "7");
     click("resetButton");
 
-    ASSERT_EQ(sent.size(), 3U);
-    const TerminalDatagram reset = patched(kReport, 3, {0x03});
-    EXPECT_EQ(sent[0], patched(patched(reset, 9, {0x2C}), 36, {0x2C})); // 300 -> 44
-    EXPECT_EQ(sent[1], patched(patched(reset, 9, {0x00}), 36, {0x00}));
-    EXPECT_EQ(sent[2], patched(patched(reset, 9, {0x07}), 36, {0x07}));
+    EXPECT_EQ(prompts.texts(),
+              (std::vector<std::string>{"“请填入一个在0和255之间的整数。”", "“请填入一个正整数。”",
+                                        "“请填入一个正整数。”", "“请填入一个正整数。”"}));
+    ASSERT_EQ(sent.size(), 1U);
+    EXPECT_EQ(sent[0], patched(patched(patched(kReport, 3, {0x03}), 9, {0x07}), 36, {0x07}));
     EXPECT_EQ(settingsText(), "[Net]\r\nNetIP=224.0.0.41\r\n[COMM]\r\nAUTOID=9\r\n");
     EXPECT_EQ(edit("counterEdit")->text(), "9");
     EXPECT_EQ(edit("idEdit")->text(), "7");
+}
+
+TEST_F(TerminalConfigDialogTest, AutoIncreaseWhereTheCounterCannotBeSavedIsRefusedAndSendsNothing) {
+    const std::string folder = m_dir.unwritableFolder();
+    if (folder.empty())
+        GTEST_SKIP() << "no folder in which files cannot be made";
+    const ToolSettingsFile readOnly(folder);
+    m_dialog = std::make_unique<TerminalConfigDialog>(
+        reportInputs(), recordOf(kReport), [this](const TerminalDatagram& d) { sent.push_back(d); },
+        readOnly, prompts);
+    m_dialog->show();
+    click("autoIncreaseCheck");
+    click("resetButton");
+
+    EXPECT_TRUE(sent.empty());
+    EXPECT_EQ(
+        prompts.prompts,
+        (std::vector<Prompt>{Prompt::box("Quellin",
+                                         "The ID counter cannot be saved in " + readOnly.path() +
+                                             ".\nThe Reset was not sent, so that no ID is "
+                                             "given twice.",
+                                         PromptIcon::Exclamation)}));
+    EXPECT_EQ(edit("counterEdit")->text(), "1");
+    EXPECT_TRUE(control<QPushButton>("refreshButton")->isEnabled());
 }
 
 TEST_F(TerminalConfigDialogTest, AutoIncreaseGivesTwoThenThreeAndStoresEachBeforeSending) {
@@ -493,26 +524,34 @@ TEST_F(TerminalConfigDialogTest, ResetIsOnlyAvailableWithAtMostOneTerminalListed
         inputs.terminalCount = count;
         open(kReport, inputs);
         EXPECT_EQ(control<QPushButton>("resetButton")->isEnabled(), count <= 1) << count;
-        click("resetButton");
         click("refreshButton");
+        click("resetButton");
         click("resetButton");
         EXPECT_EQ(control<QPushButton>("resetButton")->isEnabled(), count <= 1) << count;
     }
-    // 0 and 1: two resets and a refresh each; 2 and 5: the refresh alone.
+    // 0 and 1: a refresh and two resets each; 2 and 5: the refresh alone.
     EXPECT_EQ(sent.size(), 8U);
 }
 
-TEST_F(TerminalConfigDialogTest, EachSendStartsAgainFromTheReportedRecord) {
+TEST_F(TerminalConfigDialogTest, AResetCarriesNoPageEditAndLeavesRefreshDisabledWithAHint) {
     open();
+    EXPECT_TRUE(control<QLabel>("refreshHint")->isHidden());
     retype(edit("nameEdit"), "xy");
     retype(edit("idEdit"), "9");
     click("resetButton");
     click("refreshButton");
+    edit("idEdit")->setFocus();
+    QTest::keyClick(edit("idEdit"), Qt::Key_Return);
 
-    ASSERT_EQ(sent.size(), 2U);
-    // The reset carries no page edit, and the write carries no ID given by the reset.
+    ASSERT_EQ(sent.size(), 1U);
     EXPECT_EQ(sent[0], patched(patched(patched(kReport, 3, {0x03}), 9, {0x09}), 36, {0x09}));
-    EXPECT_EQ(sent[1], patched(patched(kReport, 3, {0x02}), 37, {0x78, 0x79, 0x00}));
+    // The terminal answers to its new MAC now: a write to the old one would be ignored.
+    EXPECT_FALSE(control<QPushButton>("refreshButton")->isEnabled());
+    EXPECT_TRUE(control<QLabel>("refreshHint")->isVisible());
+    EXPECT_TRUE(control<QLabel>("refreshHint")->text().contains("Scan again"));
+    EXPECT_EQ(control<QPushButton>("refreshButton")->toolTip(),
+              control<QLabel>("refreshHint")->text());
+    EXPECT_TRUE(control<QPushButton>("resetButton")->isEnabled());
 }
 
 TEST_F(TerminalConfigDialogTest, RefreshAndClosingNeverWriteTheSettingsFile) {

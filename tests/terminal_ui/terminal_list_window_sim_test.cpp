@@ -89,7 +89,7 @@ TEST_F(ListWindowSimTest, SetupRunsTheTerminalsSetupDialogWhoseRefreshReachesThe
     ASSERT_TRUE(terminal.bind(QHostAddress::AnyIPv4, m_port, QUdpSocket::ShareAddress));
     ASSERT_TRUE(terminal.joinMulticastGroup(QHostAddress("224.0.0.41"),
                                             QNetworkInterface::interfaceFromName("lo")));
-    openWindow(kTestHost, false);
+    openWindow(kTestHostName, false);
     deliverReport(kExampleReport);
     while (terminal.hasPendingDatagrams())
         terminal.receiveDatagram(); // the report itself

@@ -9,6 +9,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,9 +39,9 @@ TEST_F(ListWindowTest, ShowsItsControlsWithTheirCaptionsAndTheListItsColumns) {
         if (label->buddy())
             labels.push_back(label->text().toStdString());
     }
-    EXPECT_THAT(labels, testing::UnorderedElementsAre("Host Name：", "Host MAC：", "Host Port：",
-                                                      "Multicast address：", "Dest address：",
-                                                      "Host IP："));
+    EXPECT_THAT(labels, testing::UnorderedElementsAre("Interface：", "Host Name：", "Host MAC：",
+                                                      "Host Port：", "Multicast address：",
+                                                      "Dest address：", "Host IP："));
 
     struct ButtonCase {
         const char* name;
@@ -82,24 +83,99 @@ TEST_F(ListWindowTest, FirstRunShowsTheDefaultsAndTheHost) {
     EXPECT_FALSE(addressEdit("groupAddressEdit")->isEnabled());
     EXPECT_EQ(edit("hostPortEdit")->text().toStdString(), "8866");
     EXPECT_EQ(edit("hostNameEdit")->text().toStdString(), "quellin-test-host");
+    // The private namespace has loopback alone, so loopback it is; it has no MAC.
+    EXPECT_EQ(interfaceTexts(), std::vector<std::string>{"127.0.0.1 (lo)"});
     EXPECT_EQ(addressEdit("hostAddressEdit")->text().toStdString(), "127.0.0.1");
-    EXPECT_EQ(edit("hostMacEdit")->text().toStdString(), "0200－5E00－0001");
+    EXPECT_EQ(edit("hostMacEdit")->text().toStdString(), "");
     EXPECT_TRUE(edit("hostMacEdit")->isReadOnly());
     EXPECT_TRUE(m_window->discovery().isOpen());
+    EXPECT_EQ(m_window->discovery().openInterface(), "lo");
     EXPECT_EQ(settingsText(), "[Net]\r\nNetIP=224.0.0.41\r\nTestIP=\r\nNetPort=8866\r\n");
 }
 
-TEST_F(ListWindowTest, HostWithoutNameOrAddressLeavesThoseFieldsEmpty) {
-    openWindow(HostIdentity{});
+TEST_F(ListWindowTest, InterfaceListShowsUsableCardsAndTheChoiceSetsHostIpMacAndIsKept) {
+    // Made-up cards: the socket cannot join on them, which a window keeps quiet about at start.
+    auto card = [](const char* name, const char* address, const char* mac) {
+        terminal_setup::NetworkInterface made;
+        made.name = name;
+        made.up = made.running = made.multicast = true;
+        made.hardwareAddress = mac;
+        made.ipv4.push_back({address, 24, ""});
+        return made;
+    };
+    std::vector<terminal_setup::NetworkInterface> machine = {
+        card("wlp2s0", "192.0.2.34", "02:00:5E:00:00:01"),
+        card("enp3s0", "198.51.100.10", "02:00:5E:00:00:02")};
+    m_options.interfaces = [&machine] { return machine; };
+    m_options.defaultRouteInterface = [] { return std::string("wlp2s0"); };
+    openWindow();
+
+    EXPECT_EQ(interfaceTexts(),
+              (std::vector<std::string>{"192.0.2.34 (wlp2s0)", "198.51.100.10 (enp3s0)"}));
+    EXPECT_EQ(m_window->chosenInterface(), "wlp2s0") << "the default route's";
+    EXPECT_EQ(addressEdit("hostAddressEdit")->text().toStdString(), "192.0.2.34");
+    EXPECT_EQ(edit("hostMacEdit")->text().toStdString(), "0200－5E00－0001");
+    EXPECT_TRUE(m_prompts.prompts.empty());
+
+    auto* combo = m_window->findChild<QComboBox*>("interfaceCombo");
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(m_window->chosenInterface(), "enp3s0");
+    EXPECT_EQ(addressEdit("hostAddressEdit")->text().toStdString(), "198.51.100.10");
+    EXPECT_EQ(edit("hostMacEdit")->text().toStdString(), "0200－5E00－0002");
+
+    // A card plugged in later shows when the list is opened; the choice stays.
+    machine.push_back(card("usb0", "203.0.113.5", "02:00:5E:00:00:03"));
+    combo->showPopup();
+    combo->hidePopup();
+    EXPECT_EQ(interfaceTexts().size(), 3u);
+    EXPECT_EQ(combo->currentText().toStdString(), "198.51.100.10 (enp3s0)");
+
+    // Gone from the system, it stays chosen, and a Scan says what became of it.
+    machine.erase(machine.begin() + 1);
+    click("scanButton");
+    EXPECT_EQ(combo->currentText().toStdString(), "(enp3s0)");
+    EXPECT_TRUE(addressEdit("hostAddressEdit")->isBlank());
+    EXPECT_EQ(m_prompts.texts(),
+              std::vector<std::string>{"Socket error!\nNetwork interface enp3s0 is down, unplugged "
+                                       "or gone."});
+    EXPECT_TRUE(button("scanButton")->isEnabled());
+
+    m_window->close();
+    EXPECT_NE(settingsText().find("NetInterface=enp3s0\r\n"), std::string::npos);
+    m_window.reset();
+
+    // The next run starts on the remembered card.
+    machine.push_back(card("enp3s0", "198.51.100.10", "02:00:5E:00:00:02"));
+    openWindow();
+    EXPECT_EQ(m_window->chosenInterface(), "enp3s0");
+}
+
+TEST_F(ListWindowTest, HostWithoutNameOrUsableInterfaceLeavesThoseFieldsEmptyAndScanSaysWhy) {
+    m_options.interfaces = [] { return std::vector<terminal_setup::NetworkInterface>{}; };
+    openWindow(std::nullopt);
     EXPECT_EQ(edit("hostNameEdit")->text(), "");
     EXPECT_EQ(edit("hostMacEdit")->text(), "");
     EXPECT_TRUE(addressEdit("hostAddressEdit")->isBlank());
-    m_window.reset();
+    EXPECT_TRUE(interfaceTexts().empty());
+    EXPECT_FALSE(m_window->discovery().isOpen());
 
-    openWindow(HostIdentity{true, "lonely", "", "0200－5E00－0002"});
-    EXPECT_EQ(edit("hostNameEdit")->text(), "lonely");
-    EXPECT_TRUE(addressEdit("hostAddressEdit")->isBlank());
-    EXPECT_EQ(edit("hostMacEdit")->text().toStdString(), "0200－5E00－0002");
+    click("scanButton");
+    EXPECT_EQ(m_prompts.texts(),
+              std::vector<std::string>{
+                  "Socket error!\nNo network interface is up with an IPv4 address and multicast."});
+}
+
+TEST_F(ListWindowTest, TestToTheBlankDestAddressOfAFirstRunIsRefused) {
+    openWindow();
+    ASSERT_TRUE(addressEdit("destAddressEdit")->isBlank());
+
+    click("testButton");
+
+    EXPECT_EQ(m_prompts.prompts, (std::vector<Prompt>{Prompt::box("提示", "UDP send to error!",
+                                                                  PromptIcon::Information)}));
+    EXPECT_TRUE(button("testButton")->isEnabled());
+    EXPECT_FALSE(m_window->discovery().isTestSocketOpen());
 }
 
 TEST_F(ListWindowTest, ReportShowsItsFieldsInTheSixColumns) {
@@ -262,7 +338,8 @@ TEST_F(ListWindowTest, ClosingTheWindowAnyWaySavesTheValuesOfTheControls) {
     m_window->close();
 
     EXPECT_FALSE(m_window->isVisible());
-    EXPECT_EQ(settingsText(), "[Net]\r\nNetIP=224.0.0.41\r\nTestIP=192.0.2.55\r\nNetPort=9100\r\n");
+    EXPECT_EQ(settingsText(), "[Net]\r\nNetIP=224.0.0.41\r\nTestIP=192.0.2.55\r\nNetPort=9100\r\n"
+                              "NetInterface=lo\r\n");
 }
 
 TEST_F(ListWindowTest, ExitWritesTheFixedGroupBackOverAForeignOne) {
@@ -276,7 +353,8 @@ TEST_F(ListWindowTest, ExitWritesTheFixedGroupBackOverAForeignOne) {
 
     EXPECT_FALSE(m_window->isVisible());
     EXPECT_EQ(m_window->result(), QDialog::Accepted);
-    EXPECT_EQ(settingsText(), "[Net]\nNetIP=224.0.0.41\nTestIP=192.0.2.7\nNetPort=8866\n");
+    EXPECT_EQ(settingsText(),
+              "[Net]\nNetIP=224.0.0.41\nTestIP=192.0.2.7\nNetPort=8866\nNetInterface=lo\n");
 }
 
 TEST_F(ListWindowTest, ExitWithAPortThatIsNoNumberPromptsSavesTheOldPortAndStaysOpen) {
@@ -290,7 +368,8 @@ TEST_F(ListWindowTest, ExitWithAPortThatIsNoNumberPromptsSavesTheOldPortAndStays
     EXPECT_TRUE(m_window->isVisible());
     EXPECT_EQ(m_prompts.prompts, (std::vector<Prompt>{Prompt::box("Quellin", "“请填入一个正整数。”",
                                                                   PromptIcon::Exclamation)}));
-    EXPECT_EQ(settingsText(), "[Net]\r\nNetIP=224.0.0.41\r\nTestIP=192.0.2.8\r\nNetPort=9000\r\n");
+    EXPECT_EQ(settingsText(), "[Net]\r\nNetIP=224.0.0.41\r\nTestIP=192.0.2.8\r\nNetPort=9000\r\n"
+                              "NetInterface=lo\r\n");
     EXPECT_EQ(m_window->hostPort(), 9000u);
 }
 
