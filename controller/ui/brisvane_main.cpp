@@ -1,3 +1,4 @@
+#include "controller/link/system_serial_ports.h"
 #include "controller/ui/main_window.h"
 #include "controller/ui/program_prompts.h"
 #include "widgets/resource_icons.h"
@@ -52,7 +53,8 @@ int main(int argc, char** argv) {
     widgets::initResources();
 
     controller::ProgramPrompts prompts;
-    controller::MainWindow window(QCoreApplication::applicationDirPath(), prompts);
+    controller::MainWindow window(QCoreApplication::applicationDirPath(), prompts,
+                                  {controller::systemSerialPorts, {}});
     prompts.setOwner(&window);
 
     const QString screenshot = qEnvironmentVariable("BRISVANE_SCREENSHOT");
