@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 namespace controller {
 namespace {
 
 constexpr std::size_t kMaxDevicePathChars = 255;
+constexpr std::string_view kDevFolder = "/dev/";
 
 std::string resolved(const std::string& path) {
     std::error_code error;
@@ -110,8 +112,12 @@ std::string comPortEntryText(const ComPortEntry& entry) {
     const std::string name = "COM" + std::to_string(entry.number);
     if (entry.path.empty())
         return name + " (no device)";
-    const std::string shown = entry.device ? entry.device->devicePath : resolved(entry.path);
-    return name + " (" + (shown.empty() ? std::string("not present") : shown) + ")";
+    std::string shown = entry.device ? entry.device->devicePath : resolved(entry.path);
+    if (shown.empty())
+        shown = "not present";
+    else if (shown.starts_with(kDevFolder))
+        shown.erase(0, kDevFolder.size()); // the tooltip has the whole path
+    return name + " (" + shown + ")";
 }
 
 std::string comPortEntryToolTip(const ComPortEntry& entry) {

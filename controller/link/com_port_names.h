@@ -27,8 +27,8 @@ using ComPortEntries = std::array<ComPortEntry, kComPortCount>;
 // `enumerate` is called only when some key is missing, and may be empty.
 ComPortEntries mapComPorts(const SerialPortEnumerator& enumerate, const std::string& settingsPath);
 
-// "COM1 (/dev/ttyUSB0)": the entry and the device it stands for, "COM1 (not present)" when its
-// path leads nowhere, "COM1 (no device)" when it has none.
+// "COM1 (ttyUSB0)": the entry and the device it stands for (a device outside /dev with its whole
+// path), "COM1 (not present)" when its path leads nowhere, "COM1 (no device)" when it has none.
 std::string comPortEntryText(const ComPortEntry& entry);
 // Lines for the entry's tooltip: the device, its stable name, description, manufacturer,
 // serial number and USB id where known, and where the entry's device came from.

@@ -16,8 +16,8 @@ std::string openFailureReason(const std::string& portName, const std::string& de
     case SerialOpenError::PermissionDenied:
         // Joining "root" is no advice worth giving.
         if (!failure.group.empty() && failure.group != "root")
-            return where + "permission denied. The device belongs to group \"" + failure.group +
-                   "\": add your user to it (sudo usermod -aG " + failure.group +
+            return where + "permission denied.\r\nThe device belongs to group \"" + failure.group +
+                   "\": add your user to it\r\n(sudo usermod -aG " + failure.group +
                    " $USER), then log out and log in again.";
         return where + "permission denied. Your user needs read and write access to the device.";
     case SerialOpenError::InUse:

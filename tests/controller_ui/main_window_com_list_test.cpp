@@ -1,10 +1,13 @@
 #include "tests/controller_ui/main_window_fixture.h"
 
+#include "controller/ui/prompt_dialog.h"
 #include "platform/profile.h"
 
+#include <QAbstractItemView>
 #include <QPushButton>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 namespace controller_ui_test {
@@ -18,6 +21,11 @@ const Bytes kReadSwitch4{0xBA, 0x01, 0x02, 0x06, 0xA6, 0x00, 0x01, 0x02, 0x03, 0
 
 std::string comText(const MainWindow& w, int n) {
     return w.findChild<QComboBox*>("comCombo")->itemText(n - 1).toStdString();
+}
+
+// How an entry shows a pseudo-terminal: "pts/3".
+std::string shown(const test_support::PtyPair& pty) {
+    return pty.slavePath().substr(std::string("/dev/").size());
 }
 
 enum class Obstacle { Missing, NoDevice, NotATerminal, HeldByAnother, NoPermission, RootGroup };
@@ -106,9 +114,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"HeldByAnother", Obstacle::HeldByAnother, 1,
                     "COM1 (@): the port is in use by another program. Close that program first."},
         FailureCase{"NoPermission", Obstacle::NoPermission, 1,
-                    "COM1 (@): permission denied. The device belongs to group \"dialout\": add "
-                    "your user to it (sudo usermod -aG dialout $USER), then log out and log in "
-                    "again."},
+                    "COM1 (@): permission denied.\r\nThe device belongs to group \"dialout\": add "
+                    "your user to it\r\n(sudo usermod -aG dialout $USER), then log out and log "
+                    "in again."},
         FailureCase{"RootGroup", Obstacle::RootGroup, 1,
                     "COM1 (@): permission denied. Your user needs read and write access to the "
                     "device."}),
@@ -131,8 +139,8 @@ TEST_F(MainWindowTest, EntriesShowTheMachinesPortsAndAChosenOneIsKeptUnderItsSta
     ASSERT_TRUE(w.serialOpen());
     EXPECT_TRUE(m_prompts.prompts.empty());
     EXPECT_EQ(w.windowTitle(), "  Matrix V3.5 -- COM1:9600,N,8,1");
-    EXPECT_EQ(comText(w, 1), "COM1 (" + m_pty.slavePath() + ")");
-    EXPECT_EQ(comText(w, 2), "COM2 (" + m_pty2.slavePath() + ")");
+    EXPECT_EQ(comText(w, 1), "COM1 (" + shown(m_pty) + ")");
+    EXPECT_EQ(comText(w, 2), "COM2 (" + shown(m_pty2) + ")");
     EXPECT_EQ(comText(w, 3), "COM3 (no device)");
     const auto* combo = control<QComboBox>("comCombo");
     EXPECT_TRUE(combo->itemData(0, Qt::ToolTipRole).toString().contains("FT232R USB UART"));
@@ -152,10 +160,46 @@ TEST_F(MainWindowTest, EntriesShowTheMachinesPortsAndAChosenOneIsKeptUnderItsSta
         {third.slavePath(), m_dir.file("by-id/usb-0000"), "CP2102", "Silicon Labs", "", ""});
     control<QComboBox>("comCombo")->showPopup();
     control<QComboBox>("comCombo")->hidePopup();
-    EXPECT_EQ(comText(w, 1), "COM1 (" + m_pty.slavePath() + ")");
-    EXPECT_EQ(comText(w, 2), "COM2 (" + m_pty2.slavePath() + ")");
-    EXPECT_EQ(comText(w, 3), "COM3 (" + third.slavePath() + ")");
+    EXPECT_EQ(comText(w, 1), "COM1 (" + shown(m_pty) + ")");
+    EXPECT_EQ(comText(w, 2), "COM2 (" + shown(m_pty2) + ")");
+    EXPECT_EQ(comText(w, 3), "COM3 (" + shown(third) + ")");
     EXPECT_EQ(w.comPortEntries()[2].path, m_dir.file("by-id/usb-0000"));
+}
+
+// An adapter the user may not open: the entries still show it, and nothing is kept in [Ports]
+// for a port that never opened. BRISVANE_COM_LIST_PICTURES=<folder> saves the window, the open
+// list and the message there.
+TEST_F(MainWindowTest, PortThatCannotBeOpenedIsShownButNotKept) {
+    m_machinePorts = {{"/dev/ttyS4", "/dev/ttyS4", "", "", "", ""},
+                      {"/dev/ttyUSB0",
+                       "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
+                       "FT232R USB UART", "FTDI", "A50285BI", "0403:6001"}};
+    m_portKeys = {{1, ""}, {2, ""}, {3, ""}};
+    m_portFactory = [](const std::string&) {
+        platform::SerialOpenResult refused;
+        refused.failure = {SerialOpenError::PermissionDenied, EACCES, "dialout"};
+        return refused;
+    };
+    MainWindow& w = start();
+    EXPECT_EQ(comText(w, 1), "COM1 (ttyUSB0)");
+    EXPECT_EQ(comText(w, 2), "COM2 (ttyS4)");
+    EXPECT_EQ(comText(w, 3), "COM3 (no device)");
+    ASSERT_EQ(m_prompts.prompts.size(), 1u);
+    EXPECT_NE(m_prompts.prompts[0].text.find("COM1 (/dev/serial/by-id/usb-FTDI_FT232R"),
+              std::string::npos);
+    EXPECT_EQ(settingsText().find("COM1="), std::string::npos);
+
+    if (const char* folder = std::getenv("BRISVANE_COM_LIST_PICTURES")) {
+        const QString at = QString::fromLocal8Bit(folder) + "/";
+        w.show();
+        auto* combo = control<QComboBox>("comCombo");
+        combo->showPopup();
+        EXPECT_TRUE(w.grab().save(at + "main-window.png"));
+        EXPECT_TRUE(combo->view()->window()->grab().save(at + "com-list.png"));
+        combo->hidePopup();
+        controller::PromptDialog prompt(QString::fromStdString(m_prompts.prompts[0].text));
+        EXPECT_TRUE(prompt.grab().save(at + "open-failure.png"));
+    }
 }
 
 } // namespace
