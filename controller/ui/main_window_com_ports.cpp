@@ -5,7 +5,6 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QPushButton>
 
 namespace controller {
 
