@@ -224,7 +224,8 @@ int main(int argc, char** argv) {
 
     LineTap tap(tapMaster, simFd);
     PrintPrompt prompts;
-    controller::MainWindow window(dir.path(), prompts);
+    // Every COMn is mapped above: the machine's own ports are never looked at.
+    controller::MainWindow window(dir.path(), prompts, {});
     // Only the reads this program asks for.
     window.setTimerPeriods(std::chrono::hours(1), std::chrono::hours(1));
     window.show();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -24,6 +25,8 @@ inline constexpr std::uint32_t kBreak = 0x0040;   // a break was received
 inline constexpr std::uint32_t kErr = 0x0080;     // framing, overrun or parity error; line lost
 inline constexpr std::uint32_t kRing = 0x0100;    // ring indicator
 inline constexpr std::uint32_t kAll = 0x01FF;
+// Not a Windows event: the device hung up or went away. Always reported, whatever the mask.
+inline constexpr std::uint32_t kDeviceLost = 0x00010000;
 } // namespace serial_event
 
 // Parity and stop-bit codes as the Windows device control block counts them.
@@ -77,18 +80,52 @@ public:
                                  std::chrono::milliseconds timeout) = 0;
     // Waits until one of the events in `mask` occurs or `stop` is set. Bytes that arrive while
     // no wait is in progress are reported by the next wait. A port whose device has gone away
-    // reports kErr once and then waits for `stop` alone, so that a caller looping on this never
-    // spins.
+    // reports kErr | kDeviceLost once and then waits for `stop` alone, so that a caller looping
+    // on this never spins.
     virtual SerialWait waitEvent(std::uint32_t mask, const ManualResetEvent& stop) = 0;
     // Releases the device; true when the system closed it cleanly. Only the first call counts.
     virtual bool close() = 0;
 };
 
-// Opens a device path as a serial port, exclusively. Null when the path does not exist, is not a
-// terminal, is held by another program, or cannot be set up; nothing stays open then.
-std::unique_ptr<SerialPort> openSerialPort(const std::string& devicePath);
+// Why a port could not be opened.
+enum class SerialOpenError {
+    None,
+    NotPresent,       // no such device (never plugged in, unplugged, or no path at all)
+    PermissionDenied, // the user may not read and write the device
+    InUse,            // another program holds the port
+    NotATerminal,     // the path names something that is not a serial device
+    SetupFailed,      // opened, but the line could not be made raw or watched
+};
 
-using SerialPortFactory = std::function<std::unique_ptr<SerialPort>(const std::string&)>;
+struct SerialOpenFailure {
+    SerialOpenError error = SerialOpenError::None;
+    int systemError = 0; // errno of the call that failed, 0 when none applies
+    std::string group;   // PermissionDenied: the group that owns the device, when known
+    bool operator==(const SerialOpenFailure&) const = default;
+};
+
+// A port, or why there is none.
+struct SerialOpenResult {
+    std::unique_ptr<SerialPort> port;
+    SerialOpenFailure failure;
+};
+
+// Opens a device path as a serial port, exclusively (no other open of the terminal succeeds
+// while it is held, and another instance of a program using this also finds it locked), and
+// makes the line fully raw: every input, output and local processing flag off, software flow
+// control included; hardware flow control stays as the port had it, and the receiver is on
+// whatever the carrier line says. On failure nothing stays open and the result says why.
+SerialOpenResult openSerialPort(const std::string& devicePath);
+
+using SerialPortFactory = std::function<SerialOpenResult(const std::string&)>;
+
+// The file a path leads to, symbolic links followed: the same values mean the same device node.
+struct DeviceNode {
+    std::uint64_t fileSystem = 0, inode = 0, device = 0;
+    bool operator==(const DeviceNode&) const = default;
+};
+// Nullopt when the path leads nowhere (removed, a dangling link).
+std::optional<DeviceNode> findDeviceNode(const std::string& path);
 
 // Interrupt counters of a serial driver, as far as the port events need them.
 struct LineCounters {

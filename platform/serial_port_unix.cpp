@@ -1,16 +1,21 @@
 #include "platform/serial_port.h"
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <string>
 #include <sys/epoll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -148,15 +153,65 @@ bool applyParams(termios& tio, const SerialParams& params) {
     return true;
 }
 
-// A serial port on Windows has no line discipline: bytes pass untouched, and the carrier line
-// does not gate reading. Flow control, parity checking and the line settings stay as they are.
+// A serial port on Windows has no line discipline: bytes pass untouched both ways. Linux starts
+// serial devices and pseudo-terminals with XON/XOFF, echo and line editing on, so every input,
+// output and local processing flag goes off; otherwise 0x11 and 0x13 from the device would be
+// swallowed and a received 0x13 would stop all output. The receiver is switched on and the
+// carrier line ignored. Hardware flow control (CRTSCTS), hang-up on close and the line settings
+// stay as they are.
 void makeRaw(termios& tio) {
-    tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IMAXBEL);
-    tio.c_oflag &= ~OPOST;
-    tio.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
+    tio.c_iflag = 0;
+    tio.c_oflag = 0;
+    tio.c_lflag = 0;
     tio.c_cflag |= CREAD | CLOCAL;
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
+}
+
+// A driver may accept a request in part; these are the flags whose survival matters.
+bool isRaw(const termios& tio) {
+    return (tio.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK)) == 0 &&
+           (tio.c_oflag & OPOST) == 0 && (tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) == 0;
+}
+
+// The name of the group that owns the device node, or "" when it cannot be found.
+std::string owningGroup(const std::string& devicePath) {
+    struct stat st {};
+    if (::stat(devicePath.c_str(), &st) != 0)
+        return std::string();
+    std::vector<char> buffer(16384);
+    group entry{};
+    group* found = nullptr;
+    if (::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return std::string();
+    return found->gr_name;
+}
+
+SerialOpenResult failure(SerialOpenError error, int systemError, std::string group = {}) {
+    SerialOpenResult result;
+    result.failure = {error, systemError, std::move(group)};
+    return result;
+}
+
+// What an operator can do about a failed open() of the device.
+SerialOpenResult openFailure(int systemError, const std::string& devicePath) {
+    switch (systemError) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENXIO:
+    case ENODEV:
+    case EIO: // a port without hardware behind it, or a terminal that has hung up
+        return failure(SerialOpenError::NotPresent, systemError);
+    case EACCES:
+    case EPERM:
+        return failure(SerialOpenError::PermissionDenied, systemError, owningGroup(devicePath));
+    case EBUSY: // held exclusively (TIOCEXCL) by another program
+        return failure(SerialOpenError::InUse, systemError);
+    case ENOTTY:
+        return failure(SerialOpenError::NotATerminal, systemError);
+    default:
+        return failure(SerialOpenError::SetupFailed, systemError);
+    }
 }
 
 LineCounters toCounters(const serial_icounter_struct& raw) {
@@ -262,6 +317,9 @@ public:
 
     std::ptrdiff_t write(const std::uint8_t* bytes, std::size_t count,
                          std::chrono::milliseconds timeout) override {
+        // Nothing goes to a device that has gone away.
+        if (m_lost.load())
+            return -1;
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         std::size_t done = 0;
         while (done < count) {
@@ -309,7 +367,7 @@ public:
                 events |= takeDeviceEvents();
             if (sampling && !m_lost)
                 events |= sampleModem();
-            events &= mask;
+            events &= mask | serial_event::kDeviceLost;
             if (events != 0)
                 return {SerialWait::Status::Events, events};
         }
@@ -334,12 +392,10 @@ private:
         epoll_event ev{};
         if (retryOnInterrupt([&] { return ::epoll_wait(m_epoll.get(), &ev, 1, 0); }) != 1)
             return 0;
-        std::uint32_t events = 0;
-        if ((ev.events & EPOLLIN) && bytesQueued() > 0)
-            events |= serial_event::kRxChar;
+        // A hung-up terminal has nothing left to read: its loss is all there is to report.
         if (ev.events & (EPOLLHUP | EPOLLERR))
-            events |= loseDevice();
-        return events;
+            return loseDevice();
+        return (ev.events & EPOLLIN) && bytesQueued() > 0 ? serial_event::kRxChar : 0;
     }
 
     std::uint32_t sampleModem() {
@@ -364,11 +420,10 @@ private:
     // The device hung up or vanished. Report it once, then stop watching it: a hung-up
     // terminal stays readable forever and would otherwise wake every wait at once.
     std::uint32_t loseDevice() {
-        if (m_lost)
+        if (m_lost.exchange(true))
             return 0;
-        m_lost = true;
         ::epoll_ctl(m_epoll.get(), EPOLL_CTL_DEL, m_fd.get(), nullptr);
-        return serial_event::kErr;
+        return serial_event::kErr | serial_event::kDeviceLost;
     }
 
     UniqueFd m_fd;
@@ -377,43 +432,73 @@ private:
     Watch m_watch = Watch::None;
     LineCounters m_counters;
     int m_lines = 0;
-    bool m_lost = false;
+    // Set by the monitor thread, read by writers too.
+    std::atomic<bool> m_lost{false};
 };
 
 } // namespace
 
-std::unique_ptr<SerialPort> openSerialPort(const std::string& devicePath) {
+std::optional<DeviceNode> findDeviceNode(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return DeviceNode{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                      static_cast<std::uint64_t>(st.st_rdev)};
+}
+
+SerialOpenResult openSerialPort(const std::string& devicePath) {
+    if (devicePath.empty())
+        return failure(SerialOpenError::NotPresent, ENOENT);
     UniqueFd fd(retryOnInterrupt(
         [&] { return ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); }));
-    if (!fd || !::isatty(fd.get()))
-        return nullptr;
+    if (!fd)
+        return openFailure(errno, devicePath);
+    if (!::isatty(fd.get()))
+        return failure(SerialOpenError::NotATerminal, ENOTTY);
     // TIOCEXCL keeps out other opens, but not a privileged process; the lock also keeps out
     // another instance of this program running with privileges.
     if (::ioctl(fd.get(), TIOCEXCL) != 0)
-        return nullptr;
+        return failure(SerialOpenError::SetupFailed, errno);
     auto releaseExclusive = [&] { ::ioctl(fd.get(), TIOCNXCL); };
     if (retryOnInterrupt([&] { return ::flock(fd.get(), LOCK_EX | LOCK_NB); }) != 0) {
+        const int error = errno;
         releaseExclusive();
-        return nullptr;
+        return error == EWOULDBLOCK ? failure(SerialOpenError::InUse, error)
+                                    : failure(SerialOpenError::SetupFailed, error);
     }
+    // Each step runs only when the one before succeeded; `error` keeps the first failure's errno
+    // (0 when the driver accepted the settings but did not keep them).
+    int error = 0;
+    auto step = [&](bool ok) {
+        if (!ok && error == 0)
+            error = errno;
+        return ok;
+    };
     termios tio{};
-    bool ready = retryOnInterrupt([&] { return ::tcgetattr(fd.get(), &tio); }) == 0;
+    bool ready = step(retryOnInterrupt([&] { return ::tcgetattr(fd.get(), &tio); }) == 0);
     if (ready) {
         makeRaw(tio);
-        ready = retryOnInterrupt([&] { return ::tcsetattr(fd.get(), TCSANOW, &tio); }) == 0;
+        ready = step(retryOnInterrupt([&] { return ::tcsetattr(fd.get(), TCSANOW, &tio); }) == 0) &&
+                step(retryOnInterrupt([&] { return ::tcgetattr(fd.get(), &tio); }) == 0);
+        if (ready && !isRaw(tio)) {
+            ready = false;
+            error = 0;
+        }
     }
     UniqueFd epoll(ready ? ::epoll_create1(EPOLL_CLOEXEC) : -1);
-    if (epoll) {
+    if (ready && step(static_cast<bool>(epoll))) {
         epoll_event ev{};
         ev.events = EPOLLIN | EPOLLET;
         ev.data.fd = fd.get();
-        ready = ::epoll_ctl(epoll.get(), EPOLL_CTL_ADD, fd.get(), &ev) == 0;
+        ready = step(::epoll_ctl(epoll.get(), EPOLL_CTL_ADD, fd.get(), &ev) == 0);
     }
     if (!ready || !epoll) {
         releaseExclusive();
-        return nullptr;
+        return failure(SerialOpenError::SetupFailed, error);
     }
-    return std::make_unique<UnixSerialPort>(std::move(fd), std::move(epoll));
+    SerialOpenResult result;
+    result.port = std::make_unique<UnixSerialPort>(std::move(fd), std::move(epoll));
+    return result;
 }
 
 } // namespace platform

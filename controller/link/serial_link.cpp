@@ -27,10 +27,19 @@ bool SerialLink::Open(QObject* owner, const std::string& portName, int baud, int
     Close();
     SetOwner(owner);
     std::lock_guard lock(m_portLock);
-    const std::string path = m_resolver ? m_resolver(portName) : portName;
-    m_port = m_factory ? m_factory(path) : platform::openSerialPort(path);
-    if (!m_port)
+    m_devicePath = m_resolver ? m_resolver(portName) : portName;
+    platform::SerialOpenResult opened;
+    if (m_devicePath.empty())
+        opened.failure.error = platform::SerialOpenError::NotPresent;
+    else
+        opened = m_factory ? m_factory(m_devicePath) : platform::openSerialPort(m_devicePath);
+    m_port = std::move(opened.port);
+    m_lastFailure = m_port ? platform::SerialOpenFailure{} : opened.failure;
+    if (!m_port) {
+        if (m_lastFailure.error == platform::SerialOpenError::None)
+            m_lastFailure.error = platform::SerialOpenError::SetupFailed;
         return false;
+    }
     if (!Configure(baud, parity, dataBits, stopBits)) {
         m_prompts.show(platform::Prompt::box(kRejectedSettingsCaption, kRejectedSettingsText,
                                              platform::PromptIcon::Information));

@@ -42,7 +42,8 @@ public:
 
     // Closes whatever was open, then opens and configures the port. True when the port is open,
     // even when its line settings were rejected (the operator is told, and the port keeps its
-    // former settings); false when it cannot be opened, and the link is Closed.
+    // former settings); false when it cannot be opened, and the link is Closed: lastFailure()
+    // then says why. A port name the resolver turns into "" has no device.
     bool Open(QObject* owner, const std::string& portName, int baud, int parity, int dataBits,
               int stopBits);
     // The object that receives the notifications; null sends none.
@@ -74,6 +75,10 @@ public:
     bool Configure(int baud, int parity, int dataBits, int stopBits);
 
     bool isOpen() const { return m_port != nullptr; }
+    // The device path of the last Open, whether it succeeded or not.
+    const std::string& devicePath() const { return m_devicePath; }
+    // Why the last Open failed; error None after a successful one.
+    const platform::SerialOpenFailure& lastFailure() const { return m_lastFailure; }
     bool isMonitoring() const { return m_monitor != nullptr; }
 
     static constexpr std::chrono::milliseconds kWriteTimeout{2000};
@@ -87,6 +92,8 @@ private:
     // Serialises the port operations of the owning thread; the monitor never takes it.
     std::recursive_mutex m_portLock;
     std::unique_ptr<platform::SerialPort> m_port;
+    std::string m_devicePath;
+    platform::SerialOpenFailure m_lastFailure;
     // Declared after the port: it waits on the port and must end first.
     std::unique_ptr<SerialMonitor> m_monitor;
     NotificationCourier* m_courier;

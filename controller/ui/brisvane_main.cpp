@@ -1,3 +1,4 @@
+#include "controller/link/system_serial_ports.h"
 #include "controller/ui/main_window.h"
 #include "controller/ui/program_prompts.h"
 #include "platform/qt/settings_location.h"
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
         platform::resolveSettingsLocation(QCoreApplication::applicationDirPath(),
                                           QStringLiteral("Setting.ini"))
             .folder;
-    controller::MainWindow window(settingsFolder, prompts);
+    controller::MainWindow window(settingsFolder, prompts, {controller::systemSerialPorts, {}});
     prompts.setOwner(&window);
 
     const QString screenshot = qEnvironmentVariable("BRISVANE_SCREENSHOT");

@@ -1,9 +1,9 @@
 #include "controller/ui/main_window.h"
 
-#include "controller/link/com_port_names.h"
 #include "controller/protocol/signal_code.h"
 #include "controller/protocol/switch_requests.h"
 #include "controller/ui/about_dialog.h"
+#include "controller/ui/com_port_combo.h"
 #include "controller/ui/crosspoint_cursor.h"
 #include "controller/ui/network_setting_dialog.h"
 #include "controller/ui/setup_dialog.h"
@@ -96,23 +96,15 @@ void addLabelled(QGridLayout* layout, int row, const QString& caption, QWidget* 
     layout->addWidget(control, row, 1);
 }
 
-std::string portNameDigitPath(const std::string& portName, const std::string& settingsPath) {
-    // Port names are "COM1".."COM9"; anything else has no device behind it.
-    if (portName.size() != 4 || portName.compare(0, 3, "COM") != 0 || portName[3] < '1' ||
-        portName[3] > '9')
-        return std::string();
-    return serialDevicePath(portName[3] - '0', settingsPath);
-}
-
 } // namespace
 
 MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& prompts,
-                       QWidget* parent)
+                       SerialPortAccess ports, QWidget* parent)
     : QDialog(parent), m_prompts(prompts), m_settingsFile(settingsDirectory.toStdString()),
-      m_serial(prompts,
-               [path = m_settingsFile.path()](const std::string& portName) {
-                   return portNameDigitPath(portName, path);
-               }),
+      m_portAccess(std::move(ports)),
+      m_serial(
+          prompts, [this](const std::string& portName) { return comPortPath(portName); },
+          m_portAccess.open),
       m_net(m_settings, prompts) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("     Matrix V3.5"));
@@ -138,6 +130,8 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
     m_networkPollTimer.setInterval(kNetworkPollPeriod);
     connect(&m_replyWatchTimer, &QTimer::timeout, this, &MainWindow::onReplyWatchTick);
     connect(&m_networkPollTimer, &QTimer::timeout, this, &MainWindow::onNetworkPollTick);
+    m_portPresenceTimer.setInterval(kPortPresencePeriod);
+    connect(&m_portPresenceTimer, &QTimer::timeout, this, &MainWindow::onPortPresenceTick);
 
     createControls();
     m_scroll->setWidget(m_content);
@@ -163,7 +157,8 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
 
     if (!openSerialPort())
         m_prompts.show(platform::Prompt::dialog(
-            "Unable to open the serial port, Please check and try again!"));
+            openFailureText("Unable to open the serial port, Please check and try again!")));
+    m_portPresenceTimer.start();
 
     restartReplyWatch();
 }
@@ -171,6 +166,7 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
 MainWindow::~MainWindow() {
     m_replyWatchTimer.stop();
     m_networkPollTimer.stop();
+    m_portPresenceTimer.stop();
     // The monitor thread must be gone before the window it notifies.
     m_serial.Close();
 }
@@ -192,7 +188,13 @@ void MainWindow::createControls() {
     // COM
     auto* comGroup = makeGroup(panel, QStringLiteral("comGroup"), QStringLiteral("COM"));
     auto* comLayout = new QGridLayout(comGroup);
-    m_comCombo = makeCombo(comGroup, QStringLiteral("comCombo"), {});
+    auto* comCombo = new ComPortCombo(comGroup);
+    comCombo->setObjectName(QStringLiteral("comCombo"));
+    // Entries name their devices: the box takes the width the panel gives it, and the open list
+    // the width of its longest entry.
+    comCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    comCombo->setBeforePopup([this] { refreshComList(); });
+    m_comCombo = comCombo;
     m_baudCombo = makeCombo(comGroup, QStringLiteral("baudCombo"), kBaudEntries);
     m_openButton = makeButton(comGroup, QStringLiteral("openButton"), QStringLiteral("OPEN"));
     addLabelled(comLayout, 0, QStringLiteral("COM Select："), m_comCombo);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "controller/link/com_port_names.h"
 #include "controller/link/controller_settings.h"
 #include "controller/link/net_link.h"
 #include "controller/link/serial_link.h"
+#include "controller/link/serial_port_access.h"
 #include "controller/link/settings_file.h"
 #include "controller/protocol/command_frame.h"
 #include "controller/protocol/frame_accumulator.h"
@@ -21,6 +23,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -44,7 +47,7 @@ class CrosspointCursor;
 //
 // Controls, by their original identifier, and the objectName tests find them by:
 //   1005 group box "Matrix Switch"          matrixSwitchGroup (its rectangle is the grid frame)
-//   1011 combo "COM1".."COM9"                comCombo
+//   1011 combo "COM1 (device)".."COM9 (…)"  comCombo
 //   1012 combo "2400" "4800" "9600" "19200"  baudCombo
 //   1045 button "OPEN" / "CLOSE"             openButton
 //   1019 check box "Use Net"                 useNetCheck
@@ -76,15 +79,19 @@ class MainWindow : public QDialog, public DeviceSetupHost, private ReplyHandler 
 public:
     // Reads Setting.ini in `settingsDirectory` (the executable's folder in the program), shows
     // every message through `prompts`, opens the serial port and the network socket and starts
-    // the reply watch, in that order.
+    // the reply watch, in that order. `ports` says which serial ports the machine has and how
+    // one is opened.
     MainWindow(const QString& settingsDirectory, platform::PromptSink& prompts,
-               QWidget* parent = nullptr);
+               SerialPortAccess ports, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Timer 1, every second: the reply watch.
     void onReplyWatchTick();
     // Timer 3, every 100 ms once the network socket exists: one poll and one examination.
     void onNetworkPollTick();
+    // Every 500 ms: closes the port when its device is gone, and opens it again when the device
+    // that went away comes back.
+    void onPortPresenceTick();
 
     // DeviceSetupHost: what the Setup and Network Setting dialogs use.
     void sendFrame(const std::vector<std::uint8_t>& frame, bool serialOnly) override;
@@ -106,6 +113,10 @@ public:
     QScrollArea* scrollArea() const { return m_scroll; }
     CrosspointCursor* crosspointCursor() const { return m_cursor; }
     bool serialOpen() const { return m_serialOpen; }
+    // True after the open port's device went away, until it is open again or the operator
+    // closes it or picks another port or rate.
+    bool awaitingPortReturn() const { return m_lostPort.has_value(); }
+    const ComPortEntries& comPortEntries() const { return m_comEntries; }
     std::uint8_t deviceAddress() const { return m_deviceAddress; }
     bool cycling() const { return m_cycling; }
     const ReplyWatch& replyWatch() const { return m_watch; }
@@ -139,7 +150,12 @@ public:
         m_networkPollTimer.setInterval(networkPoll);
     }
 
+    void setPortPresencePeriod(std::chrono::milliseconds period) {
+        m_portPresenceTimer.setInterval(period);
+    }
+
     static constexpr std::chrono::milliseconds kReplyWatchPeriod{1000};
+    static constexpr std::chrono::milliseconds kPortPresencePeriod{500};
     static constexpr std::chrono::milliseconds kNetworkPollPeriod{100};
 
 protected:
@@ -176,7 +192,9 @@ private:
     void checkAvRadio(int mode);
 
     // Serial port and sending (main_window_links.cpp).
-    bool openSerialPort();
+    // Opens the selected port; `refreshList` first looks again at which devices the entries
+    // stand for. Failure leaves the title without a port and lastFailure() in the link.
+    bool openSerialPort(bool refreshList = true);
     void closeSerialPort();
     void setSerialOpen(bool open);
     std::string selectedPortName() const;
@@ -187,6 +205,13 @@ private:
     void sendBytes(const std::uint8_t* bytes, std::size_t count, bool serialOnly);
     void restartReplyWatch();
     DispatchContext dispatchContext() const;
+
+    // The COM list and the port's device (main_window_com_ports.cpp).
+    void refreshComList();
+    std::string comPortPath(const std::string& portName) const;
+    void rememberOpenedPort();
+    std::string openFailureText(const char* message) const;
+    void onSerialDeviceLost();
 
     // Grid (main_window_grid.cpp).
     void createGridCursor();
@@ -209,6 +234,8 @@ private:
     platform::PromptSink& m_prompts;
     SettingsFile m_settingsFile;
     ControllerSettings m_settings;
+    SerialPortAccess m_portAccess;
+    ComPortEntries m_comEntries;
     SerialLink m_serial;
     NetLink m_net;
     FrameAccumulator m_accumulator;
@@ -216,8 +243,18 @@ private:
     ReplyWatch m_watch;
     QTimer m_replyWatchTimer;
     QTimer m_networkPollTimer;
+    QTimer m_portPresenceTimer;
 
     bool m_serialOpen = false;
+    // The device of the open port, as it was when opened.
+    std::optional<platform::DeviceNode> m_openNode;
+    // The device that went away from under the open port, while its return is awaited.
+    struct LostPort {
+        std::string path;
+        std::optional<platform::DeviceNode> node;
+        bool seenAbsent = false;
+    };
+    std::optional<LostPort> m_lostPort;
     bool m_cycling = false;
     std::uint8_t m_deviceAddress = 1;
     std::function<void()> m_readBackObserver;

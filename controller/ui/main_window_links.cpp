@@ -26,6 +26,7 @@ constexpr int kStopBits = 1;
 // waiting, so a device that never stops talking cannot hold the window in one drain.
 constexpr std::size_t kMaxDrainBytes = 4096;
 
+const QString kCaption = QStringLiteral("     Matrix V3.5");
 const char* const kOpenFailedText = "Unable to open the serial port, Please check and try again!";
 const char* const kReopenFailedText = "No serial port!";
 const char* const kSilentDeviceText = "Can not read device, check the communications connection!";
@@ -62,16 +63,23 @@ void MainWindow::setSerialOpen(bool open) {
     m_openButton->setAccessibleName(m_openButton->text());
 }
 
-bool MainWindow::openSerialPort() {
+bool MainWindow::openSerialPort(bool refreshList) {
+    if (refreshList)
+        refreshComList();
     const std::string name = selectedPortName();
     const int baud = selectedBaudRate();
     if (name.empty() || !m_serial.Open(this, name, baud, kParity, kDataBits, kStopBits)) {
         setSerialOpen(false);
+        // The title names a port only while one is open.
+        setWindowTitle(kCaption);
         return false;
     }
     m_serial.SetOwner(this);
     m_serial.StartMonitor();
     m_serial.Purge();
+    m_openNode = platform::findDeviceNode(m_serial.devicePath());
+    m_lostPort.reset();
+    rememberOpenedPort();
     setWindowTitle(
         QStringLiteral("  Matrix V3.5 -- %1:%2,N,8,1").arg(QString::fromStdString(name)).arg(baud));
     setSerialOpen(true);
@@ -80,13 +88,14 @@ bool MainWindow::openSerialPort() {
 
 void MainWindow::closeSerialPort() {
     m_serial.Close();
+    m_lostPort.reset();
     setSerialOpen(false);
 }
 
 void MainWindow::onOpenClicked() {
     if (!m_serialOpen) {
         if (!openSerialPort())
-            m_prompts.show(platform::Prompt::dialog(kOpenFailedText));
+            m_prompts.show(platform::Prompt::dialog(openFailureText(kOpenFailedText)));
         return;
     }
     closeSerialPort();
@@ -99,7 +108,7 @@ void MainWindow::onComActivated(int index) {
     saveSetting(SettingsFile::kSelectCom);
     // Opened whether or not it was open before.
     if (!openSerialPort())
-        m_prompts.show(platform::Prompt::dialog(kReopenFailedText));
+        m_prompts.show(platform::Prompt::dialog(openFailureText(kReopenFailedText)));
 }
 
 void MainWindow::onBaudActivated(int index) {
@@ -110,12 +119,18 @@ void MainWindow::onBaudActivated(int index) {
     if (m_reopenPause.count() > 0)
         QThread::msleep(static_cast<unsigned long>(m_reopenPause.count()));
     if (!openSerialPort())
-        m_prompts.show(platform::Prompt::dialog(kReopenFailedText));
+        m_prompts.show(platform::Prompt::dialog(openFailureText(kReopenFailedText)));
 }
 
 bool MainWindow::event(QEvent* e) {
     if (e->type() == static_cast<QEvent::Type>(kUmSerialReceive)) {
         receiveSerialBytes();
+        return true;
+    }
+    if (e->type() == static_cast<QEvent::Type>(kUmSerialEvent)) {
+        // Of the other port events only the device's loss matters here.
+        if (static_cast<SerialNotification*>(e)->wParam() & platform::serial_event::kDeviceLost)
+            onSerialDeviceLost();
         return true;
     }
     return QDialog::event(e);

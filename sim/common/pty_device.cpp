@@ -7,7 +7,6 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace sim {
@@ -41,12 +40,10 @@ bool PtyDevice::Open(const std::string& linkPath, std::string* error) {
         *error = why;
         return false;
     };
-    termios tio{};
-    if (tcgetattr(slave, &tio) != 0)
-        return fail(Reason("tcgetattr"));
-    cfmakeraw(&tio);
-    if (tcsetattr(slave, TCSANOW, &tio) != 0)
-        return fail(Reason("tcsetattr"));
+    // No termios call here: on a pseudo-terminal it would change the slave, which keeps the
+    // kernel's defaults until the program opens it, as a real port does. The master side has no
+    // processing of its own: what the program writes arrives here as it left the slave's line
+    // settings, and what is written here passes through them to the program.
     if (fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0)
         return fail(Reason("fcntl"));
     fcntl(master, F_SETFD, FD_CLOEXEC);

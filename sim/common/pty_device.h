@@ -11,8 +11,10 @@ namespace sim {
 // as its serial port (through a symbolic link with a stable name), while the simulator reads and
 // writes the master side.
 //
-// The slave is put in raw mode and kept open here for the device's whole life: that keeps its
-// settings, and keeps the master from reporting a hang-up whenever no program has the port open.
+// The slave keeps the kernel's default line settings (XON/XOFF, echo, line editing) until a
+// program opens it and sets the line up, as a real serial device does. It is kept open here for
+// the device's whole life: that keeps whatever settings the program left, and keeps the master
+// from reporting a hang-up whenever no program has the port open.
 class PtyDevice {
 public:
     PtyDevice() = default;

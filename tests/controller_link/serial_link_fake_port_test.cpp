@@ -24,7 +24,8 @@ protected:
     platform::SerialPortFactory factory = [this](const std::string& path) {
         opened.push_back(path);
         control->calls.push_back("open " + path);
-        return std::make_unique<test_support::FakeSerialPort>(control);
+        return platform::SerialOpenResult{std::make_unique<test_support::FakeSerialPort>(control),
+                                          {}};
     };
 
     void openMonitored() {

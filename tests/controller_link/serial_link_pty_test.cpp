@@ -80,28 +80,36 @@ TEST_F(SerialLinkOnPty, missingPortFailsAndLeavesEveryOperationInert) {
     EXPECT_TRUE(prompts.prompts.empty());
 }
 
-TEST_F(SerialLinkOnPty, opensRawAtTheGivenSettingsAndKeepsFlowControl) {
+TEST_F(SerialLinkOnPty, opensFullyRawAtTheGivenSettingsAndKeepsHardwareFlowControl) {
     termios tio = lineSettings(pty);
+    ASSERT_TRUE((tio.c_iflag & IXON) && (tio.c_lflag & ECHO)) << "not at the kernel's defaults";
     tio.c_cflag |= CRTSCTS;
-    tio.c_iflag |= IXON;
-    tio.c_lflag |= ICANON | ECHO;
+    tio.c_iflag |= IXOFF | IXANY;
     ASSERT_EQ(tcsetattr(pty.masterFd(), TCSANOW, &tio), 0);
 
     ASSERT_TRUE(link.Open(&owner, pty.slavePath(), 19200, 0, 8, 1));
     tio = lineSettings(pty);
     EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B19200));
     EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | CSTOPB), static_cast<tcflag_t>(CS8));
-    EXPECT_TRUE(tio.c_cflag & CRTSCTS);
-    EXPECT_TRUE(tio.c_iflag & IXON);
-    EXPECT_FALSE(tio.c_lflag & (ICANON | ECHO));
+    EXPECT_EQ(tio.c_cflag & (CRTSCTS | CREAD | CLOCAL),
+              static_cast<tcflag_t>(CRTSCTS | CREAD | CLOCAL));
+    EXPECT_EQ(tio.c_iflag, 0u);
+    EXPECT_EQ(tio.c_oflag, 0u);
+    EXPECT_EQ(tio.c_lflag, 0u);
     EXPECT_TRUE(prompts.prompts.empty());
 
-    // Bytes pass untouched both ways: no newline translation, no echo.
-    const Bytes frame{0xBA, 0x0A, 0x0D, 0x03, 0x7F, 0x00, 0x96};
-    ASSERT_TRUE(link.Write(frame.data(), frame.size(), true));
+    // Bytes pass untouched both ways: XON and XOFF too, no newline translation, no echo; and an
+    // XOFF from the device does not hold back what the program sends.
+    pty.write({0x13});
+    ASSERT_TRUE(processEventsUntil([&] { return link.BytesQueued() == 1; }));
+    const Bytes frame{0xBA, 0x0A, 0x0D, 0x03, 0x7F, 0x00, 0x11, 0x13, 0x96};
+    ASSERT_TRUE(link.Write(frame.data(), frame.size(), false));
     EXPECT_EQ(pty.read(frame.size()), frame);
     pty.write(frame);
-    ASSERT_TRUE(processEventsUntil([&] { return link.BytesQueued() == frame.size(); }));
+    ASSERT_TRUE(processEventsUntil([&] { return link.BytesQueued() == 1 + frame.size(); }));
+    Bytes got(1 + frame.size());
+    ASSERT_EQ(link.Read(std::span<std::uint8_t>(got), 0), got.size());
+    EXPECT_EQ(got, (Bytes{0x13, 0xBA, 0x0A, 0x0D, 0x03, 0x7F, 0x00, 0x11, 0x13, 0x96}));
     EXPECT_EQ(pty.readAvailable(50ms), Bytes{});
 }
 

@@ -152,7 +152,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirCaptionsAndEntries) {
     EXPECT_EQ(entries(control<QComboBox>("matrixTypeCombo")),
               (std::vector<std::string>{"AV Matrix", "VGA Matrix", "DVI Matrix", "HDMI Matrix",
                                         "SDI Matrix", "Hybrid matrix"}));
-    EXPECT_EQ(entries(control<QComboBox>("comCombo")).back(), "COM9");
+    EXPECT_EQ(entries(control<QComboBox>("comCombo")).back(), "COM9 (not present)");
     EXPECT_EQ(entries(control<QComboBox>("matrixIdCombo")).back(), "FF");
     EXPECT_EQ(entries(control<QComboBox>("loadSceneCombo")).back(), "16");
     EXPECT_EQ(control<QComboBox>("saveSceneCombo")->currentIndex(), -1);

@@ -17,10 +17,16 @@ void processEventsFor(std::chrono::milliseconds time) {
 }
 
 void MainWindowTest::writeSettings(const std::string& systemSet, const std::string& net) {
-    std::string ports =
-        "[Ports]\r\nCOM1=" + m_pty.slavePath() + "\r\nCOM2=" + m_pty2.slavePath() + "\r\n";
-    for (int n = 3; n <= 9; ++n)
-        ports += "COM" + std::to_string(n) + "=" + missingPath(n) + "\r\n";
+    std::string ports = "[Ports]\r\n";
+    for (int n = 1; n <= 9; ++n) {
+        const auto key = m_portKeys.find(n);
+        const std::string path = key != m_portKeys.end() ? key->second
+                                 : n == 1                ? m_pty.slavePath()
+                                 : n == 2                ? m_pty2.slavePath()
+                                                         : missingPath(n);
+        if (!path.empty())
+            ports += "COM" + std::to_string(n) + "=" + path + "\r\n";
+    }
     test_support::TempDir::writeFile(settingsPath(),
                                      "[SYSTEM_SET]\r\n" + systemSet + "[Net]\r\n" + net + ports);
     m_settingsWritten = true;
@@ -29,11 +35,22 @@ void MainWindowTest::writeSettings(const std::string& systemSet, const std::stri
 controller::MainWindow& MainWindowTest::start() {
     if (!m_settingsWritten)
         writeSettings();
-    m_window =
-        std::make_unique<controller::MainWindow>(QString::fromStdString(m_dir.path()), m_prompts);
+    m_window = std::make_unique<controller::MainWindow>(
+        QString::fromStdString(m_dir.path()), m_prompts,
+        controller::SerialPortAccess{[this] { return m_machinePorts; },
+                                     [this](const std::string& path) {
+                                         return m_portFactory ? m_portFactory(path)
+                                                              : platform::openSerialPort(path);
+                                     }});
     m_window->setTimerPeriods(std::chrono::hours(1), std::chrono::hours(1));
+    m_window->setPortPresencePeriod(std::chrono::hours(1));
     m_window->setPauses(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
     return *m_window;
+}
+
+std::string MainWindowTest::notPresent(int n) const {
+    return "COM" + std::to_string(n) + " (" + missingPath(n) +
+           "): the device is not present. Is the adapter plugged in?";
 }
 
 Bytes MainWindowTest::serialOut(std::size_t count) {

@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,9 +23,10 @@ namespace controller_ui_test {
 using Bytes = std::vector<std::uint8_t>;
 
 // A main window on its own settings folder, with COM1 on a pseudo-terminal the test holds (the
-// master side plays the device), COM2 on a second one, COM3..COM9 on paths that do not exist,
-// and every prompt recorded. The real timers are stretched so that only the ticks a test calls
-// by hand happen.
+// master side plays the device), COM2 on a second one, COM3..COM9 on paths that do not exist
+// (unless m_portKeys says otherwise), the machine's own serial ports never looked at, and every
+// prompt recorded. The real timers are stretched so that only the ticks a test calls by hand
+// happen.
 class MainWindowTest : public testing::Test {
 protected:
     // Lines of section SYSTEM_SET and of section Net; the defaults give a 4x4 "HDMI Matrix" at
@@ -38,6 +40,8 @@ protected:
     std::string settingsPath() const { return m_dir.file("Setting.ini"); }
     std::string settingsText() const { return test_support::TempDir::readFile(settingsPath()); }
     std::string missingPath(int n) const { return m_dir.file("no-such-port-" + std::to_string(n)); }
+    // The line an open failure adds for COMn on its missing path.
+    std::string notPresent(int n) const;
 
     // What the window wrote on COM1 within the time, or the count it was asked for.
     Bytes serialOut(std::size_t count);
@@ -66,6 +70,13 @@ protected:
     test_support::PtyPair m_pty;
     test_support::PtyPair m_pty2;
     test_support::PromptRecorder m_prompts;
+    // Keys of section Ports that writeSettings writes instead of its own; "" writes none.
+    std::map<int, std::string> m_portKeys;
+    // The serial ports the window's enumeration finds (none, unless a test says so), and how it
+    // opens one (empty: for real, which only ever meets the test's own paths). Both are looked
+    // at whenever the window uses them.
+    std::vector<controller::SerialPortRecord> m_machinePorts;
+    platform::SerialPortFactory m_portFactory;
     std::unique_ptr<controller::MainWindow> m_window;
     bool m_settingsWritten = false;
 };

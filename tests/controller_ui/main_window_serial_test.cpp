@@ -86,12 +86,13 @@ TEST_F(MainWindowTest, ComChangeMovesToTheChosenPortOrSaysThereIsNone) {
     choose("comCombo", 4); // COM5 leads nowhere
     EXPECT_FALSE(w.serialOpen());
     EXPECT_EQ(control<QPushButton>("openButton")->text(), "OPEN");
-    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kNoPort});
+    EXPECT_EQ(w.windowTitle(), "     Matrix V3.5");
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kNoPort + "\r\n" + notPresent(5)});
     EXPECT_TRUE(hasLine(settingsText(), "SelectCOM=4"));
 
     m_prompts.clear();
     press("openButton");
-    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kOpenFailed});
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kOpenFailed + "\r\n" + notPresent(5)});
 }
 
 TEST_F(MainWindowTest, ComChangeOpensThePortEvenWhenItWasClosed) {
@@ -157,12 +158,13 @@ TEST_F(MainWindowTest, StartWithoutPortReportsItAtOnceAndTheSilenceOnTickFive) {
     EXPECT_FALSE(w.serialOpen());
     EXPECT_EQ(w.windowTitle(), "     Matrix V3.5");
     EXPECT_EQ(control<QPushButton>("openButton")->text(), "OPEN");
-    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kOpenFailed});
+    const std::string failed = kOpenFailed + "\r\n" + notPresent(3);
+    EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{failed});
     for (int tick = 1; tick <= 4; ++tick)
         w.onReplyWatchTick();
     EXPECT_EQ(m_prompts.prompts.size(), 1u);
     w.onReplyWatchTick();
-    EXPECT_EQ(m_prompts.texts(), (std::vector<std::string>{kOpenFailed, kSilent}));
+    EXPECT_EQ(m_prompts.texts(), (std::vector<std::string>{failed, kSilent}));
 }
 
 TEST_F(MainWindowTest, SilentDeviceIsReportedAlsoWhileTheNetworkIsOn) {

@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace sim_test {
@@ -22,6 +23,12 @@ int MillisLeft(std::chrono::steady_clock::time_point deadline) {
 
 SerialPeer::SerialPeer(const std::string& path) {
     m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    // The simulator leaves the line at the kernel's settings; a controller makes it raw.
+    termios tio{};
+    if (m_fd >= 0 && ::tcgetattr(m_fd, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_fd, TCSANOW, &tio);
+    }
 }
 
 SerialPeer::~SerialPeer() {

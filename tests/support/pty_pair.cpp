@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace test_support {
@@ -13,13 +12,10 @@ PtyPair::PtyPair() {
     int master = -1;
     int slave = -1;
     char name[256] = {};
+    // The slave keeps the kernel's settings (XON/XOFF, echo, line editing), as a real port
+    // has them until a program opens it.
     if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
         return;
-    termios tio{};
-    if (tcgetattr(slave, &tio) == 0) {
-        cfmakeraw(&tio);
-        tcsetattr(slave, TCSANOW, &tio);
-    }
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     m_master = master;
     m_slaveKeep = slave;
