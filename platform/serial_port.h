@@ -122,7 +122,17 @@ using SerialPortFactory = std::function<SerialOpenResult(const std::string&)>;
 // The file a path leads to, symbolic links followed: the same values mean the same device node.
 struct DeviceNode {
     std::uint64_t fileSystem = 0, inode = 0, device = 0;
-    bool operator==(const DeviceNode&) const = default;
+    // When the node was made or last changed (ns). A device that went away and came back under
+    // the same number (a replugged adapter, a new pseudo-terminal taking a freed slot) has a
+    // newer one; it is not part of what makes two nodes the same.
+    std::int64_t changedNs = 0;
+    bool operator==(const DeviceNode& o) const {
+        return fileSystem == o.fileSystem && inode == o.inode && device == o.device;
+    }
+    // The same node, not made anew since.
+    bool sameIncarnation(const DeviceNode& o) const {
+        return *this == o && changedNs == o.changedNs;
+    }
 };
 // Nullopt when the path leads nowhere (removed, a dangling link).
 std::optional<DeviceNode> findDeviceNode(const std::string& path);

@@ -443,7 +443,9 @@ std::optional<DeviceNode> findDeviceNode(const std::string& path) {
     if (path.empty() || ::stat(path.c_str(), &st) != 0)
         return std::nullopt;
     return DeviceNode{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-                      static_cast<std::uint64_t>(st.st_rdev)};
+                      static_cast<std::uint64_t>(st.st_rdev),
+                      static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 +
+                          st.st_ctim.tv_nsec};
 }
 
 SerialOpenResult openSerialPort(const std::string& devicePath) {

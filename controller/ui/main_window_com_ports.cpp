@@ -95,8 +95,9 @@ void MainWindow::onPortPresenceTick() {
         m_lostPort->seenAbsent = true;
         return;
     }
-    // The same node, never gone: the device has not come back, it just never answers.
-    if (!m_lostPort->seenAbsent && node == m_lostPort->node)
+    // The same node, never gone nor made anew: the device has not come back, it just never
+    // answers. (A node made anew can return between two ticks, so absence alone is not the test.)
+    if (!m_lostPort->seenAbsent && m_lostPort->node && node->sameIncarnation(*m_lostPort->node))
         return;
     // Same entry, same rate; a device that is back but cannot be opened yet is tried again at
     // the next tick.

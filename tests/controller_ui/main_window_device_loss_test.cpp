@@ -48,8 +48,11 @@ TEST_P(DeviceLoss, ClosesThePortSaysSoOnceAndReopensWhenTheSameDeviceReturns) {
     processEventsFor(50ms); // the monitor is waiting for port events
 
     if (c.departure == Departure::HangUp) {
+        // Unplugged: the line hangs up and the stable name goes with the device (else another
+        // pseudo-terminal taking the freed number would stand behind it).
         m_pty.releaseSlave();
         m_pty.closeMaster();
+        fs::remove(adapter());
         // The monitor notices alone, without the presence check.
         ASSERT_TRUE(waitFor([&] { return !w.serialOpen(); }, 1s));
         const auto cpuBefore = test_support::processCpuTime();
