@@ -37,13 +37,6 @@ constexpr int kPorts = 16;
 constexpr std::uint8_t kSignalCode = 0xA6;
 const controller::DispatchContext kContext{0, 1, kPorts, kPorts};
 
-class PrintPrompt : public platform::PromptSink {
-public:
-    void show(const platform::Prompt& prompt) override {
-        std::fprintf(stderr, "prompt: %s\n", prompt.text.c_str());
-    }
-};
-
 // Ends the wait of the current round trip when the reply for its crosspoint is dispatched.
 class StopOnCrosspoints : public controller::ReplyHandler {
 public:
@@ -110,8 +103,7 @@ controller::CommandFrame requestFor(int run) {
 }
 
 std::vector<double> timeSerial(const std::string& linkPath, int runs) {
-    PrintPrompt prompts;
-    controller::SerialLink link(prompts);
+    controller::SerialLink link;
     StopOnCrosspoints handler;
     SerialOwner owner(link, handler);
     if (!link.Open(&owner, linkPath, 9600, 0, 8, 1) || !link.StartMonitor()) {
@@ -131,14 +123,8 @@ std::vector<double> timeSerial(const std::string& linkPath, int runs) {
 }
 
 std::vector<double> timeUdp(std::uint16_t simPort, int runs) {
-    PrintPrompt prompts;
-    controller::ControllerSettings settings;
-    settings.hostPort = 0;
-    settings.destIp = "127.0.0.1";
-    settings.destPort = simPort;
-    settings.useNet = 1;
-    controller::NetLink link(settings, prompts, [] { return std::optional<std::string>(); });
-    if (!link.Create())
+    controller::NetLink link;
+    if (!link.Create(0))
         return {};
     StopOnCrosspoints handler;
     controller::FrameAccumulator accumulator;
@@ -160,8 +146,9 @@ std::vector<double> timeUdp(std::uint16_t simPort, int runs) {
         QTimer::singleShot(std::chrono::milliseconds(phase(random)), &pause, &QEventLoop::quit);
         pause.exec();
         const auto frame = requestFor(run);
-        const double ms =
-            roundTrip(handler, run, [&] { link.Send(frame.bytes().data(), frame.size()); });
+        const double ms = roundTrip(handler, run, [&] {
+            link.Send(frame.bytes().data(), frame.size(), "127.0.0.1", simPort);
+        });
         if (ms >= 0)
             times.push_back(ms);
     }

@@ -1,7 +1,5 @@
 #include "controller/link/net_link.h"
 
-#include "platform/host_address.h"
-
 #include <QHostAddress>
 #include <QUdpSocket>
 #include <arpa/inet.h>
@@ -9,27 +7,17 @@
 
 namespace controller {
 
-NetLink::NetLink(ControllerSettings& settings, platform::PromptSink& prompts,
-                 HostAddressLookup lookup)
-    : m_settings(settings), m_prompts(prompts), m_lookup(std::move(lookup)) {}
+NetLink::NetLink() = default;
 
 NetLink::~NetLink() = default;
 
-bool NetLink::Create() {
+bool NetLink::Create(std::int32_t hostPort) {
     if (m_socket)
         return true;
-    const std::optional<std::string> address =
-        m_lookup ? m_lookup() : platform::detectHostAddress();
-    if (address)
-        m_settings.netIp = address->empty() ? "127.0.0.1" : *address;
-
     auto socket = std::make_unique<QUdpSocket>();
-    const auto port = static_cast<quint16>(static_cast<std::uint32_t>(m_settings.hostPort));
-    if (!socket->bind(QHostAddress(QHostAddress::AnyIPv4), port,
-                      QAbstractSocket::DontShareAddress)) {
-        m_prompts.show(platform::Prompt::dialog(kCreateFailedText));
+    const auto port = static_cast<quint16>(static_cast<std::uint32_t>(hostPort));
+    if (!socket->bind(QHostAddress(QHostAddress::AnyIPv4), port, QAbstractSocket::DontShareAddress))
         return false;
-    }
     // Qt allows broadcasts on every UDP socket; a socket of the original platform refuses them
     // unless asked, so a destination that is a broadcast address fails instead of reaching
     // every host on a network.
@@ -40,33 +28,24 @@ bool NetLink::Create() {
     return true;
 }
 
-bool NetLink::Send(const std::uint8_t* bytes, std::size_t count) {
+bool NetLink::Send(const std::uint8_t* bytes, std::size_t count, const std::string& destIp,
+                   std::int32_t destPort) {
     if (!m_socket)
-        return failSend();
+        return false;
     // Strictly four decimal numbers: the lenient forms of the classic conversion would turn
     // text such as "1" or "0x7f.1" into some address, and an unparsable one into 255.255.255.255.
     in_addr destination{};
-    if (::inet_pton(AF_INET, m_settings.destIp.c_str(), &destination) != 1)
-        return failSend();
+    if (::inet_pton(AF_INET, destIp.c_str(), &destination) != 1)
+        return false;
     // 0.0.0.0 (a blank address field) would reach this very machine on Linux, not a terminal.
     if (destination.s_addr == INADDR_BROADCAST || destination.s_addr == INADDR_ANY)
-        return failSend();
-    const auto port = static_cast<quint16>(static_cast<std::uint32_t>(m_settings.destPort));
+        return false;
+    const auto port = static_cast<quint16>(static_cast<std::uint32_t>(destPort));
     static const char kNothing = 0;
     const char* data = bytes != nullptr ? reinterpret_cast<const char*>(bytes) : &kNothing;
     const qint64 sent = m_socket->writeDatagram(data, bytes != nullptr ? qint64(count) : 0,
                                                 QHostAddress(ntohl(destination.s_addr)), port);
-    if (sent < 0)
-        return failSend();
-    return true;
-}
-
-bool NetLink::failSend() {
-    m_settings.useNet = 0;
-    if (m_sendingStopped)
-        m_sendingStopped();
-    m_prompts.show(platform::Prompt::dialog(kSendFailedText));
-    return false;
+    return sent >= 0;
 }
 
 int NetLink::Poll(std::span<std::uint8_t, kReceiveSize> buffer) {

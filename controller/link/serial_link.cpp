@@ -7,9 +7,8 @@
 
 namespace controller {
 
-SerialLink::SerialLink(platform::PromptSink& prompts, PortResolver resolver,
-                       platform::SerialPortFactory factory)
-    : m_prompts(prompts), m_resolver(std::move(resolver)), m_factory(std::move(factory)),
+SerialLink::SerialLink(PortResolver resolver, platform::SerialPortFactory factory)
+    : m_resolver(std::move(resolver)), m_factory(std::move(factory)),
       m_courier(new NotificationCourier) {}
 
 SerialLink::~SerialLink() {
@@ -27,6 +26,7 @@ bool SerialLink::Open(QObject* owner, const std::string& portName, int baud, int
     Close();
     SetOwner(owner);
     std::lock_guard lock(m_portLock);
+    m_settingsRejected = false;
     m_devicePath = m_resolver ? m_resolver(portName) : portName;
     platform::SerialOpenResult opened;
     if (m_devicePath.empty())
@@ -40,10 +40,7 @@ bool SerialLink::Open(QObject* owner, const std::string& portName, int baud, int
             m_lastFailure.error = platform::SerialOpenError::SetupFailed;
         return false;
     }
-    if (!Configure(baud, parity, dataBits, stopBits)) {
-        m_prompts.show(platform::Prompt::box(kRejectedSettingsCaption, kRejectedSettingsText,
-                                             platform::PromptIcon::Information));
-    }
+    m_settingsRejected = !Configure(baud, parity, dataBits, stopBits);
     m_port->purge(true, true);
     return true;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "controller/link/serial_events.h"
-#include "platform/prompt.h"
 #include "platform/serial_port.h"
 
 #include <chrono>
@@ -33,17 +32,16 @@ public:
     using PortResolver = std::function<std::string(const std::string& portName)>;
 
     // An empty resolver uses the port name as the path; an empty factory opens real devices.
-    explicit SerialLink(platform::PromptSink& prompts, PortResolver resolver = {},
-                        platform::SerialPortFactory factory = {});
+    explicit SerialLink(PortResolver resolver = {}, platform::SerialPortFactory factory = {});
     // Closes the link.
     virtual ~SerialLink();
     SerialLink(const SerialLink&) = delete;
     SerialLink& operator=(const SerialLink&) = delete;
 
     // Closes whatever was open, then opens and configures the port. True when the port is open,
-    // even when its line settings were rejected (the operator is told, and the port keeps its
-    // former settings); false when it cannot be opened, and the link is Closed: lastFailure()
-    // then says why. A port name the resolver turns into "" has no device.
+    // even when its line settings were rejected (settingsRejected() then says so, and the port
+    // keeps its former settings); false when it cannot be opened, and the link is Closed:
+    // lastFailure() then says why. A port name the resolver turns into "" has no device.
     bool Open(QObject* owner, const std::string& portName, int baud, int parity, int dataBits,
               int stopBits);
     // The object that receives the notifications; null sends none.
@@ -79,14 +77,13 @@ public:
     const std::string& devicePath() const { return m_devicePath; }
     // Why the last Open failed; error None after a successful one.
     const platform::SerialOpenFailure& lastFailure() const { return m_lastFailure; }
+    // True when the last successful Open could not set the line settings it was given.
+    bool settingsRejected() const { return m_settingsRejected; }
     bool isMonitoring() const { return m_monitor != nullptr; }
 
     static constexpr std::chrono::milliseconds kWriteTimeout{2000};
-    static constexpr const char* kRejectedSettingsCaption = "错误提示";
-    static constexpr const char* kRejectedSettingsText = "设置通讯速率错误，可能无法正常通信!";
 
 private:
-    platform::PromptSink& m_prompts;
     PortResolver m_resolver;
     platform::SerialPortFactory m_factory;
     // Serialises the port operations of the owning thread; the monitor never takes it.
@@ -94,6 +91,7 @@ private:
     std::unique_ptr<platform::SerialPort> m_port;
     std::string m_devicePath;
     platform::SerialOpenFailure m_lastFailure;
+    bool m_settingsRejected = false;
     // Declared after the port: it waits on the port and must end first.
     std::unique_ptr<SerialMonitor> m_monitor;
     NotificationCourier* m_courier;

@@ -7,6 +7,7 @@
 #include "controller/ui/crosspoint_cursor.h"
 #include "controller/ui/network_setting_dialog.h"
 #include "controller/ui/setup_dialog.h"
+#include "platform/host_address.h"
 #include "widgets/choice_combo_box.h"
 #include "widgets/hover_button.h"
 #include "widgets/resource_icons.h"
@@ -102,10 +103,8 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
                        SerialPortAccess ports, QWidget* parent)
     : QDialog(parent), m_prompts(prompts), m_settingsFile(settingsDirectory.toStdString()),
       m_portAccess(std::move(ports)),
-      m_serial(
-          prompts, [this](const std::string& portName) { return comPortPath(portName); },
-          m_portAccess.open),
-      m_net(m_settings, prompts) {
+      m_serial([this](const std::string& portName) { return comPortPath(portName); },
+               m_portAccess.open) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("     Matrix V3.5"));
     setWindowIcon(widgets::resourceIcon(widgets::kApplicationIconId));
@@ -145,12 +144,15 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
     m_settings = m_settingsFile.load(m_prompts);
     applyLoadedSettings();
     connectHandlers();
-    // The box shows that sending stopped before the failure's message does. The file keeps its
-    // value, so the next start tries the network again.
-    m_net.setSendingStoppedHandler([this] { m_useNetCheck->setChecked(false); });
 
-    if (m_net.Create())
+    // This computer's address is shown in the Network Setting dialog; the loaded one stays when
+    // none is found.
+    if (const std::optional<std::string> address = platform::detectHostAddress())
+        m_settings.netIp = address->empty() ? "127.0.0.1" : *address;
+    if (m_net.Create(m_settings.hostPort))
         m_networkPollTimer.start();
+    else
+        m_prompts.show(platform::Prompt::dialog("Unable to complete the network settings!"));
 
     if (QScreen* shownOn = screen())
         fitToScreen(shownOn->availableGeometry());

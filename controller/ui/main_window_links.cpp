@@ -30,6 +30,9 @@ const QString kCaption = QStringLiteral("     Matrix V3.5");
 const char* const kOpenFailedText = "Unable to open the serial port, Please check and try again!";
 const char* const kReopenFailedText = "No serial port!";
 const char* const kSilentDeviceText = "Can not read device, check the communications connection!";
+const char* const kSendFailedText = "UDP error,Network operation is terminated!";
+const char* const kRejectedSettingsCaption = "错误提示";
+const char* const kRejectedSettingsText = "设置通讯速率错误，可能无法正常通信!";
 
 } // namespace
 
@@ -74,6 +77,9 @@ bool MainWindow::openSerialPort(bool refreshList) {
         setWindowTitle(kCaption);
         return false;
     }
+    if (m_serial.settingsRejected())
+        m_prompts.show(platform::Prompt::box(kRejectedSettingsCaption, kRejectedSettingsText,
+                                             platform::PromptIcon::Information));
     m_serial.SetOwner(this);
     m_serial.StartMonitor();
     m_serial.Purge();
@@ -175,10 +181,16 @@ void MainWindow::sendFrame(const std::vector<std::uint8_t>& frame, bool serialOn
 void MainWindow::sendBytes(const std::uint8_t* bytes, std::size_t count, bool serialOnly) {
     if (m_serialOpen)
         m_serial.Write(bytes, count, true);
-    // A failed send turns sending off and clears the box (see the constructor) before its
-    // message shows; a click turns it on again.
-    if (!serialOnly && m_settings.useNet != 0)
-        m_net.Send(bytes, count);
+    if (serialOnly || m_settings.useNet == 0)
+        return;
+    if (m_net.Send(bytes, count, m_settings.destIp, m_settings.destPort))
+        return;
+    // Sending stops, and the box shows it, before the message does: a frame sent while the
+    // message is open goes to the serial link alone, without a second message. The file keeps
+    // its value, so the next start tries the network again; a click turns it on now.
+    m_settings.useNet = 0;
+    m_useNetCheck->setChecked(false);
+    m_prompts.show(platform::Prompt::dialog(kSendFailedText));
 }
 
 void MainWindow::sendOutputVideoProperty(std::uint8_t property, std::uint8_t value,

@@ -1,7 +1,6 @@
 #include "controller/link/serial_link.h"
 #include "tests/controller_link/fake_serial_port.h"
 #include "tests/controller_link/recording_owner.h"
-#include "tests/support/prompt_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -35,18 +34,17 @@ protected:
 
     std::shared_ptr<FakePortControl> control = std::make_shared<FakePortControl>();
     std::vector<std::string> opened;
-    test_support::PromptRecorder prompts;
     test_support::RecordingOwner owner;
-    SerialLink link{prompts, resolver, factory};
+    SerialLink link{resolver, factory};
 };
 
 TEST_F(SerialLinkOnFakePort, openResolvesThePortNameConfiguresThenDiscardsBothQueues) {
     ASSERT_TRUE(link.Open(&owner, "COM3", 9600, 0, 8, 1));
     EXPECT_EQ(control->takeCalls(),
               (std::vector<std::string>{"open /fake/COM3", "set", "purge in out"}));
-    EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_FALSE(link.settingsRejected());
 
-    SerialLink plain(prompts, {}, factory);
+    SerialLink plain({}, factory);
     ASSERT_TRUE(plain.Open(nullptr, "/dev/pts/77", 9600, 0, 8, 1));
     EXPECT_EQ(opened.back(), "/dev/pts/77");
 }
@@ -76,19 +74,18 @@ INSTANTIATE_TEST_SUITE_P(Cases, ConfigureChangesFourSettings,
                                            ConfigureCase{19200, 2, 7, 0, {19200, 7, 2, 0}},
                                            ConfigureCase{4800, 1, 8, 3, {4800, 8, 1, 0}}));
 
-TEST_F(SerialLinkOnFakePort, rejectedSettingsShowTheMessageOnceAndTheLinkStaysOpen) {
+TEST_F(SerialLinkOnFakePort, rejectedSettingsAreReportedAndTheLinkStaysOpen) {
     control->rejectParams = true;
     ASSERT_TRUE(link.Open(&owner, "COM1", 9600, 0, 8, 1));
-    ASSERT_EQ(prompts.prompts.size(), 1u);
-    EXPECT_EQ(prompts.prompts[0].style, platform::PromptStyle::MessageBox);
-    EXPECT_EQ(prompts.prompts[0].caption, "错误提示");
-    EXPECT_EQ(prompts.prompts[0].text, "设置通讯速率错误，可能无法正常通信!");
-    EXPECT_EQ(prompts.prompts[0].icon, platform::PromptIcon::Information);
+    EXPECT_TRUE(link.settingsRejected());
     EXPECT_EQ(control->params, (platform::SerialParams{19200, 7, platform::kParityEven, 2}));
     EXPECT_TRUE(link.isOpen());
     const std::uint8_t frame[] = {0xBA, 0x01, 0x02};
     EXPECT_TRUE(link.Write(frame, sizeof frame, true));
     EXPECT_EQ(control->written, (std::vector<std::uint8_t>{0xBA, 0x01, 0x02}));
+    control->rejectParams = false;
+    ASSERT_TRUE(link.Open(&owner, "COM1", 9600, 0, 8, 1));
+    EXPECT_FALSE(link.settingsRejected());
 }
 
 TEST_F(SerialLinkOnFakePort, aPurgingWriteDiscardsPendingOutputOnly) {

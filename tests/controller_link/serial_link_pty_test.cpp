@@ -1,6 +1,5 @@
 #include "controller/link/serial_link.h"
 #include "tests/controller_link/recording_owner.h"
-#include "tests/support/prompt_recorder.h"
 #include "tests/support/pty_pair.h"
 
 #include <QEventLoop>
@@ -61,9 +60,8 @@ protected:
     }
 
     test_support::PtyPair pty;
-    test_support::PromptRecorder prompts;
     test_support::RecordingOwner owner;
-    SerialLink link{prompts};
+    SerialLink link;
     Bytes drained;
 };
 
@@ -77,7 +75,6 @@ TEST_F(SerialLinkOnPty, missingPortFailsAndLeavesEveryOperationInert) {
     EXPECT_EQ(link.Read(&byte, 1), 0u);
     EXPECT_FALSE(link.StartMonitor());
     EXPECT_FALSE(link.Close());
-    EXPECT_TRUE(prompts.prompts.empty());
 }
 
 TEST_F(SerialLinkOnPty, opensFullyRawAtTheGivenSettingsAndKeepsHardwareFlowControl) {
@@ -96,7 +93,7 @@ TEST_F(SerialLinkOnPty, opensFullyRawAtTheGivenSettingsAndKeepsHardwareFlowContr
     EXPECT_EQ(tio.c_iflag, 0u);
     EXPECT_EQ(tio.c_oflag, 0u);
     EXPECT_EQ(tio.c_lflag, 0u);
-    EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_FALSE(link.settingsRejected());
 
     // Bytes pass untouched both ways: XON and XOFF too, no newline translation, no echo; and an
     // XOFF from the device does not hold back what the program sends.
@@ -116,10 +113,7 @@ TEST_F(SerialLinkOnPty, opensFullyRawAtTheGivenSettingsAndKeepsHardwareFlowContr
 TEST_F(SerialLinkOnPty, rejectedBaudRateIsReportedOnceAndThePortStaysUsable) {
     ASSERT_TRUE(link.Open(&owner, pty.slavePath(), 4800, 0, 8, 1));
     ASSERT_TRUE(link.Open(&owner, pty.slavePath(), 12345, 0, 8, 1));
-    ASSERT_EQ(prompts.prompts.size(), 1u);
-    EXPECT_EQ(prompts.prompts[0],
-              platform::Prompt::box("错误提示", "设置通讯速率错误，可能无法正常通信!",
-                                    platform::PromptIcon::Information));
+    EXPECT_TRUE(link.settingsRejected());
     termios tio = lineSettings(pty);
     EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B4800));
     const Bytes frame{0xBA, 0x01, 0x14, 0x03, 0x00, 0xD2};
@@ -160,7 +154,7 @@ TEST_F(SerialLinkOnPty, purgeDiscardsInputAndAPurgingWriteKeepsIt) {
 
 TEST_F(SerialLinkOnPty, secondOpenOfTheSameDeviceIsRefusedUntilTheFirstCloses) {
     ASSERT_TRUE(link.Open(nullptr, pty.slavePath(), 9600, 0, 8, 1));
-    SerialLink other(prompts);
+    SerialLink other;
     EXPECT_FALSE(other.Open(nullptr, pty.slavePath(), 9600, 0, 8, 1));
     EXPECT_TRUE(link.Close());
     EXPECT_TRUE(other.Open(nullptr, pty.slavePath(), 9600, 0, 8, 1));
@@ -268,10 +262,9 @@ TEST_F(SerialLinkOnPty, closeFromANestedEventLoopInsideTheHandlerReturnsPromptly
 
 TEST(SerialLinkLifetime, linkDestroyedInsideTheHandlerOrOwnerDestroyedWhileMonitoring) {
     test_support::PtyPair pty;
-    test_support::PromptRecorder prompts;
     {
         test_support::RecordingOwner owner;
-        auto link = std::make_unique<SerialLink>(prompts);
+        auto link = std::make_unique<SerialLink>();
         owner.handler = [&](const test_support::RecordingOwner::Note&) { link.reset(); };
         ASSERT_TRUE(link->Open(&owner, pty.slavePath(), 9600, 0, 8, 1));
         ASSERT_TRUE(link->StartMonitor());
@@ -279,7 +272,7 @@ TEST(SerialLinkLifetime, linkDestroyedInsideTheHandlerOrOwnerDestroyedWhileMonit
         ASSERT_TRUE(processEventsUntil([&] { return link == nullptr; }));
         processEventsFor(50ms);
     }
-    SerialLink link(prompts);
+    SerialLink link;
     auto owner = std::make_unique<test_support::RecordingOwner>();
     ASSERT_TRUE(link.Open(owner.get(), pty.slavePath(), 9600, 0, 8, 1));
     ASSERT_TRUE(link.StartMonitor());
