@@ -22,6 +22,7 @@ void FrameAccumulator::collectSerial(std::span<const std::uint8_t> batch,
         if (m_frameCount == m_frameBuffer.size()) {
             takeSerialFrames(header);
             if (m_frameCount == m_frameBuffer.size()) {
+                discard(std::span(m_frameBuffer), ReplySource::Serial);
                 m_frameCount = 0;
             }
         }
@@ -37,6 +38,7 @@ void FrameAccumulator::takeSerialFrames(std::uint8_t header) {
         const std::span<const std::uint8_t> rest(m_frameBuffer.data() + start,
                                                  m_frameCount - start);
         if (rest[0] != header) {
+            discard(rest, ReplySource::Serial);
             start = m_frameCount;
             break;
         }
@@ -63,16 +65,31 @@ void FrameAccumulator::collectNetwork(std::span<const std::uint8_t> datagram,
     m_networkCount += kept;
 
     const std::span<const std::uint8_t> held(m_networkBuffer.data(), m_networkCount);
+    // Empties the buffer, dropping its bytes from `from` on and what of the datagram found no
+    // room in it.
+    const auto emptyFrom = [&](std::size_t from) {
+        std::vector<std::uint8_t> dropped(held.begin() + static_cast<std::ptrdiff_t>(from),
+                                          held.end());
+        dropped.insert(dropped.end(), datagram.begin() + static_cast<std::ptrdiff_t>(kept),
+                       datagram.end());
+        discard(dropped, ReplySource::Network);
+        m_networkCount = 0;
+    };
     if (!held.empty()) {
         if (held[0] != selectableHeader(context.protocolType)) {
-            m_networkCount = 0;
+            emptyFrom(0);
         } else if (const std::size_t size = announcedSize(held); size != 0 && held.size() >= size) {
             m_pending.push_back({{held.begin(), held.begin() + static_cast<std::ptrdiff_t>(size)},
                                  ReplySource::Network});
-            m_networkCount = 0;
+            emptyFrom(size);
         }
     }
     dispatchPending(context, handler);
+}
+
+void FrameAccumulator::discard(std::span<const std::uint8_t> bytes, ReplySource source) {
+    if (!bytes.empty())
+        m_pending.push_back({{bytes.begin(), bytes.end()}, source, true});
 }
 
 void FrameAccumulator::dispatchPending(const DispatchContext& context, ReplyHandler& handler) {
@@ -80,6 +97,11 @@ void FrameAccumulator::dispatchPending(const DispatchContext& context, ReplyHand
         // Taken off the queue before its effect runs: a nested call must not see it again.
         const PendingFrame frame = std::move(m_pending.front());
         m_pending.pop_front();
+        if (frame.discarded) {
+            handler.bytesDiscarded(frame.bytes, frame.source);
+            continue;
+        }
+        handler.frameCollected(frame.bytes, frame.source);
         dispatchFrame(frame.bytes, frame.source, context, handler);
     }
 }

@@ -25,6 +25,9 @@ namespace controller {
 // and frames wait in one queue shared by all calls: a nested call dispatches the frames still
 // waiting from the outer call before its own, so replies take effect in the order they arrived
 // and none waits for a prompt to close.
+//
+// The handler sees every frame and every discarded byte as well (frameCollected, bytesDiscarded),
+// in the order of arrival.
 class FrameAccumulator {
 public:
     // Room for several replies of the largest size a length byte allows (259 bytes); a batch
@@ -53,14 +56,17 @@ public:
     std::size_t networkBufferedBytes() const { return m_networkCount; }
 
 private:
+    // A complete frame, or bytes thrown away, in the order they arose.
     struct PendingFrame {
         std::vector<std::uint8_t> bytes;
         ReplySource source;
+        bool discarded = false;
     };
 
     // Moves every complete frame at the head of the frame buffer to the queue; a wrong first
     // byte empties what is left.
     void takeSerialFrames(std::uint8_t header);
+    void discard(std::span<const std::uint8_t> bytes, ReplySource source);
     void dispatchPending(const DispatchContext& context, ReplyHandler& handler);
 
     std::array<std::uint8_t, kFrameBufferCapacity> m_frameBuffer{};

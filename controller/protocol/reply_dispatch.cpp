@@ -78,6 +78,7 @@ void dispatchFrame(std::span<const std::uint8_t> frame, ReplySource source,
     if (address != context.deviceAddress && address != kBroadcastAddress) {
         return;
     }
+    handler.replyAccepted(frame, source);
     const std::uint8_t code = frame[2];
     const unsigned length = lengthByte(frame);
     switch (code) {

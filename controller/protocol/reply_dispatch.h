@@ -30,7 +30,7 @@ std::optional<InputPropertiesReport>
 decodeInputPropertiesReport(std::span<const std::uint8_t> frame);
 
 // Runs the effect of one complete frame whose header has already been accepted: ignores it
-// unless byte 1 is context.deviceAddress or 0xFF, then acts on byte 2:
+// unless byte 1 is context.deviceAddress or 0xFF, then tells replyAccepted() and acts on byte 2:
 //   0x01          pairs (L >= 4)
 //   0x02          endAwaitedRead() whatever the length, then pairs (L >= 4)
 //   0x11          kSaveSceneText

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,15 @@ public:
     virtual void showPromptText(const std::string& text) = 0;
     // Hands the report to the Setup dialog if one is open; otherwise it is dropped.
     virtual void forwardInputProperties(const InputPropertiesReport& report) = 0;
+
+    // What went past, for a view of the traffic; nothing by default. Every complete frame taken
+    // from a link, in the order of arrival, just before its dispatch (whatever its address):
+    virtual void frameCollected(std::span<const std::uint8_t> /*frame*/, ReplySource /*source*/) {}
+    // bytes thrown away because they cannot start a frame, overflowed the buffer, or trailed a
+    // datagram's frame, in their place among the frames:
+    virtual void bytesDiscarded(std::span<const std::uint8_t> /*bytes*/, ReplySource /*source*/) {}
+    // and a frame whose address is accepted, before its effect runs.
+    virtual void replyAccepted(std::span<const std::uint8_t> /*frame*/, ReplySource /*source*/) {}
 };
 
 } // namespace controller

@@ -258,5 +258,82 @@ TEST_F(ReplyCollection, NestedCollectionUsesItsOwnContext) {
               (Events{"text:  Save scene successfully!  ", "text:  Save scene successfully!  "}));
 }
 
+// What goes past, as a view of the traffic sees it: every frame (whatever its address), which of
+// them are accepted, and every byte thrown away, in the order of arrival among the effects.
+class TrafficRecordingHandler : public RecordingHandler {
+public:
+    void frameCollected(std::span<const std::uint8_t> f, ReplySource s) override {
+        events.push_back(line(s, "frame", f));
+    }
+    void bytesDiscarded(std::span<const std::uint8_t> b, ReplySource s) override {
+        events.push_back(line(s, "dropped", b));
+    }
+    void replyAccepted(std::span<const std::uint8_t>, ReplySource s) override {
+        events.push_back(line(s, "accepted", {}));
+    }
+
+private:
+    static std::string line(ReplySource s, const char* what, std::span<const std::uint8_t> bytes) {
+        std::string text = std::string(s == ReplySource::Serial ? "serial " : "net ") + what;
+        for (const std::uint8_t b : bytes) {
+            static const char* digits = "0123456789ABCDEF";
+            text += {' ', digits[b >> 4], digits[b & 0x0F]};
+        }
+        return text;
+    }
+};
+
+struct TrafficCase {
+    const char* name;
+    std::vector<std::pair<ReplySource, Bytes>> arrivals;
+    Events expected;
+};
+
+class Traffic : public testing::TestWithParam<TrafficCase> {};
+
+TEST_P(Traffic, IsSeenInOrderOfArrival) {
+    FrameAccumulator accumulator;
+    TrafficRecordingHandler handler;
+    const DispatchContext context{0, 1, 4, 4};
+    for (const auto& [source, bytes] : GetParam().arrivals) {
+        if (source == ReplySource::Serial)
+            accumulator.collectSerial(bytes, context, handler);
+        else
+            accumulator.collectNetwork(bytes, context, handler);
+    }
+    EXPECT_EQ(handler.events, GetParam().expected);
+}
+
+const auto kSerial = ReplySource::Serial;
+const auto kNet = ReplySource::Network;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Traffic,
+    testing::Values(TrafficCase{"NoiseThenAFrameInOneBatch",
+                                {{kSerial, join({kSaved, Bytes{0x00}, kSwitched})}},
+                                {"serial frame BA 01 11 02 00 CE", "serial accepted",
+                                 "text:  Save scene successfully!  ",
+                                 "serial dropped 00 BA 01 01 04 A6 03 01 6A"}},
+                    TrafficCase{"ForeignAddressIsSeenButNotAccepted",
+                                {{kSerial, Bytes{0xBA, 0x05, 0x11, 0x02, 0x00, 0xD2}}},
+                                {"serial frame BA 05 11 02 00 D2"}},
+                    TrafficCase{
+                        "DatagramTailAndWhatFoundNoRoom",
+                        {{kNet, Bytes{0xBA, 0x01, 0x11, 0x00, 0x55}},
+                         {kNet, join({Bytes{0xBA, 0x01, 0x11, 0xFF}, Bytes(256, 0x01), Bytes{7}})}},
+                        {"net frame BA 01 11 00", "net accepted",
+                         "text:  Save scene successfully!  ", "net dropped 55",
+                         [] {
+                             std::string line = "net frame BA 01 11 FF";
+                             for (int i = 0; i < 255; ++i)
+                                 line += " 01";
+                             return line;
+                         }(),
+                         "net accepted", "text:  Save scene successfully!  ", "net dropped 01 07"}},
+                    TrafficCase{"WrongHeaderDatagramIsDroppedWhole",
+                                {{kNet, Bytes{0x96, 0x01}}},
+                                {"net dropped 96 01"}}),
+    [](const testing::TestParamInfo<TrafficCase>& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace controller
