@@ -227,7 +227,7 @@ int main(int argc, char** argv) {
     // Every COMn is mapped above: the machine's own ports are never looked at.
     controller::MainWindow window(dir.path(), prompts, {});
     // Only the reads this program asks for.
-    window.setTimerPeriods(std::chrono::hours(1), std::chrono::hours(1));
+    window.session().setTimerPeriods(std::chrono::hours(1), std::chrono::hours(1));
     window.show();
     MoveWatch watch;
     for (int o = 0; o < kPorts; ++o)

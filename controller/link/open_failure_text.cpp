@@ -9,7 +9,9 @@ std::string openFailureReason(const std::string& portName, const std::string& de
     using platform::SerialOpenError;
     if (devicePath.empty())
         return portName + ": no serial device was found for this entry.";
-    const std::string where = portName + " (" + devicePath + "): ";
+    // A port named by its device path is not named twice.
+    const std::string where =
+        (portName == devicePath ? devicePath : portName + " (" + devicePath + ")") + ": ";
     switch (failure.error) {
     case SerialOpenError::NotPresent:
         return where + "the device is not present. Is the adapter plugged in?";

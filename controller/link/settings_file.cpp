@@ -15,17 +15,18 @@ constexpr std::size_t kAddressChars = 19;
 constexpr const char* kCannotOpen =
     "Unable to open the INI file, the default values will be loaded!";
 
-std::string joinPath(std::string directory) {
+std::string joinPath(std::string directory, const std::string& fileName) {
     if (directory.empty())
-        return "Setting.ini";
+        return fileName;
     if (directory.back() != '/')
         directory += '/';
-    return directory + "Setting.ini";
+    return directory + fileName;
 }
 
 } // namespace
 
-SettingsFile::SettingsFile(std::string directory) : m_path(joinPath(std::move(directory))) {}
+SettingsFile::SettingsFile(std::string directory, const std::string& fileName)
+    : m_path(joinPath(std::move(directory), fileName)) {}
 
 bool SettingsFile::ensureExists(platform::PromptSink& prompts) const {
     std::FILE* file = std::fopen(m_path.c_str(), "ab+");
@@ -39,7 +40,10 @@ bool SettingsFile::ensureExists(platform::PromptSink& prompts) const {
 
 ControllerSettings SettingsFile::load(platform::PromptSink& prompts) const {
     ensureExists(prompts);
+    return read();
+}
 
+ControllerSettings SettingsFile::read() const {
     const ControllerSettings defaults;
     ControllerSettings s;
     auto readInt = [this](const char* section, const char* key, int fallback) {

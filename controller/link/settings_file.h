@@ -25,9 +25,9 @@ public:
     };
 
     // `directory` is the executable's folder, of any length.
-    explicit SettingsFile(std::string directory);
+    explicit SettingsFile(std::string directory, const std::string& fileName = "Setting.ini");
 
-    // directory + "/Setting.ini"
+    // directory + "/" + fileName
     const std::string& path() const { return m_path; }
 
     // Creates the file empty when it is missing, then reads every setting, with its default
@@ -35,6 +35,9 @@ public:
     // told that defaults will be used; whatever can still be read is read. Applying the record
     // to the window's controls is the window's job.
     ControllerSettings load(platform::PromptSink& prompts) const;
+    // Reads every setting as load() does, without making the file: one that is missing or cannot
+    // be read gives the defaults.
+    ControllerSettings read() const;
 
     // Writes ProtocolType (as held in memory), then the keys of `item` (see Item); an item
     // outside 1..9 writes ProtocolType only. Same creation check and prompt as load; a write

@@ -1,13 +1,10 @@
 #include "controller/ui/main_window.h"
 
-#include "controller/protocol/signal_code.h"
-#include "controller/protocol/switch_requests.h"
 #include "controller/ui/about_dialog.h"
 #include "controller/ui/com_port_combo.h"
 #include "controller/ui/crosspoint_cursor.h"
 #include "controller/ui/network_setting_dialog.h"
 #include "controller/ui/setup_dialog.h"
-#include "platform/host_address.h"
 #include "widgets/choice_combo_box.h"
 #include "widgets/hover_button.h"
 #include "widgets/resource_icons.h"
@@ -101,10 +98,11 @@ void addLabelled(QGridLayout* layout, int row, const QString& caption, QWidget* 
 
 MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& prompts,
                        SerialPortAccess ports, QWidget* parent)
-    : QDialog(parent), m_prompts(prompts), m_settingsFile(settingsDirectory.toStdString()),
-      m_portAccess(std::move(ports)),
-      m_serial([this](const std::string& portName) { return comPortPath(portName); },
-               m_portAccess.open) {
+    : QDialog(parent), m_prompts(prompts),
+      m_session(
+          SessionConfig{
+              settingsDirectory.toStdString(), "Setting.ini", false, std::move(ports), {}},
+          *this) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("     Matrix V3.5"));
     setWindowIcon(widgets::resourceIcon(widgets::kApplicationIconId));
@@ -125,12 +123,6 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
     frame->addWidget(m_scroll);
 
     m_markerInput.fill(kNoPort);
-    m_replyWatchTimer.setInterval(kReplyWatchPeriod);
-    m_networkPollTimer.setInterval(kNetworkPollPeriod);
-    connect(&m_replyWatchTimer, &QTimer::timeout, this, &MainWindow::onReplyWatchTick);
-    connect(&m_networkPollTimer, &QTimer::timeout, this, &MainWindow::onNetworkPollTick);
-    m_portPresenceTimer.setInterval(kPortPresencePeriod);
-    connect(&m_portPresenceTimer, &QTimer::timeout, this, &MainWindow::onPortPresenceTick);
 
     createControls();
     m_scroll->setWidget(m_content);
@@ -141,37 +133,24 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
         m_comCombo->addItem(QStringLiteral("COM%1").arg(n));
     m_comCombo->setCurrentIndex(-1);
 
-    m_settings = m_settingsFile.load(m_prompts);
+    m_session.loadSettings();
     applyLoadedSettings();
     connectHandlers();
 
-    // This computer's address is shown in the Network Setting dialog; the loaded one stays when
-    // none is found.
-    if (const std::optional<std::string> address = platform::detectHostAddress())
-        m_settings.netIp = address->empty() ? "127.0.0.1" : *address;
-    if (m_net.Create(m_settings.hostPort))
-        m_networkPollTimer.start();
-    else
-        m_prompts.show(platform::Prompt::dialog("Unable to complete the network settings!"));
+    if (!m_session.createNetwork())
+        showMessage("Unable to complete the network settings!");
 
     if (QScreen* shownOn = screen())
         fitToScreen(shownOn->availableGeometry());
 
-    if (!openSerialPort())
-        m_prompts.show(platform::Prompt::dialog(
-            openFailureText("Unable to open the serial port, Please check and try again!")));
-    m_portPresenceTimer.start();
+    if (!m_session.openPort())
+        showMessage(openFailureText("Unable to open the serial port, Please check and try again!"));
+    m_session.watchPortPresence();
 
-    restartReplyWatch();
+    m_session.restartReplyWatch();
 }
 
-MainWindow::~MainWindow() {
-    m_replyWatchTimer.stop();
-    m_networkPollTimer.stop();
-    m_portPresenceTimer.stop();
-    // The monitor thread must be gone before the window it notifies.
-    m_serial.Close();
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::createControls() {
     m_gridGroup =
@@ -195,7 +174,7 @@ void MainWindow::createControls() {
     // Entries name their devices: the box takes the width the panel gives it, and the open list
     // the width of its longest entry.
     comCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    comCombo->setBeforePopup([this] { refreshComList(); });
+    comCombo->setBeforePopup([this] { m_session.refreshComPorts(); });
     m_comCombo = comCombo;
     m_baudCombo = makeCombo(comGroup, QStringLiteral("baudCombo"), kBaudEntries);
     m_openButton = makeButton(comGroup, QStringLiteral("openButton"), QStringLiteral("OPEN"));
@@ -310,27 +289,20 @@ void MainWindow::fitToScreen(const QRect& available) {
 }
 
 void MainWindow::applyLoadedSettings() {
+    const ControllerSettings& loaded = m_session.settings();
     auto select = [](QComboBox* combo, int index) {
         // An index the list does not have leaves it without a selection.
         combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
     };
-    select(m_comCombo, m_settings.selectCom);
-    select(m_baudCombo, m_settings.selectBaud);
-    select(m_typeCombo, m_settings.matrixType);
-    setAvRadiosEnabled(hasAvLayers(m_settings.matrixType));
-
-    // A size outside the list would leave the grid and the read-back request without a port
-    // count: the window shows 4x4 instead (the file keeps its value until the size is changed).
-    if (m_settings.matrixSize < 0 || m_settings.matrixSize > 3)
-        m_settings.matrixSize = 0;
-    select(m_sizeCombo, m_settings.matrixSize);
-    layoutGridFor(m_settings.matrixSize);
-    m_watch.setDelay(m_settings.matrixSize == 3 ? 4 : 2);
-
-    checkAvRadio(m_settings.avMode);
-    m_deviceAddress = 1;
+    select(m_comCombo, loaded.selectCom);
+    select(m_baudCombo, loaded.selectBaud);
+    select(m_typeCombo, loaded.matrixType);
+    setAvRadiosEnabled(hasAvLayers(loaded.matrixType));
+    select(m_sizeCombo, loaded.matrixSize);
+    layoutGridFor(loaded.matrixSize);
+    checkAvRadio(loaded.avMode);
     m_idCombo->setCurrentIndex(0);
-    m_useNetCheck->setChecked(m_settings.useNet != 0);
+    m_useNetCheck->setChecked(loaded.useNet != 0);
 }
 
 void MainWindow::connectHandlers() {
@@ -359,10 +331,6 @@ void MainWindow::connectHandlers() {
     connect(m_exitButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void MainWindow::saveSetting(int item) {
-    m_settingsFile.save(item, m_settings, m_prompts);
-}
-
 void MainWindow::setAvRadiosEnabled(bool enabled) {
     for (QRadioButton* radio : m_avRadios)
         radio->setEnabled(enabled);
@@ -375,95 +343,69 @@ void MainWindow::checkAvRadio(int mode) {
 }
 
 void MainWindow::onUseNetClicked(bool checked) {
-    m_settings.useNet = checked ? 1 : 0;
-    saveSetting(SettingsFile::kUseNet);
+    m_session.setUseNet(checked);
 }
 
 void MainWindow::onMatrixSizeActivated(int index) {
-    m_settings.matrixSize = index;
+    m_session.setMatrixSize(index);
     layoutGridFor(index);
-    m_watch.setDelay(index == 3 ? 4 : 2);
-    saveSetting(SettingsFile::kMatrixSize);
     m_content->update();
 }
 
 void MainWindow::onMatrixTypeActivated(int index) {
-    m_settings.matrixType = index;
-    const bool forcesVideo = hasAvLayers(index);
-    if (forcesVideo) {
-        setAvRadiosEnabled(true);
-        m_settings.avMode = 1;
-        checkAvRadio(1);
-    } else {
-        setAvRadiosEnabled(false);
-    }
-    saveSetting(SettingsFile::kMatrixType);
-    // The forced mode is saved too: after a restart, switches must go to the layer shown now.
+    const bool forcesVideo = m_session.setMatrixType(index);
+    setAvRadiosEnabled(forcesVideo);
     if (forcesVideo)
-        saveSetting(SettingsFile::kAvMode);
+        checkAvRadio(1);
 }
 
 void MainWindow::onAvModeClicked(int mode) {
-    m_settings.avMode = mode;
-    saveSetting(SettingsFile::kAvMode);
+    m_session.setAvMode(mode);
 }
 
 void MainWindow::onMatrixIdActivated(int index) {
     // The address is the operator's choice for this run only; it is not saved.
     if (index >= 0 && index < kAddressEntries)
-        m_deviceAddress = static_cast<std::uint8_t>(index + 1);
+        m_session.setDeviceAddress(static_cast<std::uint8_t>(index + 1));
     else if (index == kAddressEntries)
-        m_deviceAddress = kAddressForAll;
+        m_session.setDeviceAddress(kAddressForAll);
 }
 
 void MainWindow::onReadSwitchClicked() {
-    send(readSwitchRequest(m_settings.protocolType, m_deviceAddress,
-                           signalCode(m_settings.matrixType, m_settings.avMode),
-                           m_layout.portCount));
-    m_watch.restartAwaiting();
-    m_replyWatchTimer.start();
+    m_session.readSwitchState();
 }
 
 void MainWindow::onReadDeviceClicked() {
-    send(readIdentityRequest(m_settings.protocolType));
+    m_session.readIdentity();
 }
 
 void MainWindow::onSaveClicked() {
     // Without a chosen scene nothing goes out: scene 0 could never be loaded again.
     const int index = m_saveCombo->currentIndex();
-    if (index < 0)
-        return;
-    send(saveSceneRequest(m_deviceAddress, static_cast<std::uint8_t>(index + 1)));
+    if (index >= 0)
+        m_session.saveScene(static_cast<std::uint8_t>(index + 1));
 }
 
 void MainWindow::onLoadClicked() {
     const int index = m_loadCombo->currentIndex();
-    if (index < 0)
-        return;
-    send(loadSceneRequest(m_deviceAddress, static_cast<std::uint8_t>(index + 1)));
-    // The device switches to the scene; the watch reads the result back after its delay.
-    restartReplyWatch();
+    if (index >= 0)
+        m_session.loadScene(static_cast<std::uint8_t>(index + 1));
 }
 
 void MainWindow::onCycleClicked() {
-    if (!m_cycling) {
-        m_cycling = true;
+    if (!m_session.cycling()) {
         m_cycleButton->setText(QStringLiteral("End Cycle"));
-        m_cycleButton->setAccessibleName(m_cycleButton->text());
-        send(startCycleRequest(m_deviceAddress));
+        m_session.startCycling();
     } else {
-        m_cycling = false;
         m_cycleButton->setText(QStringLiteral("Start Cycle"));
-        m_cycleButton->setAccessibleName(m_cycleButton->text());
-        // The device stops on some scene: read back where it stopped.
-        restartReplyWatch();
-        send(stopCycleRequest(m_deviceAddress));
+        m_session.stopCycling();
     }
+    m_cycleButton->setAccessibleName(m_cycleButton->text());
 }
 
 void MainWindow::onSetupClicked() {
     // A new dialog at every press; input properties reports reach it while it is open.
-    SetupDialog dialog(m_deviceAddress, *this, this);
+    SetupDialog dialog(m_session.deviceAddress(), *this, this);
     m_setupDialog = &dialog;
     dialog.exec();
 }
@@ -490,7 +432,7 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 void MainWindow::showAbout() {
-    AboutDialog about(QString::fromStdString(m_settingsFile.path()), this);
+    AboutDialog about(QString::fromStdString(m_session.settingsFile().path()), this);
     about.exec();
 }
 

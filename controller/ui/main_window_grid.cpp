@@ -1,7 +1,5 @@
 #include "controller/ui/main_window.h"
 
-#include "controller/protocol/signal_code.h"
-#include "controller/protocol/switch_requests.h"
 #include "controller/ui/crosspoint_cursor.h"
 #include "widgets/hover_button.h"
 #include "widgets/resource_icons.h"
@@ -9,7 +7,6 @@
 #include <QGroupBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QThread>
 
 namespace controller {
 
@@ -235,17 +232,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 void MainWindow::switchCrosspoint(int output, int input) {
     // The marker moves at once, before the device has said anything.
     placeMarker(output, input);
-    send(switchRequest(m_settings.protocolType, m_deviceAddress,
-                       signalCode(m_settings.matrixType, m_settings.avMode),
-                       static_cast<std::uint8_t>(output), static_cast<std::uint8_t>(input)));
-    // The device needs a moment between two switch requests.
-    if (m_switchPause.count() > 0)
-        QThread::msleep(static_cast<unsigned long>(m_switchPause.count()));
-}
-
-void MainWindow::applyCrosspoints(const std::vector<Crosspoint>& pairs) {
-    for (const Crosspoint& p : pairs)
-        placeMarker(p.output, p.input);
+    m_session.switchCrosspoint(output, input);
 }
 
 } // namespace controller

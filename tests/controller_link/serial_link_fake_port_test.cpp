@@ -1,5 +1,5 @@
 #include "controller/link/serial_link.h"
-#include "tests/controller_link/fake_serial_port.h"
+#include "tests/support/fake_serial_port.h"
 #include "tests/controller_link/recording_owner.h"
 
 #include <gtest/gtest.h>

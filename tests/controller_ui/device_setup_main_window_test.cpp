@@ -52,7 +52,8 @@ protected:
     // A Setup dialog opened on the window as the window's "Setup" button does, minus the
     // modal loop; enough for everything the dialog sends.
     std::unique_ptr<SetupDialog> setupDialog() {
-        return std::make_unique<SetupDialog>(m_window->deviceAddress(), *m_window, m_window.get());
+        return std::make_unique<SetupDialog>(m_window->session().deviceAddress(), *m_window,
+                                             m_window.get());
     }
 
     // Presses `button` of the main window and runs `body` on the modal dialog it opens, then

@@ -49,7 +49,7 @@ protected:
 
 TEST_F(SetupDialogAgainstSim, SettingsReachTheDeviceAndReadFillsTheListsFromItsReport) {
     start();
-    ASSERT_TRUE(m_window->serialOpen());
+    ASSERT_TRUE(m_window->session().serialOpen());
     bool opened = false;
     QTimer::singleShot(0, m_window.get(), [&] {
         auto* dialog = qobject_cast<SetupDialog*>(QApplication::activeModalWidget());

@@ -57,6 +57,7 @@ TEST_P(OpenFailure, NamesTheDeviceAndTheReasonAndLeavesNoPortInTheTitle) {
         break;
     case Obstacle::HeldByAnother:
         path = m_pty.slavePath();
+        m_realCom1 = true;
         holder = platform::openSerialPort(path).port;
         ASSERT_NE(holder, nullptr);
         break;
@@ -79,7 +80,7 @@ TEST_P(OpenFailure, NamesTheDeviceAndTheReasonAndLeavesNoPortInTheTitle) {
     if (const auto at = reason.find('@'); at != std::string::npos)
         reason.replace(at, 1, path);
     EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kOpenFailed + "\r\n" + reason});
-    EXPECT_FALSE(w.serialOpen());
+    EXPECT_FALSE(w.session().serialOpen());
     EXPECT_EQ(w.windowTitle(), "     Matrix V3.5");
     EXPECT_EQ(control<QPushButton>("openButton")->text(), "OPEN");
 }
@@ -117,7 +118,7 @@ TEST_F(MainWindowTest, EntriesShowTheMachinesPortsAndAChosenOneIsKeptUnderItsSta
     m_portKeys = {{1, ""}, {2, ""}, {3, ""}};
     MainWindow& w = start();
 
-    ASSERT_TRUE(w.serialOpen());
+    ASSERT_TRUE(w.session().serialOpen());
     EXPECT_TRUE(m_prompts.prompts.empty());
     EXPECT_EQ(w.windowTitle(), "  Matrix V3.5 -- COM1:9600,N,8,1");
     EXPECT_EQ(comText(w, 1), "COM1 (" + shown(m_pty) + ")");
@@ -130,7 +131,7 @@ TEST_F(MainWindowTest, EntriesShowTheMachinesPortsAndAChosenOneIsKeptUnderItsSta
     EXPECT_EQ(platform::getProfileString("Ports", "COM2", "", 255, settingsPath()), "");
 
     choose("comCombo", 1);
-    ASSERT_TRUE(w.serialOpen());
+    ASSERT_TRUE(w.session().serialOpen());
     press("readSwitchButton");
     EXPECT_EQ(m_pty2.read(kReadSwitch4.size()), kReadSwitch4);
     EXPECT_EQ(platform::getProfileString("Ports", "COM2", "", 255, settingsPath()), byIdB);
@@ -144,7 +145,7 @@ TEST_F(MainWindowTest, EntriesShowTheMachinesPortsAndAChosenOneIsKeptUnderItsSta
     EXPECT_EQ(comText(w, 1), "COM1 (" + shown(m_pty) + ")");
     EXPECT_EQ(comText(w, 2), "COM2 (" + shown(m_pty2) + ")");
     EXPECT_EQ(comText(w, 3), "COM3 (" + shown(third) + ")");
-    EXPECT_EQ(w.comPortEntries()[2].path, m_dir.file("by-id/usb-0000"));
+    EXPECT_EQ(w.session().comPorts()[2].path, m_dir.file("by-id/usb-0000"));
 
     if (const char* folder = std::getenv("BRISVANE_COM_LIST_PICTURES")) {
         const QString at = QString::fromLocal8Bit(folder) + "/";

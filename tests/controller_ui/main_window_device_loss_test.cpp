@@ -44,7 +44,7 @@ TEST_P(DeviceLoss, ClosesThePortSaysSoOnceAndReopensWhenTheSameDeviceReturns) {
     fs::create_symlink(m_pty.slavePath(), adapter());
     m_portKeys[1] = adapter();
     MainWindow& w = start();
-    ASSERT_TRUE(w.serialOpen());
+    ASSERT_TRUE(w.session().serialOpen());
     processEventsFor(50ms); // the monitor is waiting for port events
 
     if (c.departure == Departure::HangUp) {
@@ -54,19 +54,19 @@ TEST_P(DeviceLoss, ClosesThePortSaysSoOnceAndReopensWhenTheSameDeviceReturns) {
         m_pty.closeMaster();
         fs::remove(adapter());
         // The monitor notices alone, without the presence check.
-        ASSERT_TRUE(waitFor([&] { return !w.serialOpen(); }, 1s));
+        ASSERT_TRUE(waitFor([&] { return !w.session().serialOpen(); }, 1s));
         const auto cpuBefore = test_support::processCpuTime();
         const auto record = test_support::runEventLoopWithProbe(300ms, 20ms);
         EXPECT_LT(test_support::processCpuTime() - cpuBefore, 150ms) << "spins on the dead line";
         EXPECT_LT(record.longestGap, 200ms);
     } else {
         fs::remove(adapter());
-        w.onPortPresenceTick();
+        w.session().onPortPresenceTick();
     }
     const std::vector<std::string> lost{
         "The serial device of COM1 (" + adapter() +
         ") went away; the port is closed.\r\nIt opens again by itself when the device comes back."};
-    EXPECT_FALSE(w.serialOpen());
+    EXPECT_FALSE(w.session().serialOpen());
     EXPECT_EQ(control<QPushButton>("openButton")->text(), "OPEN");
     EXPECT_EQ(w.windowTitle(), "     Matrix V3.5");
     EXPECT_EQ(m_prompts.texts(), lost);
@@ -76,27 +76,27 @@ TEST_P(DeviceLoss, ClosesThePortSaysSoOnceAndReopensWhenTheSameDeviceReturns) {
     if (c.departure == Departure::NodeRemoved) {
         EXPECT_TRUE(serialQuiet().empty());
     }
-    w.onPortPresenceTick();
+    w.session().onPortPresenceTick();
     processEventsFor(50ms);
     EXPECT_EQ(m_prompts.texts(), lost);
-    EXPECT_TRUE(w.awaitingPortReturn());
+    EXPECT_TRUE(w.session().awaitingPortReturn());
 
     if (c.operatorMovesOn) {
         choose("comCombo", 1);
-        ASSERT_TRUE(w.serialOpen());
-        EXPECT_FALSE(w.awaitingPortReturn());
+        ASSERT_TRUE(w.session().serialOpen());
+        EXPECT_FALSE(w.session().awaitingPortReturn());
     }
     // The same name comes back: the hung-up line as a new device, the removed name as it was.
     test_support::PtyPair returned;
     test_support::PtyPair& device = c.departure == Departure::HangUp ? returned : m_pty;
     fs::remove(adapter());
     fs::create_symlink(device.slavePath(), adapter());
-    w.onPortPresenceTick();
+    w.session().onPortPresenceTick();
     if (c.operatorMovesOn) {
         EXPECT_EQ(w.windowTitle(), "  Matrix V3.5 -- COM2:9600,N,8,1");
         return;
     }
-    ASSERT_TRUE(w.serialOpen());
+    ASSERT_TRUE(w.session().serialOpen());
     EXPECT_EQ(w.windowTitle(), "  Matrix V3.5 -- COM1:9600,N,8,1 (reconnected)");
     EXPECT_EQ(control<QPushButton>("openButton")->text(), "CLOSE");
     EXPECT_EQ(m_prompts.texts(), lost);
@@ -104,8 +104,8 @@ TEST_P(DeviceLoss, ClosesThePortSaysSoOnceAndReopensWhenTheSameDeviceReturns) {
     device.write(kReadBack);
     EXPECT_TRUE(waitFor([&] { return !w.marker(3)->isHidden(); }));
     EXPECT_EQ(w.marker(0)->geometry(), QRect(60, 320, 40, 40));
-    w.onReplyWatchTick();
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_EQ(device.read(10).size(), 10u);
 }
 
@@ -119,6 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The device goes away while the window is not looking at the port at all: closing the port and
 // the window afterwards must not wait on it either.
 TEST_F(MainWindowTest, VanishedDeviceLetsTheWindowCloseAtOnce) {
+    m_realCom1 = true;
     start();
     processEventsFor(50ms);
     m_pty.releaseSlave();

@@ -6,6 +6,9 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 
+#include <limits>
+#include <mutex>
+
 namespace controller_ui_test {
 
 void processEventsFor(std::chrono::milliseconds time) {
@@ -37,14 +40,20 @@ controller::MainWindow& MainWindowTest::start() {
         writeSettings();
     m_window = std::make_unique<controller::MainWindow>(
         QString::fromStdString(m_dir.path()), m_prompts,
-        controller::SerialPortAccess{[this] { return m_machinePorts; },
-                                     [this](const std::string& path) {
-                                         return m_portFactory ? m_portFactory(path)
-                                                              : platform::openSerialPort(path);
-                                     }});
-    m_window->setTimerPeriods(std::chrono::hours(1), std::chrono::hours(1));
-    m_window->setPortPresencePeriod(std::chrono::hours(1));
-    m_window->setPauses(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
+        controller::SerialPortAccess{
+            [this] { return m_machinePorts; },
+            [this](const std::string& path) {
+                if (m_portFactory)
+                    return m_portFactory(path);
+                if (!m_realCom1 && path == m_pty.slavePath())
+                    return platform::SerialOpenResult{
+                        std::make_unique<test_support::FakeSerialPort>(m_device), {}};
+                return platform::openSerialPort(path);
+            }});
+    controller::MatrixSession& session = m_window->session();
+    session.setTimerPeriods(std::chrono::hours(1), std::chrono::hours(1));
+    session.setPortPresencePeriod(std::chrono::hours(1));
+    session.setPauses(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
     return *m_window;
 }
 
@@ -54,17 +63,26 @@ std::string MainWindowTest::notPresent(int n) const {
 }
 
 Bytes MainWindowTest::serialOut(std::size_t count) {
-    return m_pty.read(count, std::chrono::milliseconds(2000));
+    std::lock_guard lock(m_device->mutex);
+    const std::size_t end = std::min(m_device->written.size(), m_takenBytes + count);
+    Bytes out(m_device->written.begin() + static_cast<std::ptrdiff_t>(m_takenBytes),
+              m_device->written.begin() + static_cast<std::ptrdiff_t>(end));
+    m_takenBytes = end;
+    return out;
 }
 
 Bytes MainWindowTest::serialQuiet() {
-    return m_pty.readAvailable(std::chrono::milliseconds(100));
+    return serialOut(std::numeric_limits<std::size_t>::max() / 2);
 }
 
 void MainWindowTest::deviceSends(const Bytes& bytes) {
-    m_pty.write(bytes);
-    // Long enough for the monitor to notice and the window to drain the line.
-    processEventsFor(std::chrono::milliseconds(150));
+    m_device->feed(bytes);
+    const bool read = waitFor([this] {
+        std::lock_guard lock(m_device->mutex);
+        return m_device->received.empty();
+    });
+    if (!read)
+        ADD_FAILURE() << "the window did not read what the device sent";
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controller/ui/main_window.h"
+#include "tests/support/fake_serial_port.h"
 #include "tests/support/prompt_recorder.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
@@ -22,10 +23,11 @@ namespace controller_ui_test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A main window on its own settings folder, with COM1 on a pseudo-terminal the test holds (the
-// master side plays the device), COM2 on a second one, COM3..COM9 on paths that do not exist
-// (unless m_portKeys says otherwise), the machine's own serial ports never looked at, and every
-// prompt recorded. The real timers are stretched so that only the ticks a test calls by hand
+// A main window on its own settings folder, with COM1 on a fake device the test plays (what the
+// window writes is there at once, and what the device sends is read before deviceSends returns),
+// COM2 on a pseudo-terminal the test holds, COM3..COM9 on paths that do not exist (unless
+// m_portKeys says otherwise), the machine's own serial ports never looked at, and every prompt
+// recorded. The session's timers are stretched so that only the ticks a test calls by hand
 // happen.
 class MainWindowTest : public testing::Test {
 protected:
@@ -43,11 +45,11 @@ protected:
     // The line an open failure adds for COMn on its missing path.
     std::string notPresent(int n) const;
 
-    // What the window wrote on COM1 within the time, or the count it was asked for.
+    // The next `count` bytes the window wrote on COM1 (fewer when it wrote no more).
     Bytes serialOut(std::size_t count);
-    // Everything the window wrote on COM1 until the line went quiet (nothing: empty).
+    // Everything the window wrote on COM1 and no call above has taken yet.
     Bytes serialQuiet();
-    // The device answers on COM1; the window's notification is handled before this returns.
+    // The device answers on COM1; returns once the window has read and handled every byte.
     void deviceSends(const Bytes& bytes);
 
     // The operator's actions; mouse positions are in the window content's pixels.
@@ -67,7 +69,13 @@ protected:
     bool waitFor(Pred pred, std::chrono::milliseconds timeout = std::chrono::seconds(3));
 
     test_support::TempDir m_dir;
+    // COM1's path. Opening it gives the fake device, unless m_realCom1 asks for the real
+    // pseudo-terminal behind it.
     test_support::PtyPair m_pty;
+    std::shared_ptr<test_support::FakePortControl> m_device =
+        std::make_shared<test_support::FakePortControl>();
+    bool m_realCom1 = false;
+    std::size_t m_takenBytes = 0;
     test_support::PtyPair m_pty2;
     test_support::PromptRecorder m_prompts;
     // Keys of section Ports that writeSettings writes instead of its own; "" writes none.

@@ -41,9 +41,10 @@ Bytes floodDatagram(std::size_t i) {
 // stays flat, and every whole reply it does take is dispatched.
 TEST_F(MainWindowTest, DatagramFloodOnHostPortKeepsTheWindowAnsweringAndItsMemoryFlat) {
     MainWindow& w = start();
-    w.setTimerPeriods(std::chrono::hours(1), MainWindow::kNetworkPollPeriod);
-    ASSERT_TRUE(w.networkPollActive());
-    test_support::DatagramFlood flood("127.0.0.1", w.networkLocalPort(), floodDatagram);
+    w.session().setTimerPeriods(std::chrono::hours(1),
+                                controller::MatrixSession::kNetworkPollPeriod);
+    ASSERT_TRUE(w.session().networkPollActive());
+    test_support::DatagramFlood flood("127.0.0.1", w.session().networkLocalPort(), floodDatagram);
     ASSERT_TRUE(flood.ok());
     test_support::runEventLoopWithProbe(300ms, 100ms); // settle before measuring memory
     const auto heapBefore = static_cast<long long>(test_support::liveHeapBytes());

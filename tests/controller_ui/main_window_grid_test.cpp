@@ -36,7 +36,7 @@ TEST_P(CrosspointClick, PutsTheSwitchFrameOnTheLineAndMovesTheMarker) {
     writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=" +
                   std::to_string(c.matrixSize) + "\r\n");
     MainWindow& w = start();
-    ASSERT_TRUE(w.serialOpen());
+    ASSERT_TRUE(w.session().serialOpen());
     clickAt(crosspointCentre(w, c.output, c.input));
     EXPECT_EQ(serialOut(c.frame.size()), c.frame);
     EXPECT_FALSE(w.marker(c.output)->isHidden());
@@ -183,7 +183,6 @@ TEST_F(MainWindowTest, SwitchStateReplyPlacesEveryMarkerOnItsInputsRow) {
 TEST_F(MainWindowTest, RepliesForAnotherAddressAreIgnoredAndBroadcastRepliesAccepted) {
     MainWindow& w = start();
     deviceSends({0xBA, 0x02, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x68});
-    processEventsFor(std::chrono::milliseconds(100));
     EXPECT_TRUE(w.marker(0)->isHidden());
 
     deviceSends({0xBA, 0xFF, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x65});
@@ -193,18 +192,17 @@ TEST_F(MainWindowTest, RepliesForAnotherAddressAreIgnoredAndBroadcastRepliesAcce
 TEST_F(MainWindowTest, MatrixIdFfAddressesEveryDeviceAndAcceptsOnlyBroadcastReplies) {
     MainWindow& w = start();
     choose("matrixIdCombo", 8);
-    EXPECT_EQ(w.deviceAddress(), 0xFF);
+    EXPECT_EQ(w.session().deviceAddress(), 0xFF);
     clickAt(crosspointCentre(w, 2, 3));
     EXPECT_EQ(serialOut(8), (Bytes{0xBA, 0xFF, 0x01, 0x04, 0xA6, 0x02, 0x03, 0x69}));
 
     deviceSends({0xBA, 0x01, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x67});
-    processEventsFor(std::chrono::milliseconds(100));
     EXPECT_TRUE(w.marker(0)->isHidden());
     deviceSends({0xBA, 0xFF, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x65});
     EXPECT_TRUE(waitFor([&] { return !w.marker(0)->isHidden(); }));
 
     choose("matrixIdCombo", 4);
-    EXPECT_EQ(w.deviceAddress(), 5);
+    EXPECT_EQ(w.session().deviceAddress(), 5);
 }
 
 TEST_F(MainWindowTest, SizeChangeLaysOutTheNewGridHidesMarkersAndIsSaved) {
@@ -233,13 +231,13 @@ TEST_F(MainWindowTest, SizeChangeLaysOutTheNewGridHidesMarkersAndIsSaved) {
     EXPECT_EQ(w.outputLabel(31)->text(), "out32");
     EXPECT_EQ(w.inputLabel(31)->text(), "IN32");
     EXPECT_EQ(w.inputLabel(31)->accessibleName(), "IN32");
-    EXPECT_EQ(w.replyWatch().delay(), 4);
+    EXPECT_EQ(w.session().replyWatch().delay(), 4);
 
     choose("matrixModeCombo", 1);
     EXPECT_EQ(w.outputLabel(7)->text(), "OUT08");
     EXPECT_TRUE(w.outputLabel(8)->isHidden());
     EXPECT_TRUE(w.inputLabel(31)->isHidden());
-    EXPECT_EQ(w.replyWatch().delay(), 2);
+    EXPECT_EQ(w.session().replyWatch().delay(), 2);
 }
 
 TEST_F(MainWindowTest, RepliesAreCheckedAgainstTheCurrentGridSize) {
@@ -309,8 +307,8 @@ TEST_F(MainWindowTest, UnreadableSizeInTheFileShowsFourByFour) {
     MainWindow& w = start();
     EXPECT_EQ(w.gridLayout().portCount, 4);
     EXPECT_EQ(control<QComboBox>("matrixModeCombo")->currentIndex(), 0);
-    w.onReplyWatchTick();
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_EQ(serialOut(10), (Bytes{0xBA, 0x01, 0x02, 0x06, 0xA6, 0x00, 0x01, 0x02, 0x03, 0x6F}));
 }
 

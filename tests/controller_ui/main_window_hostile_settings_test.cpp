@@ -28,7 +28,7 @@ TEST_F(MainWindowTest, StartsFromAHugeBinaryFileWithDuplicatesAndSavesOnlyItsOwn
     MainWindow& w = start();
     EXPECT_LT(clock.elapsed(), 15000);
     EXPECT_TRUE(m_prompts.prompts.empty());
-    EXPECT_TRUE(w.serialOpen());
+    EXPECT_TRUE(w.session().serialOpen());
     EXPECT_EQ(w.windowTitle(), "  Matrix V3.5 -- COM1:19200,N,8,1");
     EXPECT_EQ(w.gridLayout().portCount, 8);
 

@@ -93,20 +93,20 @@ TEST_F(MainWindowTest, UseNetClickIsSaved) {
 TEST_F(MainWindowTest, RepliesFromTheNetworkAreTakenWhetherOrNotUseNetIsOn) {
     Terminal terminal;
     MainWindow& w = start();
-    ASSERT_TRUE(w.networkPollActive());
-    const std::uint16_t port = w.networkLocalPort();
+    ASSERT_TRUE(w.session().networkPollActive());
+    const std::uint16_t port = w.session().networkLocalPort();
     ASSERT_NE(port, 0);
 
     terminal.sendTo(port, {0xBA, 0x01, 0x01, 0x04, 0xA6, 0x02, 0x01, 0x69, 0xEE, 0xEE});
     ASSERT_TRUE(waitFor([&] {
-        w.onNetworkPollTick();
+        w.session().onNetworkPollTick();
         return !w.marker(2)->isHidden();
     }));
     EXPECT_EQ(w.marker(2)->geometry(), QRect(320, 190, 40, 40));
 
     terminal.sendTo(port, {0xBA, 0x01, 0x15, 0x03, 0x00, 0x02, 0xD5});
     ASSERT_TRUE(waitFor([&] {
-        w.onNetworkPollTick();
+        w.session().onNetworkPollTick();
         return !m_prompts.prompts.empty();
     }));
     EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{"  Reload scene successfully!  "});
@@ -130,13 +130,13 @@ TEST_F(MainWindowTest, OverTheNetworkAloneTheAutomaticReadBackAndItsTimeOutWork)
     writeSettings("SelectCOM=2\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nUseNet=1\r\n",
                   netSection("127.0.0.1", terminal.port()));
     MainWindow& w = start();
-    ASSERT_FALSE(w.serialOpen());
+    ASSERT_FALSE(w.session().serialOpen());
     m_prompts.clear();
-    w.onReplyWatchTick();
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_EQ(terminal.receive(), readSwitch);
     for (int tick = 3; tick <= 5; ++tick)
-        w.onReplyWatchTick();
+        w.session().onReplyWatchTick();
     EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{
                                      "Can not read device, check the communications connection!"});
 }
@@ -154,10 +154,10 @@ TEST_F(MainWindowTest, ReplyMessagesNeverNestAndRepeatsCollapse) {
         for (const Bytes& datagram :
              {Bytes{0xBA, 0x01, 0x11, 0x00}, Bytes{0xBA, 0x01, 0xA6, 0x02, 8, 8},
               Bytes{0xBA, 0x01, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x67}})
-            terminal.sendTo(w.networkLocalPort(), datagram);
+            terminal.sendTo(w.session().networkLocalPort(), datagram);
         // Datagrams come in order: once the last one has moved a marker, all have been taken.
         ASSERT_TRUE(waitFor([&] {
-            w.onNetworkPollTick();
+            w.session().onNetworkPollTick();
             return !w.marker(0)->isHidden();
         }));
         EXPECT_EQ(m_prompts.prompts.size(), 1u);
@@ -176,8 +176,8 @@ TEST_F(MainWindowTest, HostPortInUseLeavesTheNetworkDeaf) {
     MainWindow& w = start();
     EXPECT_EQ(m_prompts.texts(),
               std::vector<std::string>{"Unable to complete the network settings!"});
-    EXPECT_FALSE(w.networkPollActive());
-    EXPECT_TRUE(w.serialOpen());
+    EXPECT_FALSE(w.session().networkPollActive());
+    EXPECT_TRUE(w.session().serialOpen());
 }
 
 } // namespace

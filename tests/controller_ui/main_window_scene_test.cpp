@@ -15,31 +15,31 @@ TEST_F(MainWindowTest, SaveAndLoadSendTheChosenSceneAndLoadRestartsTheWatch) {
 
     // Let the start-up read go out and time out, so the watch is idle.
     for (int tick = 0; tick < 5; ++tick)
-        w.onReplyWatchTick();
+        w.session().onReplyWatchTick();
     serialQuiet();
     m_prompts.clear();
-    ASSERT_FALSE(w.replyWatchTimerActive());
+    ASSERT_FALSE(w.session().replyWatchTimerActive());
 
     choose("loadSceneCombo", 15);
     press("loadButton");
     EXPECT_EQ(serialOut(7), (Bytes{0xBA, 0x01, 0x15, 0x03, 0x00, 0x10, 0xE3}));
-    EXPECT_TRUE(w.replyWatchTimerActive());
-    w.onReplyWatchTick();
-    w.onReplyWatchTick();
+    EXPECT_TRUE(w.session().replyWatchTimerActive());
+    w.session().onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_EQ(serialOut(10), (Bytes{0xBA, 0x01, 0x02, 0x06, 0xA6, 0x00, 0x01, 0x02, 0x03, 0x6F}));
 }
 
 TEST_F(MainWindowTest, SaveOrLoadWithoutAChosenSceneSendsNothing) {
     MainWindow& w = start();
     for (int tick = 0; tick < 5; ++tick)
-        w.onReplyWatchTick();
+        w.session().onReplyWatchTick();
     serialQuiet();
-    ASSERT_FALSE(w.replyWatchTimerActive());
+    ASSERT_FALSE(w.session().replyWatchTimerActive());
 
     press("saveButton");
     press("loadButton");
     EXPECT_TRUE(serialQuiet().empty());
-    EXPECT_FALSE(w.replyWatchTimerActive());
+    EXPECT_FALSE(w.session().replyWatchTimerActive());
 }
 
 TEST_F(MainWindowTest, SceneRequestsStartWithBaEvenUnderTheOtherHeader) {
@@ -58,23 +58,23 @@ TEST_F(MainWindowTest, CycleButtonStartsAndStopsTheDevicesCycling) {
     auto* cycle = control<QPushButton>("cycleButton");
     EXPECT_EQ(cycle->text(), "AutoSwitich-START");
     for (int tick = 0; tick < 5; ++tick)
-        w.onReplyWatchTick();
+        w.session().onReplyWatchTick();
     serialQuiet();
 
     press("cycleButton");
-    EXPECT_TRUE(w.cycling());
+    EXPECT_TRUE(w.session().cycling());
     EXPECT_EQ(cycle->text(), "End Cycle");
     EXPECT_EQ(serialOut(7), (Bytes{0xBA, 0x01, 0x1A, 0x03, 0x00, 0x00, 0xD8}));
-    EXPECT_FALSE(w.replyWatchTimerActive());
+    EXPECT_FALSE(w.session().replyWatchTimerActive());
 
     press("cycleButton");
-    EXPECT_FALSE(w.cycling());
+    EXPECT_FALSE(w.session().cycling());
     EXPECT_EQ(cycle->text(), "Start Cycle");
     EXPECT_EQ(cycle->accessibleName(), "Start Cycle");
     EXPECT_EQ(serialOut(7), (Bytes{0xBA, 0x01, 0x1A, 0x03, 0x00, 0xFF, 0xD7}));
     // Stopping reads back where the device stopped.
-    EXPECT_TRUE(w.replyWatchTimerActive());
-    EXPECT_EQ(w.replyWatch().ticks(), 0);
+    EXPECT_TRUE(w.session().replyWatchTimerActive());
+    EXPECT_EQ(w.session().replyWatch().ticks(), 0);
 
     press("cycleButton");
     EXPECT_EQ(cycle->text(), "End Cycle");

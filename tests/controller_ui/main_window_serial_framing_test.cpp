@@ -3,7 +3,6 @@
 namespace controller_ui_test {
 namespace {
 
-using namespace std::chrono_literals;
 using controller::MainWindow;
 
 const std::string kSaved = "  Save scene successfully!  ";
@@ -36,14 +35,13 @@ TEST_F(MainWindowTest, RepliesOfEveryLengthByteAreEachDispatchedOnce) {
         }
         chunk.insert(chunk.end(), frame.begin(), frame.end());
         if (expected.size() % 6 == 0 || length == 255) {
-            m_pty.write(chunk);
+            deviceSends(chunk);
             chunk.clear();
-            ASSERT_TRUE(waitFor([&] { return m_prompts.prompts.size() >= expected.size(); }))
+            ASSERT_EQ(m_prompts.prompts.size(), expected.size())
                 << "stuck after length " << length << " with " << m_prompts.prompts.size()
                 << " replies dispatched";
         }
     }
-    processEventsFor(50ms);
     EXPECT_EQ(m_prompts.texts(), expected);
 }
 
@@ -58,12 +56,9 @@ TEST_F(MainWindowTest, ReplySplitAtAnyByteIsDispatchedWhenItsLastByteArrives) {
     for (std::size_t cut = 1; cut < identity.size(); ++cut) {
         SCOPED_TRACE("cut after byte " + std::to_string(cut));
         m_prompts.clear();
-        m_pty.write(Bytes(identity.begin(), identity.begin() + static_cast<std::ptrdiff_t>(cut)));
-        processEventsFor(60ms);
+        deviceSends(Bytes(identity.begin(), identity.begin() + static_cast<std::ptrdiff_t>(cut)));
         EXPECT_TRUE(m_prompts.prompts.empty());
-        m_pty.write(Bytes(identity.begin() + static_cast<std::ptrdiff_t>(cut), identity.end()));
-        ASSERT_TRUE(waitFor([&] { return !m_prompts.prompts.empty(); }));
-        processEventsFor(20ms);
+        deviceSends(Bytes(identity.begin() + static_cast<std::ptrdiff_t>(cut), identity.end()));
         EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{shown});
     }
 }

@@ -19,12 +19,12 @@ bool hasLine(const std::string& text, const std::string& line) {
 
 TEST_F(MainWindowTest, StartOpensTheLoadedPortAndNamesItInTheTitle) {
     MainWindow& w = start();
-    EXPECT_TRUE(w.serialOpen());
+    EXPECT_TRUE(w.session().serialOpen());
     EXPECT_EQ(w.windowTitle(), "  Matrix V3.5 -- COM1:9600,N,8,1");
     EXPECT_EQ(control<QPushButton>("openButton")->text(), "CLOSE");
     EXPECT_TRUE(m_prompts.prompts.empty());
-    EXPECT_EQ(w.deviceAddress(), 1);
-    EXPECT_TRUE(w.replyWatchTimerActive());
+    EXPECT_EQ(w.session().deviceAddress(), 1);
+    EXPECT_TRUE(w.session().replyWatchTimerActive());
 }
 
 struct BaudCase {
@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(Rates, BaudList,
 TEST_F(MainWindowTest, CloseThenBaudChangeReopensThePort) {
     MainWindow& w = start();
     press("openButton");
-    EXPECT_FALSE(w.serialOpen());
+    EXPECT_FALSE(w.session().serialOpen());
     EXPECT_EQ(w.windowTitle(), "  Corvell V3.5");
     EXPECT_EQ(control<QPushButton>("openButton")->text(), "OPEN");
     clickAt(crosspointCentre(w, 0, 0));
@@ -59,7 +59,7 @@ TEST_F(MainWindowTest, CloseThenBaudChangeReopensThePort) {
     EXPECT_FALSE(w.marker(0)->isHidden());
 
     choose("baudCombo", 3);
-    EXPECT_TRUE(w.serialOpen());
+    EXPECT_TRUE(w.session().serialOpen());
     EXPECT_EQ(control<QPushButton>("openButton")->text(), "CLOSE");
     EXPECT_EQ(w.windowTitle(), "  Matrix V3.5 -- COM1:19200,N,8,1");
     EXPECT_TRUE(hasLine(settingsText(), "SelectBAUD=3"));
@@ -67,7 +67,7 @@ TEST_F(MainWindowTest, CloseThenBaudChangeReopensThePort) {
 
     press("openButton");
     press("openButton");
-    EXPECT_TRUE(w.serialOpen());
+    EXPECT_TRUE(w.session().serialOpen());
     clickAt(crosspointCentre(w, 1, 0));
     EXPECT_EQ(serialOut(8), (Bytes{0xBA, 0x01, 0x01, 0x04, 0xA6, 0x01, 0x00, 0x67}));
 }
@@ -75,16 +75,16 @@ TEST_F(MainWindowTest, CloseThenBaudChangeReopensThePort) {
 TEST_F(MainWindowTest, ComChangeMovesToTheChosenPortOrSaysThereIsNone) {
     MainWindow& w = start();
     choose("comCombo", 1);
-    EXPECT_TRUE(w.serialOpen());
+    EXPECT_TRUE(w.session().serialOpen());
     EXPECT_EQ(w.windowTitle(), "  Matrix V3.5 -- COM2:9600,N,8,1");
     EXPECT_TRUE(hasLine(settingsText(), "SelectCOM=1"));
-    w.onReplyWatchTick();
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_EQ(m_pty2.read(kReadSwitch4.size()), kReadSwitch4);
     EXPECT_TRUE(serialQuiet().empty());
 
     choose("comCombo", 4); // COM5 leads nowhere
-    EXPECT_FALSE(w.serialOpen());
+    EXPECT_FALSE(w.session().serialOpen());
     EXPECT_EQ(control<QPushButton>("openButton")->text(), "OPEN");
     EXPECT_EQ(w.windowTitle(), "     Matrix V3.5");
     EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kNoPort + "\r\n" + notPresent(5)});
@@ -98,25 +98,25 @@ TEST_F(MainWindowTest, ComChangeMovesToTheChosenPortOrSaysThereIsNone) {
 TEST_F(MainWindowTest, ComChangeOpensThePortEvenWhenItWasClosed) {
     MainWindow& w = start();
     press("openButton");
-    ASSERT_FALSE(w.serialOpen());
+    ASSERT_FALSE(w.session().serialOpen());
     choose("comCombo", 0);
-    EXPECT_TRUE(w.serialOpen());
+    EXPECT_TRUE(w.session().serialOpen());
 }
 
 TEST_F(MainWindowTest, AutomaticReadGoesOutOnTickTwoAndTimesOutOnTickFive) {
     MainWindow& w = start();
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_TRUE(serialQuiet().empty());
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_EQ(serialOut(kReadSwitch4.size()), kReadSwitch4);
-    w.onReplyWatchTick();
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_TRUE(m_prompts.prompts.empty());
-    EXPECT_TRUE(w.replyWatchTimerActive());
-    w.onReplyWatchTick();
+    EXPECT_TRUE(w.session().replyWatchTimerActive());
+    w.session().onReplyWatchTick();
     EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kSilent});
     EXPECT_EQ(m_prompts.prompts[0].caption, "Prompt");
-    EXPECT_FALSE(w.replyWatchTimerActive());
+    EXPECT_FALSE(w.session().replyWatchTimerActive());
     EXPECT_TRUE(serialQuiet().empty()); // the read is not repeated
 }
 
@@ -124,46 +124,46 @@ TEST_F(MainWindowTest, ThirtyTwoByThirtyTwoReadsOnTickFourAndTimesOutOnTickSeven
     writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=3\r\n");
     MainWindow& w = start();
     for (int tick = 1; tick <= 3; ++tick)
-        w.onReplyWatchTick();
+        w.session().onReplyWatchTick();
     EXPECT_TRUE(serialQuiet().empty());
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
     Bytes expected{0xBA, 0x01, 0x02, 0x22, 0xA6};
     for (std::uint8_t o = 0; o < 32; ++o)
         expected.push_back(o);
     expected.push_back(0x75);
     EXPECT_EQ(serialOut(38), expected);
-    w.onReplyWatchTick();
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_TRUE(m_prompts.prompts.empty());
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kSilent});
 }
 
 TEST_F(MainWindowTest, SwitchStateReplyEndsTheWatch) {
     MainWindow& w = start();
-    w.onReplyWatchTick();
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
+    w.session().onReplyWatchTick();
     ASSERT_EQ(serialOut(kReadSwitch4.size()), kReadSwitch4);
     // Even a reply without pairs ends the wait.
     deviceSends({0xBA, 0x01, 0x02, 0x02, 0xA6, 0x65});
-    ASSERT_TRUE(waitFor([&] { return !w.replyWatchTimerActive(); }));
+    ASSERT_TRUE(waitFor([&] { return !w.session().replyWatchTimerActive(); }));
     for (int tick = 0; tick < 5; ++tick)
-        w.onReplyWatchTick();
+        w.session().onReplyWatchTick();
     EXPECT_TRUE(m_prompts.prompts.empty());
 }
 
 TEST_F(MainWindowTest, StartWithoutPortReportsItAtOnceAndTheSilenceOnTickFive) {
     writeSettings("SelectCOM=2\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nUseNet=0\r\n");
     MainWindow& w = start();
-    EXPECT_FALSE(w.serialOpen());
+    EXPECT_FALSE(w.session().serialOpen());
     EXPECT_EQ(w.windowTitle(), "     Matrix V3.5");
     EXPECT_EQ(control<QPushButton>("openButton")->text(), "OPEN");
     const std::string failed = kOpenFailed + "\r\n" + notPresent(3);
     EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{failed});
     for (int tick = 1; tick <= 4; ++tick)
-        w.onReplyWatchTick();
+        w.session().onReplyWatchTick();
     EXPECT_EQ(m_prompts.prompts.size(), 1u);
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_EQ(m_prompts.texts(), (std::vector<std::string>{failed, kSilent}));
 }
 
@@ -172,24 +172,24 @@ TEST_F(MainWindowTest, SilentDeviceIsReportedAlsoWhileTheNetworkIsOn) {
                   "HostPort=0\r\nDestIP=127.0.0.1\r\nDestPort=9\r\n");
     MainWindow& w = start();
     for (int tick = 1; tick <= 4; ++tick)
-        w.onReplyWatchTick();
+        w.session().onReplyWatchTick();
     EXPECT_EQ(serialOut(kReadSwitch4.size()), kReadSwitch4);
     EXPECT_TRUE(m_prompts.prompts.empty());
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kSilent});
-    EXPECT_FALSE(w.replyWatchTimerActive());
+    EXPECT_FALSE(w.session().replyWatchTimerActive());
 }
 
 TEST_F(MainWindowTest, ReadSwitchSendsAtOnceAndTimesOutFiveTicksLater) {
     MainWindow& w = start();
     press("readSwitchButton");
     EXPECT_EQ(serialOut(kReadSwitch4.size()), kReadSwitch4);
-    EXPECT_TRUE(w.replyWatch().awaiting());
+    EXPECT_TRUE(w.session().replyWatch().awaiting());
     for (int tick = 1; tick <= 4; ++tick)
-        w.onReplyWatchTick();
+        w.session().onReplyWatchTick();
     EXPECT_TRUE(serialQuiet().empty());
     EXPECT_TRUE(m_prompts.prompts.empty());
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
     EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{kSilent});
 }
 
@@ -197,7 +197,7 @@ TEST_F(MainWindowTest, ReadSwitchUsesTheSignalCodeOfTypeAndAvMode) {
     writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=0\r\nMatrixSize=1\r\nAVMode=1\r\n");
     MainWindow& w = start();
     choose("matrixIdCombo", 1);
-    ASSERT_EQ(w.deviceAddress(), 2);
+    ASSERT_EQ(w.session().deviceAddress(), 2);
     press("readSwitchButton");
     EXPECT_EQ(serialOut(14), (Bytes{0xBA, 0x02, 0x02, 0x0A, 0xA1, 0x00, 0x01, 0x02, 0x03, 0x04,
                                     0x05, 0x06, 0x07, 0x85}));
@@ -214,7 +214,7 @@ TEST_F(MainWindowTest, ReadDeviceAsksEveryDeviceAndShowsTheIdentity) {
         m_prompts.texts(),
         std::vector<std::string>{
             "Current equipment:HDMI Matrix\r\nDevice Address: 1\r\nSpecifications: 16 * 16\r\n"});
-    EXPECT_EQ(w.deviceAddress(), 3);
+    EXPECT_EQ(w.session().deviceAddress(), 3);
 }
 
 TEST_F(MainWindowTest, TypeChangeSetsTheAvButtonsAndSavesTheForcedMode) {

@@ -41,7 +41,7 @@ protected:
 
 TEST_F(MainWindowAgainstSim, SwitchingFromTheGridChangesTheDevicesTable) {
     MainWindow& w = start();
-    ASSERT_TRUE(w.serialOpen());
+    ASSERT_TRUE(w.session().serialOpen());
     clickCrosspoint(5, 9);
     EXPECT_TRUE(m_sim.WaitForState("crosspoints", "0 1 2 3 4 9 6 7 8 9 10 11 12 13 14 15"))
         << m_sim.Log();
@@ -71,12 +71,12 @@ TEST_F(MainWindowAgainstSim, LoadingASavedSceneMovesTheMarkersAfterTheReadBack) 
     EXPECT_TRUE(markerOn(0, 5));
     EXPECT_TRUE(markerOn(1, 6));
 
-    w.onReplyWatchTick();
-    w.onReplyWatchTick();
+    w.session().onReplyWatchTick();
+    w.session().onReplyWatchTick();
     ASSERT_TRUE(waitFor([&] { return markerOn(0, 1) && markerOn(1, 2); })) << m_sim.Log();
     for (int o = 2; o < 16; ++o)
         EXPECT_TRUE(markerOn(o, o)) << o;
-    EXPECT_FALSE(w.replyWatchTimerActive());
+    EXPECT_FALSE(w.session().replyWatchTimerActive());
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "controller/ui/reply_watch.h"
+#include "controller/session/reply_watch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tests/controller_link/fake_serial_port.h"
+#include "tests/support/fake_serial_port.h"
 
 #include <poll.h>
 #include <utility>

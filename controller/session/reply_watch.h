@@ -3,19 +3,19 @@
 namespace controller {
 
 // The one-second watch that reads the switch state back and notices a silent device. It only
-// counts; the window owns the timer (started and stopped as the results below say), sends the
-// request and shows the message.
+// counts; the session owns the timer (started and stopped as the results below say), sends the
+// request and tells its listener.
 //
 //   idle ──restart()──▶ counting ──tick reaches delay──▶ awaiting ──reply or delay + 3──▶ idle
 class ReplyWatch {
 public:
     enum class TickResult {
         Nothing,
-        // The read-back is due: the window sends the read-switch request if its serial port is
-        // open. The watch awaits the reply from now on, whether or not anything was sent.
+        // The read-back is due: the session sends the read-switch request if a link is in use.
+        // The watch awaits the reply from now on, whether or not anything was sent.
         ReadDue,
-        // No reply by tick delay + 3: the watch is idle again and the window stops its timer
-        // (and reports the silent device when the network link is off).
+        // No reply by tick delay + 3: the watch is idle again and the session stops its timer
+        // and reports the silent device.
         TimedOut,
     };
 
@@ -35,7 +35,7 @@ public:
     }
     // One timer period. Ticks of an idle watch change nothing.
     TickResult tick();
-    // A 0x02 reply arrived. True when it was awaited: the watch is idle again and the window
+    // A 0x02 reply arrived. True when it was awaited: the watch is idle again and the session
     // stops its timer.
     bool replyArrived();
 

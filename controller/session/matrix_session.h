@@ -1,0 +1,230 @@
+#pragma once
+
+#include "controller/link/com_port_names.h"
+#include "controller/link/controller_settings.h"
+#include "controller/link/net_link.h"
+#include "controller/link/serial_link.h"
+#include "controller/link/settings_file.h"
+#include "controller/protocol/command_frame.h"
+#include "controller/protocol/frame_accumulator.h"
+#include "controller/protocol/reply_handler.h"
+#include "controller/protocol/reply_prompt_queue.h"
+#include "controller/session/reply_watch.h"
+#include "controller/session/session_config.h"
+#include "controller/session/session_listener.h"
+#include "platform/serial_port.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace controller {
+
+// One controller's conversation with one matrix switcher, without any window: the settings and
+// their file, the serial link with its COM entries, the network link, the collection and dispatch
+// of replies, the reply watch and every request. It tells its listener what happened; an
+// operation that can fail returns whether it did, and the caller decides what to make of it.
+//
+// Lives on one thread, where it receives the serial link's notifications and runs three timers:
+// the reply watch (1 s), the network poll (100 ms, once the socket exists) and the check that the
+// open port's device is still there (500 ms, once asked for). Their tick handlers are public, so
+// that a test can drive them by hand after stretching the periods.
+class MatrixSession : public QObject, private ReplyHandler {
+public:
+    MatrixSession(SessionConfig config, SessionListener& listener);
+    ~MatrixSession() override;
+    MatrixSession(const MatrixSession&) = delete;
+    MatrixSession& operator=(const MatrixSession&) = delete;
+
+    // Settings ------------------------------------------------------------------------------
+
+    // Reads Setting.ini. The file is created empty when missing; one that can be neither opened
+    // nor created is told through settingsFileMessage and the defaults apply. Read-only, a
+    // missing file gives the defaults. A size outside the size list is taken as 4x4 in memory.
+    void loadSettings();
+    ControllerSettings& settings() { return m_settings; }
+    const ControllerSettings& settings() const { return m_settings; }
+    const SettingsFile& settingsFile() const { return m_settingsFile; }
+    bool readOnly() const { return m_config.readOnly; }
+    // Writes one item of the file (SettingsFile::Item); nothing when read-only.
+    void saveSetting(int item);
+
+    // Inputs and outputs of the current size: 4, 8, 16 or 32.
+    int portCount() const;
+    // Size list index: the read-back delay follows (4 ticks at 32x32, else 2); saved.
+    void setMatrixSize(int index);
+    // Type list index, saved. "AV Matrix" and "VGA Matrix" switch the video layer alone (AVMode
+    // 1, saved too); true then.
+    bool setMatrixType(int index);
+    void setAvMode(int mode);
+    void setUseNet(bool on);
+    // The device address every request carries (1 to 8, or 0xFF for every device). Not saved;
+    // 1 until changed.
+    std::uint8_t deviceAddress() const { return m_deviceAddress; }
+    void setDeviceAddress(std::uint8_t address) { m_deviceAddress = address; }
+
+    // Network link --------------------------------------------------------------------------
+
+    // Detects this computer's address into NetIP ("127.0.0.1" for an empty one; the loaded value
+    // stays when none is found), binds the socket to HostPort and starts polling it. False when
+    // the socket cannot be bound: nothing is ever received then, and every send fails.
+    bool createNetwork();
+    bool networkCreated() const { return m_net.isCreated(); }
+    std::uint16_t networkLocalPort() const { return m_net.localPort(); }
+
+    // Serial port ---------------------------------------------------------------------------
+
+    // Looks again at what COM1 to COM9 stand for ([Ports] keys, else the machine's ports).
+    void refreshComPorts();
+    const ComPortEntries& comPorts() const { return m_comEntries; }
+    // Opens the selected COM entry (SelectCOM) at the selected rate (SelectBAUD: 2400, 4800,
+    // 9600, 19200; any other index 9600), looking first at what the entries stand for.
+    bool openPort();
+    // Opens `port` at `baud`: "COM1" to "COM9" as the entries map them, anything else a device
+    // path. Whatever was open is closed first. No parity, 8 data bits, 1 stop bit.
+    bool openPort(const std::string& port, int baud);
+    void closePort();
+    // The operator picked another COM entry: closes the port, saves SelectCOM, opens the new one
+    // whether or not the port was open before.
+    bool selectPort(int index);
+    // The same for the rate (SelectBAUD), with a pause before reopening.
+    bool selectBaud(int index);
+    // Starts the presence check of the open port's device.
+    void watchPortPresence();
+    bool serialOpen() const { return m_serialOpen; }
+    // True after the open port's device went away, until the port is open again or is closed or
+    // changed by the caller.
+    bool awaitingPortReturn() const { return m_lostPort.has_value(); }
+    // The port and rate of the last open, and the device it stood for.
+    const std::string& portName() const { return m_portName; }
+    int baud() const { return m_baud; }
+    const std::string& devicePath() const { return m_serial.devicePath(); }
+    // Why the last open failed, in an operator's words (it names the port and device); empty
+    // when no port was named at all.
+    std::string openFailureReason() const;
+
+    // Requests ------------------------------------------------------------------------------
+    // Each goes to the serial link when the port is open, then as a datagram when UseNet is on.
+
+    // Switches input `input` to output `output` (from 0), then pauses as the device needs.
+    void switchCrosspoint(int output, int input);
+    // Reads the switch state now (on every link in use) and awaits the reply from tick 0.
+    void readSwitchState();
+    void readIdentity();
+    void saveScene(std::uint8_t scene);
+    // Loads a scene; the watch reads the result back after its delay.
+    void loadScene(std::uint8_t scene);
+    void startCycling();
+    // Stops cycling; the watch reads back where the device stopped.
+    void stopCycling();
+    bool cycling() const { return m_cycling; }
+    void sendOutputVideoProperty(std::uint8_t property, std::uint8_t value, std::uint8_t channel);
+    void sendInputProperty(std::uint8_t property, std::uint8_t value, std::uint8_t channel);
+    // A whole frame built elsewhere; serialOnly keeps it off the network.
+    void sendFrame(std::span<const std::uint8_t> frame, bool serialOnly);
+    // Counts from 0 again and runs the watch.
+    void restartReplyWatch();
+
+    // Timers --------------------------------------------------------------------------------
+
+    void onReplyWatchTick();
+    void onNetworkPollTick();
+    void onPortPresenceTick();
+    bool replyWatchTimerActive() const { return m_replyWatchTimer.isActive(); }
+    bool networkPollActive() const { return m_networkPollTimer.isActive(); }
+    const ReplyWatch& replyWatch() const { return m_watch; }
+    void setTimerPeriods(std::chrono::milliseconds replyWatch,
+                         std::chrono::milliseconds networkPoll) {
+        m_replyWatchTimer.setInterval(replyWatch);
+        m_networkPollTimer.setInterval(networkPoll);
+    }
+    void setPortPresencePeriod(std::chrono::milliseconds period) {
+        m_portPresenceTimer.setInterval(period);
+    }
+    // Pauses that block the thread, as the device's pacing asks: after a switch, and before a
+    // port is opened again at a new rate.
+    void setPauses(std::chrono::milliseconds afterSwitch, std::chrono::milliseconds beforeReopen) {
+        m_switchPause = afterSwitch;
+        m_reopenPause = beforeReopen;
+    }
+
+    static constexpr std::chrono::milliseconds kReplyWatchPeriod{1000};
+    static constexpr std::chrono::milliseconds kNetworkPollPeriod{100};
+    static constexpr std::chrono::milliseconds kPortPresencePeriod{500};
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    // Requests (matrix_session.cpp).
+    void send(const CommandFrame& frame);
+    DispatchContext dispatchContext() const;
+    void receiveSerialBytes();
+    void tellReplyTexts();
+
+    // ReplyHandler.
+    void applyCrosspoints(const std::vector<Crosspoint>& pairs) override;
+    void endAwaitedRead() override;
+    void showPromptText(const std::string& text) override;
+    void forwardInputProperties(const InputPropertiesReport& report) override;
+    void frameCollected(std::span<const std::uint8_t> frame, ReplySource source) override;
+    void bytesDiscarded(std::span<const std::uint8_t> bytes, ReplySource source) override;
+    void replyAccepted(std::span<const std::uint8_t> frame, ReplySource source) override;
+
+    // Serial port (matrix_session_port.cpp).
+    bool openPortAgain();
+    std::string comPortPath(const std::string& portName) const;
+    void rememberOpenedPort();
+    void onDeviceLost();
+
+    // Relays the settings file's messages to the listener.
+    class SettingsMessages : public platform::PromptSink {
+    public:
+        explicit SettingsMessages(SessionListener& listener) : m_listener(listener) {}
+        void show(const platform::Prompt& prompt) override {
+            m_listener.settingsFileMessage(prompt);
+        }
+
+    private:
+        SessionListener& m_listener;
+    };
+
+    SessionConfig m_config;
+    SessionListener& m_listener;
+    SettingsMessages m_settingsMessages;
+    SettingsFile m_settingsFile;
+    ControllerSettings m_settings;
+    ComPortEntries m_comEntries;
+    SerialLink m_serial;
+    NetLink m_net;
+    FrameAccumulator m_accumulator;
+    ReplyPromptQueue m_replyTexts;
+    ReplyWatch m_watch;
+    QTimer m_replyWatchTimer;
+    QTimer m_networkPollTimer;
+    QTimer m_portPresenceTimer;
+
+    std::uint8_t m_deviceAddress = 1;
+    bool m_cycling = false;
+    bool m_serialOpen = false;
+    std::string m_portName;
+    int m_baud = 0;
+    // The device of the open port, as it was when opened.
+    std::optional<platform::DeviceNode> m_openNode;
+    // The device that went away from under the open port, while its return is awaited.
+    struct LostPort {
+        std::string path;
+        std::optional<platform::DeviceNode> node;
+        bool seenAbsent = false;
+    };
+    std::optional<LostPort> m_lostPort;
+    std::chrono::milliseconds m_switchPause{50};
+    std::chrono::milliseconds m_reopenPause{100};
+};
+
+} // namespace controller

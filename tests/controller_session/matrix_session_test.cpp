@@ -1,0 +1,168 @@
+// The session without a window: what it decides on its own when a link fails, when it only
+// borrows the settings file, and when a port is named by its device path. COM1 is a fake device;
+// everything happens before the call returns, so nothing here waits.
+#include "controller/session/matrix_session.h"
+#include "tests/support/fake_serial_port.h"
+#include "tests/support/temp_dir.h"
+
+#include <QHostAddress>
+#include <QUdpSocket>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace controller {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using test_support::TempDir;
+
+std::string hex(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    for (const std::uint8_t b : bytes) {
+        static const char* digits = "0123456789ABCDEF";
+        text += {' ', digits[b >> 4], digits[b & 0x0F]};
+    }
+    return text;
+}
+
+// Writes down what the session tells, one line each.
+class Recorder : public SessionListener {
+public:
+    void frameSent(std::span<const std::uint8_t> frame, ReplySource link) override {
+        events.push_back(std::string(link == ReplySource::Serial ? "serial" : "net") + hex(frame));
+    }
+    void networkSendFailed() override {
+        events.push_back("send failed, UseNet " + std::to_string(session->settings().useNet));
+    }
+    void portOpenFailed() override { events.push_back("open failed"); }
+    void portOpened(const std::string& port, int baud) override {
+        events.push_back("opened " + port + " " + std::to_string(baud));
+    }
+    void settingsFileMessage(const platform::Prompt& prompt) override {
+        events.push_back(prompt.text);
+    }
+
+    MatrixSession* session = nullptr;
+    std::vector<std::string> events;
+};
+
+class SessionTest : public testing::Test {
+protected:
+    MatrixSession& start(bool readOnly = false, std::vector<SerialPortRecord> machine = {}) {
+        SessionConfig config{
+            m_dir.path(), "Setting.ini", readOnly,
+            SerialPortAccess{[machine] { return machine; },
+                             [this](const std::string& path) {
+                                 opened.push_back(path);
+                                 return platform::SerialOpenResult{
+                                     std::make_unique<test_support::FakeSerialPort>(device), {}};
+                             }},
+            [this] { return hostAddress; }};
+        m_session = std::make_unique<MatrixSession>(std::move(config), recorder);
+        recorder.session = m_session.get();
+        m_session->loadSettings();
+        return *m_session;
+    }
+    std::string settingsPath() const { return m_dir.file("Setting.ini"); }
+
+    TempDir m_dir;
+    std::shared_ptr<test_support::FakePortControl> device =
+        std::make_shared<test_support::FakePortControl>();
+    std::vector<std::string> opened;
+    std::optional<std::string> hostAddress;
+    Recorder recorder;
+    std::unique_ptr<MatrixSession> m_session;
+};
+
+struct DetectCase {
+    std::optional<std::string> found;
+    std::string expected;
+};
+
+class HostAddressDetection : public SessionTest, public testing::WithParamInterface<DetectCase> {};
+
+TEST_P(HostAddressDetection, FillsNetIpOrKeepsTheLoadedValue) {
+    TempDir::writeFile(settingsPath(), "[Net]\r\nNetIP=192.0.2.9\r\nHostPort=0\r\n");
+    hostAddress = GetParam().found;
+    MatrixSession& session = start();
+    ASSERT_TRUE(session.createNetwork());
+    EXPECT_EQ(session.settings().netIp, GetParam().expected);
+    EXPECT_TRUE(session.networkPollActive());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HostAddressDetection,
+                         testing::Values(DetectCase{"198.51.100.7", "198.51.100.7"},
+                                         DetectCase{"", "127.0.0.1"},
+                                         DetectCase{std::nullopt, "192.0.2.9"}));
+
+// Every frame goes to the serial link first, then the network. A send the network refuses stops
+// sending there in memory before anyone hears of it; the serial link goes on alone.
+TEST_F(SessionTest, FailedDatagramTurnsTheNetworkOffBeforeItIsToldAndSerialGoesOn) {
+    QUdpSocket terminal;
+    ASSERT_TRUE(terminal.bind(QHostAddress::LocalHost, 0));
+    TempDir::writeFile(settingsPath(), "[SYSTEM_SET]\r\nUseNet=1\r\n[Net]\r\nHostPort=0\r\n"
+                                       "DestIP=127.0.0.1\r\nDestPort=" +
+                                           std::to_string(terminal.localPort()) + "\r\n");
+    MatrixSession& session = start();
+    ASSERT_TRUE(session.createNetwork());
+    ASSERT_TRUE(session.openPort("/dev/fake-matrix", 9600));
+    session.readIdentity();
+    session.settings().destIp = "0.0.0.0";
+    session.readIdentity();
+    session.readIdentity();
+    const std::string identity = " BA FF 14 02 00 00";
+    EXPECT_EQ(recorder.events,
+              (std::vector<std::string>{"opened /dev/fake-matrix 9600", "serial" + identity,
+                                        "net" + identity, "serial" + identity,
+                                        "send failed, UseNet 0", "serial" + identity}));
+    EXPECT_EQ(device->written.size(), 18u);
+    EXPECT_NE(TempDir::readFile(settingsPath()).find("UseNet=1"), std::string::npos);
+}
+
+// Borrowing the window's settings: nothing is made or written, not even the stable name of a
+// port found on the machine, which the window keeps in [Ports].
+TEST_F(SessionTest, ReadOnlySessionNeverMakesNorWritesTheSettingsFile) {
+    MatrixSession& session =
+        start(true, {{"/dev/ttyUSB7", "/dev/serial/by-id/usb-FTDI-port0", "FT232R", "", "", ""}});
+    EXPECT_FALSE(TempDir::exists(settingsPath()));
+    EXPECT_EQ(session.settings(), ControllerSettings());
+    ASSERT_TRUE(session.openPort("COM1", 9600));
+    EXPECT_EQ(opened, std::vector<std::string>{"/dev/serial/by-id/usb-FTDI-port0"});
+    session.setUseNet(true);
+    EXPECT_FALSE(TempDir::exists(settingsPath()));
+    EXPECT_EQ(recorder.events, std::vector<std::string>{"opened COM1 9600"});
+}
+
+TEST_F(SessionTest, UnusableSettingsFileIsToldOnLoadAndOnEverySave) {
+    const std::string folder = m_dir.unwritableFolder();
+    ASSERT_FALSE(folder.empty());
+    SessionConfig config{folder, "Setting.ini", false, {}, {}};
+    MatrixSession session(std::move(config), recorder);
+    session.loadSettings();
+    session.setMatrixSize(2);
+    const std::string message = "Unable to open the INI file, the default values will be loaded!";
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{message, message}));
+}
+
+// A port named by its device path is opened as it is, and a failure names it once.
+TEST_F(SessionTest, DevicePathIsOpenedAsGivenAndNamedOnceWhenItFails) {
+    MatrixSession& session = start();
+    ASSERT_TRUE(session.openPort("/dev/fake-matrix", 19200));
+    EXPECT_EQ(opened, std::vector<std::string>{"/dev/fake-matrix"});
+    EXPECT_EQ(device->params.baud, 19200u);
+
+    SessionConfig config{m_dir.path(), "Setting.ini", true, {}, {}};
+    MatrixSession real(std::move(config), recorder);
+    const std::string missing = m_dir.file("no-such-port");
+    EXPECT_FALSE(real.openPort(missing, 9600));
+    EXPECT_EQ(real.openFailureReason(),
+              missing + ": the device is not present. Is the adapter plugged in?");
+    EXPECT_FALSE(real.openPort("COM12", 9600));
+    EXPECT_EQ(real.openFailureReason(), "COM12: no serial device was found for this entry.");
+}
+
+} // namespace
+} // namespace controller
