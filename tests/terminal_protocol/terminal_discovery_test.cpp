@@ -97,6 +97,36 @@ protected:
             m_discovery->tickScanWindow();
     }
 
+    // A second member of the group on the tool's port. The kernel hands a group datagram to every
+    // member in one pass, so once the witness has one, the tool's socket holds it as well.
+    class Witness {
+    public:
+        explicit Witness(std::uint16_t port) {
+            m_ok = m_socket.bind(QHostAddress::AnyIPv4, port, QUdpSocket::ShareAddress) &&
+                   m_socket.joinMulticastGroup(QHostAddress(kDiscoveryGroup));
+        }
+        bool ok() const { return m_ok; }
+        // True once `count` datagrams have arrived, false when they did not in time.
+        bool waitFor(int count) {
+            QElapsedTimer clock;
+            clock.start();
+            while (m_seen < count) {
+                if (!m_socket.hasPendingDatagrams() && clock.elapsed() > 5000)
+                    return false;
+                if (!m_socket.hasPendingDatagrams())
+                    m_socket.waitForReadyRead(100);
+                else if (m_socket.readDatagram(nullptr, 0) >= 0)
+                    ++m_seen;
+            }
+            return true;
+        }
+
+    private:
+        QUdpSocket m_socket;
+        bool m_ok = false;
+        int m_seen = 0;
+    };
+
     // A datagram from a socket of this test, as another host or terminal would send it.
     static void sendFromElsewhere(const std::vector<std::uint8_t>& bytes, const QString& to,
                                   std::uint16_t port) {
@@ -158,7 +188,6 @@ TEST_F(TerminalDiscoveryTest,
     EXPECT_EQ(request, expected);
 
     // The request came back to the tool through the group too, and is not a terminal.
-    QThread::msleep(50);
     m_discovery->pollGroupSocket();
     EXPECT_TRUE(m_discovery->table().empty());
 
@@ -200,9 +229,11 @@ TEST_F(TerminalDiscoveryTest, FullTableKeepsTheFirst256AndDropsThe257th) {
 
 TEST_F(TerminalDiscoveryTest, OnePollTakesEveryDatagramWaiting) {
     ASSERT_TRUE(openDiscovery());
+    Witness witness(m_port);
+    ASSERT_TRUE(witness.ok());
     for (std::uint8_t id = 1; id <= 5; ++id)
         sendFromElsewhere(reportOfLength(60, id), kDiscoveryGroup, m_port);
-    QThread::msleep(50);
+    ASSERT_TRUE(witness.waitFor(5));
     m_discovery->pollGroupSocket();
     EXPECT_EQ(idsInTable(), (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
 }
@@ -224,12 +255,14 @@ TEST_F(TerminalDiscoveryTest, ReportArrivingAfterTheScanWindowIsAppended) {
 
 TEST_F(TerminalDiscoveryTest, GroupSocketDropsDatagramsAbove200BytesAndTakes60To200) {
     ASSERT_TRUE(openDiscovery());
+    Witness witness(m_port);
+    ASSERT_TRUE(witness.ok());
     sendFromElsewhere(reportOfLength(201, 1), kDiscoveryGroup, m_port);
     sendFromElsewhere(reportOfLength(200, 2), kDiscoveryGroup, m_port);
     sendFromElsewhere(reportOfLength(59, 3), kDiscoveryGroup, m_port);
     sendFromElsewhere(reportOfLength(60, 4), kDiscoveryGroup, m_port);
     sendFromElsewhere(reportOfLength(1000, 5), kDiscoveryGroup, m_port);
-    QThread::msleep(50);
+    ASSERT_TRUE(witness.waitFor(5));
     m_discovery->pollGroupSocket();
     EXPECT_EQ(idsInTable(), (std::vector<std::uint8_t>{2, 4}));
 }
@@ -293,8 +326,8 @@ TEST_F(TerminalDiscoveryTest, TestSocketTakesUpTo1024BytesAndIsDeafOnceTheWindow
     test("127.0.0.1", hostPort); // nobody answers on the port below
     sendFromElsewhere(reportOfLength(1025, 1), "127.0.0.1", hostPort);
     sendFromElsewhere(reportOfLength(1024, 2), "127.0.0.1", hostPort);
-    QThread::msleep(50);
-    m_discovery->pollTestSocket();
+    // The datagrams arrive in order: the first one stored is the second one sent.
+    ASSERT_TRUE(pollTestUntil(1));
     EXPECT_EQ(idsInTable(), (std::vector<std::uint8_t>{2}));
 
     closeScanWindow();
