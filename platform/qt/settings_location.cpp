@@ -67,4 +67,15 @@ SettingsLocation resolveSettingsLocation(const QString& executableFolder, const 
     return {config, path, false};
 }
 
+SettingsLocation findSettingsLocation(const QString& executableFolder, const QString& fileName) {
+    const QString beside = QDir(executableFolder).filePath(fileName);
+    if (!isSystemProgramFolder(executableFolder) && takesNewFiles(executableFolder))
+        return {executableFolder, beside, true};
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const QString path = QDir(config).filePath(fileName);
+    if (QFileInfo::exists(path))
+        return {config, path, false};
+    return {executableFolder, beside, true};
+}
+
 } // namespace platform

@@ -20,6 +20,11 @@ struct SettingsLocation {
 // permission check alone would not stop root.
 SettingsLocation resolveSettingsLocation(const QString& executableFolder, const QString& fileName);
 
+// The file resolveSettingsLocation would give, found without making or seeding anything, for a
+// program that only reads another program's settings: where the user's file does not exist yet,
+// the file beside the executable that would seed it (which may not exist either).
+SettingsLocation findSettingsLocation(const QString& executableFolder, const QString& fileName);
+
 // Whether `folder` (symbolic links resolved) is where a system installation keeps programs, which
 // these programs never write to, even when run as root:
 //  - /bin and /sbin;

@@ -89,6 +89,25 @@ TEST_F(SettingsLocation, InstalledProgramIsSeededOnceFromTheFileBesideIt) {
         << "nothing may be made in the program's folder";
 }
 
+// A program that only reads the settings finds the same file without making anything: the
+// user's file once there is one, else the file beside the program that would seed it.
+TEST_F(SettingsLocation, FindingTheFileMakesNothing) {
+    const QString folder = QString::fromStdString(installedFolder());
+    const auto beforeSeeding =
+        platform::findSettingsLocation(folder, QStringLiteral("Setting.ini"));
+    EXPECT_EQ(beforeSeeding.path.toStdString(), installedFolder() + "/Setting.ini");
+    EXPECT_FALSE(TempDir::exists(m_home.file("Brisvane")));
+
+    TempDir::writeFile(installedFolder() + "/Setting.ini", "[Ports]\r\n");
+    const auto seeded = platform::resolveSettingsLocation(folder, QStringLiteral("Setting.ini"));
+    EXPECT_EQ(platform::findSettingsLocation(folder, QStringLiteral("Setting.ini")).path,
+              seeded.path);
+    EXPECT_EQ(platform::findSettingsLocation(QString::fromStdString(m_programs.path()),
+                                             QStringLiteral("Setting.ini"))
+                  .path.toStdString(),
+              m_programs.file("Setting.ini"));
+}
+
 struct FolderCase {
     const char* folder;
     bool system;
