@@ -82,9 +82,13 @@ public:
     // Looks again at what COM1 to COM9 stand for ([Ports] keys, else the machine's ports).
     void refreshComPorts();
     const ComPortEntries& comPorts() const { return m_comEntries; }
-    // Opens the selected COM entry (SelectCOM) at the selected rate (SelectBAUD: 2400, 4800,
-    // 9600, 19200; any other index 9600), looking first at what the entries stand for.
+    // Opens the selected COM entry at the selected rate, looking first at what the entries
+    // stand for.
     bool openPort();
+    // The COM entry SelectCOM selects ("COM1" for 0; "" for an index the list does not have),
+    // and the rate of SelectBAUD (2400, 4800, 9600, 19200; any other index 9600).
+    std::string selectedPortName() const;
+    int selectedBaud() const;
     // Opens `port` at `baud`: "COM1" to "COM9" as the entries map them, anything else a device
     // path. Whatever was open is closed first. No parity, 8 data bits, 1 stop bit.
     bool openPort(const std::string& port, int baud);

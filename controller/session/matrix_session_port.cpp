@@ -43,6 +43,14 @@ int baudForIndex(int index) {
 
 } // namespace
 
+std::string MatrixSession::selectedPortName() const {
+    return comName(m_settings.selectCom);
+}
+
+int MatrixSession::selectedBaud() const {
+    return baudForIndex(m_settings.selectBaud);
+}
+
 void MatrixSession::refreshComPorts() {
     m_comEntries = mapComPorts(m_config.ports.enumerate, m_settingsFile.path());
     m_listener.comPortsMapped(m_comEntries);
@@ -57,8 +65,8 @@ std::string MatrixSession::comPortPath(const std::string& portName) const {
 
 bool MatrixSession::openPort() {
     refreshComPorts();
-    m_portName = comName(m_settings.selectCom);
-    m_baud = baudForIndex(m_settings.selectBaud);
+    m_portName = selectedPortName();
+    m_baud = selectedBaud();
     return openPortAgain();
 }
 

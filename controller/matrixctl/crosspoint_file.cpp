@@ -1,0 +1,108 @@
+#include "controller/matrixctl/crosspoint_file.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+#include <cstdio>
+#include <set>
+
+namespace matrixctl {
+
+namespace {
+
+// A JSON number that is a whole number in [low, high].
+std::optional<int> wholeNumber(const QJsonValue& value, int low, int high) {
+    if (!value.isDouble())
+        return std::nullopt;
+    const double number = value.toDouble();
+    if (number != static_cast<double>(static_cast<long long>(number)) || number < low ||
+        number > high)
+        return std::nullopt;
+    return static_cast<int>(number);
+}
+
+} // namespace
+
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string crosspointJson(const CrosspointFile& file) {
+    std::string text = "{\"size\": " + std::to_string(file.size) +
+                       ", \"address\": " + std::to_string(file.address) + ", \"crosspoints\": [";
+    for (std::size_t i = 0; i < file.crosspoints.size(); ++i) {
+        if (i > 0)
+            text += ", ";
+        text += "{\"output\": " + std::to_string(file.crosspoints[i].output) +
+                ", \"input\": " + std::to_string(file.crosspoints[i].input) + "}";
+    }
+    return text + "]}";
+}
+
+std::optional<CrosspointFile> parseCrosspointJson(const std::string& text, std::string& error) {
+    QJsonParseError parseError;
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray::fromStdString(text), &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        error = "not JSON: " + parseError.errorString().toStdString() + " at byte " +
+                std::to_string(parseError.offset);
+        return std::nullopt;
+    }
+    if (!document.isObject()) {
+        error = "not a JSON object";
+        return std::nullopt;
+    }
+    const QJsonObject root = document.object();
+    CrosspointFile file;
+    const auto size = wholeNumber(root.value(QStringLiteral("size")), 4, 32);
+    if (!size || (*size != 4 && *size != 8 && *size != 16 && *size != 32)) {
+        error = "\"size\" must be 4, 8, 16 or 32";
+        return std::nullopt;
+    }
+    file.size = *size;
+    const auto address = wholeNumber(root.value(QStringLiteral("address")), 1, 255);
+    if (!address || (*address > 8 && *address != 255)) {
+        error = "\"address\" must be 1 to 8, or 255";
+        return std::nullopt;
+    }
+    file.address = *address;
+    const QJsonValue list = root.value(QStringLiteral("crosspoints"));
+    if (!list.isArray()) {
+        error = "\"crosspoints\" must be a list";
+        return std::nullopt;
+    }
+    std::set<int> outputs;
+    for (const QJsonValue& entry : list.toArray()) {
+        const auto output = wholeNumber(entry.toObject().value(QStringLiteral("output")), 1, *size);
+        const auto input = wholeNumber(entry.toObject().value(QStringLiteral("input")), 1, *size);
+        if (!output || !input) {
+            error = "every crosspoint needs an \"output\" and an \"input\" from 1 to " +
+                    std::to_string(*size);
+            return std::nullopt;
+        }
+        if (!outputs.insert(*output).second) {
+            error = "output " + std::to_string(*output) + " is named twice";
+            return std::nullopt;
+        }
+        file.crosspoints.push_back({*output, *input});
+    }
+    return file;
+}
+
+} // namespace matrixctl

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace matrixctl {
+
+// One crosspoint as the operator counts: output `output` fed by input `input`, both from 1.
+struct NumberedCrosspoint {
+    int output = 0;
+    int input = 0;
+    bool operator==(const NumberedCrosspoint&) const = default;
+};
+
+// The crosspoints of one matrix, as dump writes and restore reads them:
+//   {"size": 4, "address": 1, "crosspoints": [{"output": 1, "input": 3}, ...]}
+struct CrosspointFile {
+    int size = 0;    // 4, 8, 16 or 32
+    int address = 1; // 1 to 8, or 255
+    std::vector<NumberedCrosspoint> crosspoints;
+    bool operator==(const CrosspointFile&) const = default;
+};
+
+// Exactly the layout above, on one line, crosspoints in the order given.
+std::string crosspointJson(const CrosspointFile& file);
+
+// Reads what crosspointJson writes, and any JSON of the same shape (other spacing, key order,
+// extra keys). Nullopt, with `error` saying what is wrong in one line, for anything else: a size
+// that is not 4, 8, 16 or 32, an address outside 1 to 8 and 255, an output or input outside
+// 1 to size, an output named twice.
+std::optional<CrosspointFile> parseCrosspointJson(const std::string& text, std::string& error);
+
+// `text` as a JSON string, quotes included.
+std::string jsonString(const std::string& text);
+
+} // namespace matrixctl

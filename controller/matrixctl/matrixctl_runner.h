@@ -1,0 +1,110 @@
+#pragma once
+
+#include "controller/link/serial_port_access.h"
+#include "controller/matrixctl/command_line.h"
+#include "controller/matrixctl/crosspoint_file.h"
+#include "controller/session/matrix_session.h"
+#include "controller/session/session_listener.h"
+
+#include <QEventLoop>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+class QSocketNotifier;
+
+namespace matrixctl {
+
+// The exit status of a run.
+enum Status {
+    kConfirmed = 0,    // the device answered, and as asked
+    kNotConfirmed = 1, // no answer in time, or another answer
+    kUsageError = 2,   // a bad argument, a settings file or link that cannot be used
+};
+
+// What a run stands on besides its command line.
+struct RunnerEnvironment {
+    // The folder of the matrixctl executable: Brisvane's settings are found from there.
+    std::string executableFolder;
+    // The machine's serial ports and how one is opened.
+    controller::SerialPortAccess ports;
+    // Readable once the run should end (SIGINT, SIGTERM): monitor stops then. -1: never.
+    int stopFd = -1;
+    // Where monitor reads commands to send, one per line. -1: none.
+    int commandFd = -1;
+};
+
+// One run of matrixctl: finds the settings, opens the links the options and settings name, runs
+// the command against the session and says how it went. Lives on a thread with a Qt event loop
+// (QCoreApplication); run() returns the exit status.
+class Runner : private controller::SessionListener {
+public:
+    Runner(Invocation invocation, RunnerEnvironment environment, std::ostream& out,
+           std::ostream& err);
+    ~Runner() override;
+    Runner(const Runner&) = delete;
+    Runner& operator=(const Runner&) = delete;
+
+    int run();
+
+private:
+    // Set-up.
+    int startSession();
+    int applyOptions();
+    int openLinks();
+    int listPorts();
+
+    // Commands.
+    int switchCrosspoints(const std::vector<std::pair<int, int>>& switches);
+    int readCrosspoints(CrosspointFile& read);
+    int printCrosspoints();
+    int identity();
+    int scene(bool save, int scene);
+    int cycle(bool start);
+    int dump(const std::string& file);
+    int restore();
+    int monitor();
+    void runTypedCommands();
+
+    // Waiting for the device.
+    template <class Done>
+    bool waitUntil(Done done);
+    // The last reply with this command code since the request went out, if any.
+    const std::vector<std::uint8_t>* lastReply(std::uint8_t command) const;
+    std::optional<int> reportedInput(int output) const;
+    int fail(int status, const std::string& why);
+    int noAnswer(const std::string& to);
+
+    // SessionListener.
+    void replyAccepted(std::span<const std::uint8_t> frame, controller::ReplySource link) override;
+    void portLost(const std::string& portName, const std::string& devicePath) override;
+    void portReturned() override;
+    void networkSendFailed() override;
+    void frameSent(std::span<const std::uint8_t> frame, controller::ReplySource link) override;
+    void frameReceived(std::span<const std::uint8_t> frame, controller::ReplySource link) override;
+    void bytesDiscarded(std::span<const std::uint8_t> bytes, controller::ReplySource link) override;
+
+    Invocation m_invocation;
+    const Options& m_options;
+    RunnerEnvironment m_environment;
+    std::ostream& m_out;
+    std::ostream& m_err;
+    std::unique_ptr<controller::MatrixSession> m_session;
+    std::optional<CrosspointFile> m_restoreFile;
+    bool m_serialInUse = false;
+    bool m_networkInUse = false;
+    bool m_monitoring = false;
+    std::vector<std::vector<std::uint8_t>> m_replies;
+    // A link failed for good while waiting: the status and why.
+    std::optional<std::pair<int, std::string>> m_linkFailure;
+    QEventLoop m_loop;
+    std::unique_ptr<QSocketNotifier> m_stopNotifier;
+    std::unique_ptr<QSocketNotifier> m_commandNotifier;
+    std::string m_typed;
+};
+
+} // namespace matrixctl

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "controller/protocol/reply_handler.h"
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace matrixctl {
+
+enum class TrafficDirection {
+    Sent,      // "tx": a request handed to the link
+    Received,  // "rx": a complete frame from the device, whatever its address
+    Discarded, // "rx": bytes thrown away as no part of a frame
+};
+
+// One line of monitor's trace: local time to the millisecond, the link ("serial" or "udp"), the
+// direction, the frame in words and its bytes in hex:
+//   14:03:07.125 serial tx  switch input 3 → output 5, HDMI Matrix (device 1)  [BA 01 01 04 A6 04
+//   02 6C]
+// With `json`, one JSON object with the keys time, link, direction, text and bytes.
+std::string trafficLine(std::chrono::system_clock::time_point when, controller::ReplySource link,
+                        TrafficDirection direction, std::span<const std::uint8_t> bytes, bool json);
+
+// A line of the trace that tells of the link itself ("the device went away"), in the same form.
+std::string trafficNote(std::chrono::system_clock::time_point when, controller::ReplySource link,
+                        const std::string& text, bool json);
+
+} // namespace matrixctl

@@ -1,0 +1,305 @@
+// The matrixctl program against a matrix-sim process on a pseudo-terminal and over loopback UDP:
+// the frames each command puts on the line (matrix-sim's log), what it prints and its exit
+// status. Every run has a settings file of its own that maps COM1 to the simulator and the other
+// COM entries to paths that do not exist.
+#include "tests/sim/matrix_sim_run.h"
+#include "tests/support/temp_dir.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <sstream>
+
+namespace matrixctl_test {
+namespace {
+
+using namespace std::chrono_literals;
+using test_support::TempDir;
+
+const char* const kMatrixctl = MATRIX_BIN_DIR "/matrixctl";
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string eightOutputs() {
+    std::string text;
+    for (int o = 1; o <= 8; ++o)
+        text += "output " + std::to_string(o) + ": input " + std::to_string(o) + "\n";
+    return text;
+}
+
+// An 8x8 "HDMI Matrix" at address 1 unless the case asks for more.
+class Matrixctl : public testing::Test {
+protected:
+    void startSim(const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> args{"--size", "8", "--type", "HDMI Matrix"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        m_sim = std::make_unique<sim_test::MatrixSimRun>(args);
+        ASSERT_TRUE(m_sim->ready()) << m_sim->process().Output();
+        std::string ports = "[Ports]\r\nCOM1=" + m_sim->linkPath() + "\r\n";
+        for (int n = 2; n <= 9; ++n)
+            ports +=
+                "COM" + std::to_string(n) + "=" + m_dir.file("none") + std::to_string(n) + "\r\n";
+        TempDir::writeFile(settingsPath(), "[SYSTEM_SET]\r\nSelectCOM=0\r\nSelectBAUD=2\r\n"
+                                           "MatrixType=3\r\nMatrixSize=1\r\nUseNet=0\r\n"
+                                           "[Net]\r\nHostPort=0\r\n" +
+                                               ports);
+    }
+    std::string settingsPath() const { return m_dir.file("Setting.ini"); }
+    std::string udp() const { return "127.0.0.1:" + std::to_string(m_sim->udpPort()); }
+
+    // Runs matrixctl on this test's settings and waits for it to end.
+    Outcome run(const std::vector<std::string>& args) {
+        QProcess process;
+        QStringList arguments{"--settings", QString::fromStdString(settingsPath())};
+        for (const std::string& a : args)
+            arguments << QString::fromStdString(a);
+        process.start(kMatrixctl, arguments);
+        process.closeWriteChannel();
+        EXPECT_TRUE(process.waitForFinished(30000));
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                process.readAllStandardOutput().toStdString(),
+                process.readAllStandardError().toStdString()};
+    }
+
+    // What the simulator received, in order, as "serial BA 01 ..." and "udp BA 01 ...".
+    std::vector<std::string> received() const {
+        std::vector<std::string> frames;
+        std::istringstream log(m_sim->Log());
+        for (std::string line; std::getline(log, line);) {
+            // "14:03:07.125 serial rx BA 01 ..." and "14:03:07.125 udp rx 127.0.0.1:40053 BA 01
+            // ..."
+            std::istringstream words(line);
+            std::string time, link, direction, bytes;
+            words >> time >> link >> direction;
+            if (direction != "rx")
+                continue;
+            if (link == "udp")
+                words >> bytes; // the sender
+            std::getline(words >> std::ws, bytes);
+            frames.push_back(link + " " + bytes);
+        }
+        return frames;
+    }
+
+    TempDir m_dir;
+    std::unique_ptr<sim_test::MatrixSimRun> m_sim;
+};
+
+struct CommandCase {
+    const char* name;
+    std::vector<std::string> sim;  // matrix-sim's options beyond size and type
+    std::vector<std::string> args; // "{udp}" stands for the simulator's HOST:PORT
+    int status;
+    std::string out;
+    std::string err;
+    std::vector<std::string> frames;
+};
+
+void PrintTo(const CommandCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class EveryCommand : public Matrixctl, public testing::WithParamInterface<CommandCase> {};
+
+TEST_P(EveryCommand, PutsItsFramesOnTheLineAndSaysHowItWent) {
+    const CommandCase& c = GetParam();
+    startSim(c.sim);
+    std::vector<std::string> args;
+    for (const std::string& a : c.args)
+        args.push_back(a == "{udp}" ? udp() : a);
+    const Outcome result = run(args);
+    EXPECT_EQ(result.status, c.status) << result.err;
+    EXPECT_EQ(result.out, c.out);
+    std::string err = c.err;
+    if (const auto at = err.find("{dir}"); at != std::string::npos)
+        err.replace(at, 5, m_dir.path());
+    EXPECT_EQ(result.err, err);
+    // The simulator logs a frame before it answers; what matrixctl sent is in by now.
+    EXPECT_EQ(received(), c.frames) << m_sim->Log();
+}
+
+const std::string kReadSwitch8 = "BA 01 02 0A A6 00 01 02 03 04 05 06 07 89";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EveryCommand,
+    testing::Values(
+        CommandCase{"SwitchPairsOneAfterAnother",
+                    {},
+                    {"switch", "3", "5", "1", "2"},
+                    0,
+                    "",
+                    "",
+                    {"serial BA 01 01 04 A6 04 02 6C", "serial BA 01 01 04 A6 01 00 67"}},
+        CommandCase{"SwitchOverUdp",
+                    {},
+                    {"--udp", "{udp}", "--local-port", "0", "switch", "8", "8"},
+                    0,
+                    "",
+                    "",
+                    {"udp BA 01 01 04 A6 07 07 74"}},
+        CommandCase{"Read", {}, {"read"}, 0, eightOutputs(), "", {"serial " + kReadSwitch8}},
+        CommandCase{
+            "ReadJsonOverUdp",
+            {},
+            {"--udp", "{udp}", "--local-port", "0", "--json", "read"},
+            0,
+            "{\"size\": 8, \"address\": 1, \"crosspoints\": [{\"output\": 1, \"input\": 1}, "
+            "{\"output\": 2, \"input\": 2}, {\"output\": 3, \"input\": 3}, {\"output\": 4, "
+            "\"input\": 4}, {\"output\": 5, \"input\": 5}, {\"output\": 6, \"input\": 6}, "
+            "{\"output\": 7, \"input\": 7}, {\"output\": 8, \"input\": 8}]}\n",
+            "",
+            {"udp " + kReadSwitch8}},
+        CommandCase{"Identity",
+                    {},
+                    {"identity"},
+                    0,
+                    "Current equipment:HDMI Matrix\nDevice Address: 1\nSpecifications: 8 * 8\n",
+                    "",
+                    {"serial BA FF 14 02 00 00"}},
+        CommandCase{
+            "SceneSave", {}, {"scene", "save", "16"}, 0, "", "", {"serial BA 01 11 03 00 10 DF"}},
+        CommandCase{"SceneLoadReadsBack",
+                    {},
+                    {"scene", "load", "1"},
+                    0,
+                    eightOutputs(),
+                    "",
+                    {"serial BA 01 15 03 00 01 D4", "serial " + kReadSwitch8}},
+        CommandCase{"CycleStopReadsBack",
+                    {},
+                    {"cycle", "stop"},
+                    0,
+                    eightOutputs(),
+                    "",
+                    {"serial BA 01 1A 03 00 FF D7", "serial " + kReadSwitch8}},
+        CommandCase{"AddressLayerAndHeaderOfTheOptions",
+                    {"--address", "3", "--type", "AV Matrix", "--header", "96"},
+                    {"--address", "3", "--type", "AV", "--layer", "audio", "--header", "96",
+                     "switch", "1", "1"},
+                    0,
+                    "",
+                    "",
+                    {"serial 96 03 01 04 A2 00 00 40"}},
+        CommandCase{"SilentDevice",
+                    {"--silent"},
+                    {"--timeout", "300", "switch", "1", "2"},
+                    1,
+                    "",
+                    "matrixctl: no answer from the device within 300 ms to the switch of input 1 "
+                    "to output 2\n",
+                    {"serial BA 01 01 04 A6 01 00 67"}},
+        CommandCase{"SilentDeviceOverUdp",
+                    {"--silent"},
+                    {"--udp", "{udp}", "--local-port", "0", "--timeout", "300", "read"},
+                    1,
+                    "",
+                    "matrixctl: no answer from the device within 300 ms to the read-back\n",
+                    {"udp " + kReadSwitch8}},
+        CommandCase{"WrongAnswer",
+                    {"--wrong-input"},
+                    {"switch", "3", "5", "1", "2"},
+                    1,
+                    "",
+                    "matrixctl: output 5 shows input 4, not input 3\n",
+                    {"serial BA 01 01 04 A6 04 02 6C"}},
+        CommandCase{"BadArgument",
+                    {},
+                    {"switch", "9", "1"},
+                    2,
+                    "",
+                    "matrixctl: input 9 or output 1 is beyond this 8 × 8 matrix (--size)\n",
+                    {}},
+        CommandCase{"PortWithoutDevice",
+                    {},
+                    {"--port", "COM3", "read"},
+                    2,
+                    "",
+                    "matrixctl: cannot open the serial port: COM3 ({dir}/none3): the device is "
+                    "not present. Is the adapter plugged in?\n",
+                    {}}),
+    [](const testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
+
+// A backup taken with dump goes back with restore: every output is switched to the file's
+// input, then read back. An output that does not take is named, and the status says so.
+TEST_F(Matrixctl, DumpThenRestoreNamesTheOutputsThatDidNotTake) {
+    startSim({"--refuse-output", "2"});
+    const std::string backup = m_dir.file("backup.json");
+    ASSERT_EQ(run({"switch", "3", "1", "4", "2"}).status, 1); // output 2 refuses
+    ASSERT_EQ(run({"dump", backup}).status, 0);
+    EXPECT_EQ(TempDir::readFile(backup),
+              "{\"size\": 8, \"address\": 1, \"crosspoints\": [{\"output\": 1, \"input\": 3}, "
+              "{\"output\": 2, \"input\": 2}, {\"output\": 3, \"input\": 3}, {\"output\": 4, "
+              "\"input\": 4}, {\"output\": 5, \"input\": 5}, {\"output\": 6, \"input\": 6}, "
+              "{\"output\": 7, \"input\": 7}, {\"output\": 8, \"input\": 8}]}\n");
+    ASSERT_EQ(run({"switch", "8", "1"}).status, 0);
+    ASSERT_EQ(run({"restore", backup}).status, 0);
+    EXPECT_TRUE(m_sim->WaitForState("crosspoints", "2 1 2 3 4 5 6 7"));
+
+    TempDir::writeFile(backup, "{\"size\": 8, \"address\": 1, \"crosspoints\": [{\"output\": 2, "
+                               "\"input\": 7}, {\"output\": 5, \"input\": 1}]}");
+    const Outcome result = run({"restore", backup});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "matrixctl: output 2 did not take: output 2 shows input 2, not 7\n");
+    const std::vector<std::string> frames = received();
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(
+        std::vector<std::string>(frames.end() - 3, frames.end()),
+        (std::vector<std::string>{"serial BA 01 01 04 A6 01 06 6D",
+                                  "serial BA 01 01 04 A6 04 00 6A", "serial " + kReadSwitch8}));
+    EXPECT_EQ(run({"--size", "16", "restore", backup}).status, 2);
+}
+
+// monitor shows every frame both ways until it is told to stop; what is typed on its standard
+// input is sent.
+TEST_F(Matrixctl, MonitorTracesEveryFrameUntilInterrupted) {
+    startSim();
+    QProcess process;
+    process.start(kMatrixctl, {"--settings", QString::fromStdString(settingsPath()), "monitor"});
+    ASSERT_TRUE(process.waitForStarted());
+    process.write("switch 2 3\nswitch 99\n");
+    std::string out;
+    for (int i = 0; i < 100 && std::count(out.begin(), out.end(), '\n') < 2; ++i) {
+        process.waitForReadyRead(100);
+        out += process.readAllStandardOutput().toStdString();
+    }
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    out += process.readAllStandardOutput().toStdString();
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_EQ(process.readAllStandardError().toStdString(),
+              "matrixctl: switch needs pairs of IN OUT\n");
+    std::istringstream lines(out);
+    std::string tx, rx;
+    std::getline(lines, tx);
+    std::getline(lines, rx);
+    // "14:03:07.125 serial tx  ..."
+    ASSERT_GT(tx.size(), 13u) << out;
+    EXPECT_EQ(tx.substr(13), "serial tx  switch input 2 → output 3, HDMI Matrix (device 1)  "
+                             "[BA 01 01 04 A6 02 01 69]");
+    EXPECT_EQ(rx.substr(13), "serial rx  switched input 2 → output 3, HDMI Matrix (device 1)  "
+                             "[BA 01 01 04 A6 02 01 69]");
+}
+
+// Runs without a display: neither Qt Gui nor Qt Widgets may be linked.
+TEST(MatrixctlProgram, LinksNeitherQtGuiNorQtWidgets) {
+    std::FILE* ldd = ::popen((std::string("ldd ") + kMatrixctl).c_str(), "r");
+    ASSERT_NE(ldd, nullptr);
+    std::string libraries;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, ldd))
+        libraries += buffer;
+    ASSERT_EQ(::pclose(ldd), 0) << libraries;
+    EXPECT_NE(libraries.find("libQt6Core"), std::string::npos) << libraries;
+    EXPECT_EQ(libraries.find("libQt6Gui"), std::string::npos) << libraries;
+    EXPECT_EQ(libraries.find("libQt6Widgets"), std::string::npos) << libraries;
+}
+
+} // namespace
+} // namespace matrixctl_test
