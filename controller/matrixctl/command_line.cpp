@@ -318,7 +318,7 @@ options:
   --layer video-audio|video|audio   signal layer (AV Matrix and VGA Matrix only)
   --header BA|96       frame header
   --timeout MS         how long to wait for each answer (1000)
-  --json               read, identity, dump, ports and monitor write JSON
+  --json               print JSON (read, identity, scene load, cycle, ports, monitor)
   --settings FILE      Brisvane's settings file to take the rest from
   --help, --version
 
