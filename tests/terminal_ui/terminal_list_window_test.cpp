@@ -49,7 +49,8 @@ TEST_F(ListWindowTest, ShowsItsControlsWithTheirCaptionsAndTheListItsColumns) {
     };
     for (const ButtonCase& expected :
          {ButtonCase{"setupButton", "Setup"}, ButtonCase{"scanButton", "Scan"},
-          ButtonCase{"testButton", "Test"}, ButtonCase{"exitButton", "Exit"}}) {
+          ButtonCase{"testButton", "Test"}, ButtonCase{"exportButton", "Export..."},
+          ButtonCase{"exitButton", "Exit"}}) {
         const widgets::HoverButton* found = button(expected.name);
         ASSERT_NE(found, nullptr) << expected.name;
         EXPECT_EQ(found->text().toStdString(), expected.caption);
