@@ -112,12 +112,12 @@ std::string exportTerminals(const std::vector<ListedTerminal>& rows, ExportForma
     if (format == ExportFormat::Csv) {
         std::string out;
         for (std::size_t i = 0; i < kExportFields.size(); ++i)
-            out += std::string(i ? "," : "") + kExportFields[i];
+            out.append(i ? "," : "").append(kExportFields[i]);
         out += "\r\n";
         for (std::size_t row = 0; row < rows.size(); ++row) {
             const auto fields = fieldsOf(rows, row, marks[row]);
             for (std::size_t i = 0; i < fields.size(); ++i)
-                out += (i ? "," : "") + csvField(fields[i]);
+                out.append(i ? "," : "").append(csvField(fields[i]));
             out += "\r\n";
         }
         return out;

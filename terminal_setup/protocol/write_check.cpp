@@ -16,6 +16,11 @@ struct WrittenField {
     Shown shown;
 };
 
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    return out.append(text).append("\"");
+}
+
 std::string addressMode(const TerminalRecord& record) {
     return record.usesDhcp() ? "Use DHCP" : kSpecifyIpCaption;
 }
@@ -23,7 +28,7 @@ std::string addressMode(const TerminalRecord& record) {
 // The fields a configuration write carries, as the setup pages name them.
 const std::vector<WrittenField>& writtenFields() {
     static const std::vector<WrittenField> fields = {
-        {"Device name", [](const TerminalRecord& r) { return "\"" + formatName(r) + "\""; }},
+        {"Device name", [](const TerminalRecord& r) { return quoted(formatName(r)); }},
         {"IP", [](const TerminalRecord& r) { return formatIpv4(r.ipAddress()); }},
         {"Mask", [](const TerminalRecord& r) { return formatIpv4(r.subnetMask()); }},
         {"Port", [](const TerminalRecord& r) { return formatPort(r.localPort()); }},
