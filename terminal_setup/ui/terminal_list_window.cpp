@@ -56,15 +56,24 @@ QFont listFont() {
 struct Column {
     const char* header;
     int width;
+    // The widest text the column shows; it widens the column when the list's font needs more
+    // room than the width gives, so that no address is cut.
+    const char* widest;
 };
 constexpr std::array<Column, 6> kColumns{{
-    {"ID", 50},
-    {"Name", 80},
-    {"Model", 80},
-    {"IP", 140},
-    {"Multicast IP", 140},
-    {"MAC", 140},
+    {"ID", 50, ""},
+    {"Name", 80, ""},
+    {"Model", 80, ""},
+    {"IP", 140, "255.255.255.255"},
+    {"Multicast IP", 140, "255.255.255.255"},
+    {"MAC", 140,
+     "DDDD\xEF\xBC\x8D"
+     "DDDD\xEF\xBC\x8D"
+     "DDDD"},
 }};
+
+// Room a cell takes beside its text (margins of the item and the grid line).
+constexpr int kCellPadding = 16;
 
 const QColor kListBackground(200, 200, 255);
 const QColor kListText(0, 0, 255);
@@ -285,7 +294,10 @@ void TerminalListWindow::setUpList() {
         auto* item = new QTableWidgetItem(QString::fromUtf8(kColumns[column].header));
         item->setTextAlignment(Qt::AlignCenter);
         m_list->setHorizontalHeaderItem(column, item);
-        header->resizeSection(column, kColumns[column].width);
+        const int textWidth =
+            QFontMetrics(m_listFont).horizontalAdvance(QString::fromUtf8(kColumns[column].widest)) +
+            kCellPadding;
+        header->resizeSection(column, std::max(kColumns[column].width, textWidth));
     }
 }
 
