@@ -67,4 +67,15 @@ SettingsLocation resolveSettingsLocation(const QString& executableFolder, const 
     return {config, path, false};
 }
 
+QString findSettingsFile(const QString& executableFolder, const QString& fileName) {
+    const QString beside = QDir(executableFolder).filePath(fileName);
+    if (!isSystemProgramFolder(executableFolder) && QFileInfo(executableFolder).isWritable())
+        return beside;
+    const QString config = QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+                               .filePath(fileName);
+    if (!QFileInfo::exists(config) && QFileInfo(beside).isFile())
+        return beside;
+    return config;
+}
+
 } // namespace platform

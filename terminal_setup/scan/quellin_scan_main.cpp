@@ -38,10 +38,9 @@ struct Remembered {
 };
 
 Remembered readQuellinSettings() {
-    const std::string path =
-        platform::resolveSettingsLocation(QCoreApplication::applicationDirPath(),
-                                          QStringLiteral("Quellin.ini"))
-            .path.toStdString();
+    const std::string path = platform::findSettingsFile(QCoreApplication::applicationDirPath(),
+                                                        QStringLiteral("Quellin.ini"))
+                                 .toStdString();
     Remembered remembered;
     remembered.interfaceName =
         platform::getProfileString("Net", "NetInterface", "", kInterfaceNameChars, path);
