@@ -111,6 +111,8 @@ matrix_install_desktop_data(brisvane Brisvane brisvane)
 matrix_install_package_docs(brisvane brisvane)
 
 matrix_install_program(quellin quellin)
+# The console scanner ships with Quellin; its manual page is packaging/man/quellin-scan.1.
+matrix_install_program(quellin-scan quellin)
 matrix_install_desktop_data(quellin Quellin quellin)
 matrix_install_package_docs(quellin quellin)
 

@@ -183,9 +183,9 @@ int Runner::startSession() {
         folder = file.absolutePath().toStdString();
         fileName = file.fileName().toStdString();
     } else {
-        folder = platform::findSettingsLocation(
-                     QString::fromStdString(m_environment.executableFolder), "Setting.ini")
-                     .folder.toStdString();
+        const QFileInfo file(platform::findSettingsFile(
+            QString::fromStdString(m_environment.executableFolder), QStringLiteral("Setting.ini")));
+        folder = file.absolutePath().toStdString();
     }
     controller::SessionConfig config{folder, fileName, true, m_environment.ports,
                                      [] { return std::optional<std::string>(); }};

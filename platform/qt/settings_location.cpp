@@ -67,15 +67,15 @@ SettingsLocation resolveSettingsLocation(const QString& executableFolder, const 
     return {config, path, false};
 }
 
-SettingsLocation findSettingsLocation(const QString& executableFolder, const QString& fileName) {
+QString findSettingsFile(const QString& executableFolder, const QString& fileName) {
     const QString beside = QDir(executableFolder).filePath(fileName);
-    if (!isSystemProgramFolder(executableFolder) && takesNewFiles(executableFolder))
-        return {executableFolder, beside, true};
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    const QString path = QDir(config).filePath(fileName);
-    if (QFileInfo::exists(path))
-        return {config, path, false};
-    return {executableFolder, beside, true};
+    if (!isSystemProgramFolder(executableFolder) && QFileInfo(executableFolder).isWritable())
+        return beside;
+    const QString config = QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+                               .filePath(fileName);
+    if (!QFileInfo::exists(config) && QFileInfo(beside).isFile())
+        return beside;
+    return config;
 }
 
 } // namespace platform

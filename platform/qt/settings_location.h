@@ -20,10 +20,11 @@ struct SettingsLocation {
 // permission check alone would not stop root.
 SettingsLocation resolveSettingsLocation(const QString& executableFolder, const QString& fileName);
 
-// The file resolveSettingsLocation would give, found without making or seeding anything, for a
-// program that only reads another program's settings: where the user's file does not exist yet,
-// the file beside the executable that would seed it (which may not exist either).
-SettingsLocation findSettingsLocation(const QString& executableFolder, const QString& fileName);
+// The file a program that only reads another program's settings (a console tool installed
+// beside it) should read: the one resolveSettingsLocation would give that program, found without
+// making, seeding or probing anything. Before the program has made its copy in the configuration
+// folder, the file beside the executable it would be seeded from is read.
+QString findSettingsFile(const QString& executableFolder, const QString& fileName);
 
 // Whether `folder` (symbolic links resolved) is where a system installation keeps programs, which
 // these programs never write to, even when run as root:

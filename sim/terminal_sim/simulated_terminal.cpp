@@ -22,25 +22,57 @@ void SimulatedTerminal::copyFrom(std::span<const std::uint8_t> datagram, std::si
                 m_report.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
-bool SimulatedTerminal::takeWrite(std::span<const std::uint8_t> datagram) {
+namespace {
+
+struct WriteField {
+    std::string_view name;
+    std::size_t at;
+    std::size_t size;
+};
+
+// Every field a configuration write carries.
+constexpr std::array<WriteField, 11> kWriteFields = {{
+    {"ip", SimulatedTerminal::kIpAt, 4},
+    {"host_ip", SimulatedTerminal::kHostIpAt, 4},
+    {"gateway", SimulatedTerminal::kGatewayAt, 4},
+    {"mask", SimulatedTerminal::kMaskAt, 4},
+    {"port", SimulatedTerminal::kLocalPortAt, 2},
+    {"host_port", SimulatedTerminal::kHostPortAt, 2},
+    {"mode", SimulatedTerminal::kWorkModeAt, 1},
+    {"baud", SimulatedTerminal::kBaudAt, 1},
+    {"name", SimulatedTerminal::kNameAt, 6},
+    {"dhcp", SimulatedTerminal::kAddressModeAt, 1},
+    {"dns", SimulatedTerminal::kDnsAt, 4},
+}};
+
+} // namespace
+
+bool SimulatedTerminal::isFieldName(std::string_view name) {
+    return name == "id" || std::any_of(kWriteFields.begin(), kWriteFields.end(),
+                                       [name](const WriteField& f) { return f.name == name; });
+}
+
+bool SimulatedTerminal::takeWrite(std::span<const std::uint8_t> datagram,
+                                  const IgnoredFields& ignored) {
     if (typeOf(datagram) != kWrite ||
         !std::equal(m_report.begin() + kMacAt, m_report.begin() + kMacAt + 6,
                     datagram.begin() + kMacAt))
         return false;
-    copyFrom(datagram, kIpAt, 4);
-    copyFrom(datagram, kHostIpAt, 4 + 4 + 4);        // host IP, gateway, mask
-    copyFrom(datagram, kLocalPortAt, 2 + 2 + 1 + 1); // local port, host port, work mode, baud
-    copyFrom(datagram, kNameAt, 6);
-    copyFrom(datagram, kAddressModeAt, 1);
-    copyFrom(datagram, kDnsAt, 4);
+    for (const WriteField& field : kWriteFields) {
+        if (!ignored.contains(field.name))
+            copyFrom(datagram, field.at, field.size);
+    }
     return true;
 }
 
-bool SimulatedTerminal::takeReset(std::span<const std::uint8_t> datagram) {
+bool SimulatedTerminal::takeReset(std::span<const std::uint8_t> datagram,
+                                  const IgnoredFields& ignored) {
     if (typeOf(datagram) != kReset ||
         !std::equal(m_report.begin() + kMacAt, m_report.begin() + kMacAt + 5,
                     datagram.begin() + kMacAt))
         return false;
+    if (ignored.contains("id"))
+        return true;
     const std::uint8_t newId = datagram[kIdAt];
     m_report[kIdAt] = newId;
     m_report[kMacAt + 5] = newId;

@@ -3,7 +3,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <span>
+#include <string>
+#include <string_view>
 
 namespace sim {
 
@@ -44,12 +47,19 @@ public:
 
     const Bytes& report() const { return m_report; }
 
+    // Fields a terminal may be made to ignore, as a faulty or locked one would, by the names of
+    // the tool's records: ip mask gateway dns port mode dhcp baud host_ip host_port name (of a
+    // configuration write) and id (a whole reset).
+    using IgnoredFields = std::set<std::string, std::less<>>;
+    static bool isFieldName(std::string_view name);
+
     // A configuration write addressed to this terminal's MAC: takes every field a write
-    // carries. Returns whether it was for this terminal.
-    bool takeWrite(std::span<const std::uint8_t> datagram);
+    // carries but those in `ignored`. Returns whether it was for this terminal.
+    bool takeWrite(std::span<const std::uint8_t> datagram, const IgnoredFields& ignored = {});
     // A reset whose first five MAC bytes are this terminal's: its last MAC byte and its ID
-    // become the new ID the reset carries. Returns whether it was for this terminal.
-    bool takeReset(std::span<const std::uint8_t> datagram);
+    // become the new ID the reset carries, unless "id" is ignored. Returns whether it was for
+    // this terminal.
+    bool takeReset(std::span<const std::uint8_t> datagram, const IgnoredFields& ignored = {});
 
     // The type of a datagram the terminals understand, or 0 for anything else (too short or
     // without the magic).

@@ -51,6 +51,8 @@ std::optional<TerminalSimOptions> parseTerminalSimOptions(int argc, const char* 
             options.port = static_cast<std::uint16_t>(number);
         } else if (option == "--test-port" && parseUnsigned(value, 65535, number)) {
             options.testPort = static_cast<std::uint16_t>(number);
+        } else if (option == "--ignore-field" && SimulatedTerminal::isFieldName(value)) {
+            options.ignoredFields.insert(value);
         } else {
             error = "cannot use " + std::string(option) + " " + value;
             return std::nullopt;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sim/terminal_sim/simulated_terminal.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,13 +16,15 @@ struct TerminalSimOptions {
     std::uint16_t port = 24069; // the discovery port; tests pick their own
     std::uint16_t testPort = 0; // 0: no unicast scan socket
     bool unicastReply = false;  // answer a group scan to its sender instead of the group
+    SimulatedTerminal::IgnoredFields ignoredFields; // taken from no write (or reset, for "id")
 };
 
 inline constexpr const char* kTerminalSimUsage =
     "usage: terminal-sim [--count N] [--seed S] [--from FILE] [--group ADDRESS] [--port PORT]\n"
-    "                    [--test-port PORT] [--unicast-reply]\n"
+    "                    [--test-port PORT] [--unicast-reply] [--ignore-field FIELD ...]\n"
     "Simulated serial-to-Ethernet terminals that answer discovery scans, configuration writes\n"
-    "and resets. Runs only inside a private network namespace.\n";
+    "and resets. Runs only inside a private network namespace. FIELD: ip mask gateway dns port\n"
+    "mode dhcp baud host_ip host_port name (of a write) or id (a reset); repeat for more.\n";
 
 // Reads the command line; on a mistake returns nothing and says what in `error`.
 std::optional<TerminalSimOptions> parseTerminalSimOptions(int argc, const char* const* argv,

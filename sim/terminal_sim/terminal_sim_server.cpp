@@ -143,19 +143,27 @@ void TerminalSimServer::handle(int fd, bool testSocket, std::span<const std::uin
             send(fd, terminal.report(), toSender ? from : m_groupAddress);
         break;
     }
-    case SimulatedTerminal::kWrite:
+    case SimulatedTerminal::kWrite: {
+        std::string ignoring;
+        for (const std::string& name : m_options.ignoredFields) {
+            if (name != "id")
+                ignoring += (ignoring.empty() ? " but ignored " : " ") + name;
+        }
         for (std::size_t i = 0; i < m_terminals.size(); ++i) {
-            if (m_terminals[i].takeWrite(datagram))
-                note("terminal " + std::to_string(i) + " took a configuration write");
+            if (m_terminals[i].takeWrite(datagram, m_options.ignoredFields))
+                note("terminal " + std::to_string(i) + " took a configuration write" + ignoring);
         }
         break;
-    case SimulatedTerminal::kReset:
+    }
+    case SimulatedTerminal::kReset: {
+        const bool ignoring = m_options.ignoredFields.contains("id");
         for (std::size_t i = 0; i < m_terminals.size(); ++i) {
-            if (m_terminals[i].takeReset(datagram))
-                note("terminal " + std::to_string(i) + " took a reset to ID " +
-                     std::to_string(datagram[SimulatedTerminal::kIdAt]));
+            if (m_terminals[i].takeReset(datagram, m_options.ignoredFields))
+                note("terminal " + std::to_string(i) + (ignoring ? " ignored" : " took") +
+                     " a reset to ID " + std::to_string(datagram[SimulatedTerminal::kIdAt]));
         }
         break;
+    }
     default:
         break; // reports (ours looping back, or other terminals') and foreign datagrams
     }

@@ -2,14 +2,13 @@
 
 #include "terminal_setup/protocol/interface_choice.h"
 
+#include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QUdpSocket>
 #include <QVariant>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
-
-#include <vector>
 
 namespace terminal_setup {
 
@@ -124,11 +123,12 @@ bool TerminalDiscovery::scan(const NetworkInterface* card) {
     return true;
 }
 
-void TerminalDiscovery::test(const QString& destAddress, unsigned hostPort,
-                             const std::vector<NetworkInterface>& localInterfaces) {
+TerminalDiscovery::TestOutcome
+TerminalDiscovery::test(const QString& destAddress, unsigned hostPort,
+                        const std::vector<NetworkInterface>& localInterfaces) {
     if (isUnusableTestDestination(destAddress.toStdString(), localInterfaces)) {
         showUdpSendError();
-        return;
+        return TestOutcome::RefusedDestination;
     }
     const auto localPort = static_cast<std::uint16_t>(hostPort);
     const auto destPort = static_cast<std::uint16_t>(hostPort - 1);
@@ -154,6 +154,9 @@ void TerminalDiscovery::test(const QString& destAddress, unsigned hostPort,
     // find the scan window already open.
     if (!sent)
         showUdpSendError();
+    if (!bound)
+        return TestOutcome::PortUnavailable;
+    return sent ? TestOutcome::Sent : TestOutcome::SendFailed;
 }
 
 void TerminalDiscovery::showUdpSendError() {
@@ -190,22 +193,24 @@ void TerminalDiscovery::emptyTable() {
 }
 
 void TerminalDiscovery::drain(std::unique_ptr<QUdpSocket>& slot, std::size_t receiveLimit) {
-    // One byte more than the limit tells a datagram that is too large from one that just fits.
-    std::vector<std::uint8_t> buffer(receiveLimit + 1);
     QUdpSocket* const socket = slot.get();
     // The listener may close the socket from inside terminalAdded(); stop reading then.
     for (int taken = 0; taken < kMaxDatagramsPerPoll && slot.get() == socket && socket &&
                         socket->hasPendingDatagrams();
          ++taken) {
-        const qint64 received = socket->readDatagram(reinterpret_cast<char*>(buffer.data()),
-                                                     static_cast<qint64>(buffer.size()));
-        if (received < 0)
+        // One byte more than the limit tells a datagram that is too large from one that just
+        // fits. The datagram also says which interface it came in on.
+        const QNetworkDatagram datagram =
+            socket->receiveDatagram(static_cast<qint64>(receiveLimit + 1));
+        if (!datagram.isValid())
             break;
-        const auto length = static_cast<std::size_t>(received);
+        const QByteArray data = datagram.data();
+        const auto length = static_cast<std::size_t>(data.size());
         if (length > receiveLimit)
             continue;
-        const auto record = acceptReport(std::span(buffer.data(), length));
-        if (record && m_table.append(*record))
+        const auto record = acceptReport(
+            std::span(reinterpret_cast<const std::uint8_t*>(data.constData()), length));
+        if (record && m_table.append(*record, static_cast<int>(datagram.interfaceIndex())))
             m_listener.terminalAdded(m_table.size() - 1);
     }
 }

@@ -73,15 +73,21 @@ public:
     // network (0.0.0.0, which a blank address reads as, 255.255.255.255, or the broadcast
     // address of a network of `localInterfaces`) is refused with "UDP send to error!", and
     // nothing else happens. When the socket cannot be made or the send fails, the operator is
-    // told the same; the scan window opens all the same.
-    void test(const QString& destAddress, unsigned hostPort,
-              const std::vector<NetworkInterface>& localInterfaces);
+    // told the same; the scan window opens all the same. Returns what became of the request.
+    enum class TestOutcome {
+        Sent,
+        RefusedDestination, // nothing sent, no scan window
+        PortUnavailable,    // local port `hostPort` could not be had
+        SendFailed,
+    };
+    TestOutcome test(const QString& destAddress, unsigned hostPort,
+                     const std::vector<NetworkInterface>& localInterfaces);
 
     // The 1000 ms tick: advances the scan window; when it closes, the test socket is closed and
     // the buttons come back.
     void tickScanWindow();
     // The 100 ms ticks: read every datagram waiting, in order of arrival, and store each
-    // terminal report as the next record.
+    // terminal report as the next record, with the interface it came in on.
     void pollGroupSocket();
     void pollTestSocket();
 

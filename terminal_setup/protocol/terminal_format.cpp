@@ -44,4 +44,23 @@ std::string formatPort(std::uint16_t port) {
     return std::to_string(port);
 }
 
+namespace {
+
+template <std::size_t N>
+std::string captionAt(const std::array<const char*, N>& captions, std::uint8_t position) {
+    if (position < N)
+        return captions[position];
+    return "unknown (" + std::to_string(position) + ")";
+}
+
+} // namespace
+
+std::string formatWorkMode(std::uint8_t mode) {
+    return captionAt(kWorkModeCaptions, mode);
+}
+
+std::string formatBaud(std::uint8_t baudIndex) {
+    return captionAt(kBaudCaptions, baudIndex);
+}
+
 } // namespace terminal_setup

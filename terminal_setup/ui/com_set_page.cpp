@@ -1,5 +1,6 @@
 #include "terminal_setup/ui/com_set_page.h"
 
+#include "terminal_setup/protocol/terminal_format.h"
 #include "terminal_setup/ui/setup_page_controls.h"
 
 #include <QComboBox>
@@ -15,9 +16,7 @@ ComSetPage::ComSetPage(const ComSetValues& start, QWidget* parent)
     setObjectName(QStringLiteral("comSetPage"));
     setAccessibleName(QStringLiteral("COM Set"));
 
-    m_baud = pageDropDown(QStringLiteral("baudCombo"), QStringLiteral("Baud:"),
-                          {"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200",
-                           "38400", "56000", "57600", "115200"});
+    m_baud = pageDropDown(QStringLiteral("baudCombo"), QStringLiteral("Baud:"), kBaudCaptions);
 
     QGroupBox* serialGroup =
         pageGroup(QStringLiteral("Serial Configuration"), QStringLiteral("serialGroup"));

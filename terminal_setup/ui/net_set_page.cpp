@@ -1,5 +1,6 @@
 #include "terminal_setup/ui/net_set_page.h"
 
+#include "terminal_setup/protocol/terminal_format.h"
 #include "terminal_setup/ui/setup_page_controls.h"
 #include "widgets/data_exchange.h"
 #include "widgets/ip_address_edit.h"
@@ -14,6 +15,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <array>
 #include <optional>
 
 namespace terminal_setup {
@@ -21,6 +23,8 @@ namespace terminal_setup {
 namespace {
 
 const std::string kProgramName = "Quellin";
+constexpr std::array<const char*, 4> kDisconnectCaptions = {"5Minutes", "10Minutes", "30Minutes",
+                                                            "Never"};
 
 // The list position of a disconnect time given in minutes.
 int disconnectPosition(int minutes) {
@@ -46,16 +50,15 @@ NetSetPage::NetSetPage(const NetSetValues& start, platform::PromptSink& prompts,
     setAccessibleName(QStringLiteral("Net Set"));
 
     m_workMode = pageDropDown(QStringLiteral("workModeCombo"), QStringLiteral("Work mode"),
-                              {"TCP  Server", "TCP  Client", "UDP ", "UDP Multicast"});
-    m_disconnect =
-        pageDropDown(QStringLiteral("disconnectCombo"), QStringLiteral("Connection: Disconnect"),
-                     {"5Minutes", "10Minutes", "30Minutes", "Never"});
-    m_specifyIp = new QRadioButton(QStringLiteral("Specify IP"));
+                              kWorkModeCaptions);
+    m_disconnect = pageDropDown(QStringLiteral("disconnectCombo"),
+                                QStringLiteral("Connection: Disconnect"), kDisconnectCaptions);
+    m_specifyIp = new QRadioButton(QString::fromUtf8(kSpecifyIpCaption));
     m_specifyIp->setObjectName(QStringLiteral("specifyIpRadio"));
-    m_specifyIp->setAccessibleName(QStringLiteral("Specify IP"));
-    m_useDhcp = new QRadioButton(QStringLiteral("Use DHCP "));
+    m_specifyIp->setAccessibleName(QString::fromUtf8(kSpecifyIpCaption));
+    m_useDhcp = new QRadioButton(QString::fromUtf8(kUseDhcpCaption));
     m_useDhcp->setObjectName(QStringLiteral("useDhcpRadio"));
-    m_useDhcp->setAccessibleName(QStringLiteral("Use DHCP "));
+    m_useDhcp->setAccessibleName(QString::fromUtf8(kUseDhcpCaption));
     m_ipAddress = pageAddressEdit(QStringLiteral("ipAddressEdit"), QStringLiteral("IP :"));
     m_mask = pageAddressEdit(QStringLiteral("maskEdit"), QStringLiteral("Mask:"));
     m_port = pageEdit(QStringLiteral("portEdit"), QString::fromUtf8("Port："));

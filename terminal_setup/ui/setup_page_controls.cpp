@@ -37,7 +37,7 @@ widgets::IpAddressEdit* pageAddressEdit(const QString& objectName, const QString
 }
 
 QComboBox* pageDropDown(const QString& objectName, const QString& accessibleName,
-                        std::initializer_list<const char*> entries) {
+                        std::span<const char* const> entries) {
     auto* combo = new QComboBox;
     combo->setObjectName(objectName);
     combo->setAccessibleName(accessibleName);

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include <initializer_list>
+#include <span>
 
 class QComboBox;
 class QGroupBox;
@@ -27,7 +27,7 @@ QLineEdit* pageEdit(const QString& objectName, const QString& accessibleName);
 widgets::IpAddressEdit* pageAddressEdit(const QString& objectName, const QString& accessibleName);
 // A drop-down list of fixed entries, unsorted: an entry's position is its value.
 QComboBox* pageDropDown(const QString& objectName, const QString& accessibleName,
-                        std::initializer_list<const char*> entries);
+                        std::span<const char* const> entries);
 
 // Selects `position`, or nothing when the position is not in the list.
 void selectPosition(QComboBox* combo, int position);

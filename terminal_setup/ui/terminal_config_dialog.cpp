@@ -12,6 +12,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -141,6 +142,12 @@ void TerminalConfigDialog::buildControls(const SetupDialogInputs& inputs) {
     m_refreshHint->setObjectName(QStringLiteral("refreshHint"));
     m_refreshHint->setWordWrap(true);
     m_refreshHint->hide();
+    m_writeCheck = new QLabel;
+    m_writeCheck->setObjectName(QStringLiteral("writeCheckLabel"));
+    m_writeCheck->setAccessibleName(QStringLiteral("Last write"));
+    m_writeCheck->setWordWrap(true);
+    m_writeCheck->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_writeCheck->hide();
 
     // The ID and counter hold at most a few digits; the MAC box fits a whole address.
     const QFontMetrics metrics(m_macEdit->font());
@@ -169,6 +176,7 @@ void TerminalConfigDialog::buildControls(const SetupDialogInputs& inputs) {
     layout->addLayout(top);
     layout->addWidget(m_tabs, 1);
     layout->addWidget(m_refreshHint);
+    layout->addWidget(m_writeCheck);
     layout->addLayout(buttons);
 }
 
@@ -184,6 +192,18 @@ void TerminalConfigDialog::connectControls() {
     connect(m_netPage, &NetSetPage::refused, this, [this] { m_tabs->setCurrentWidget(m_netPage); });
     connect(m_otherPage, &OtherSetPage::refused, this,
             [this] { m_tabs->setCurrentWidget(m_otherPage); });
+}
+
+void TerminalConfigDialog::showWriteCheck(const QString& text) {
+    m_writeCheck->setText(text);
+    m_writeCheck->setAccessibleDescription(text);
+    m_writeCheck->show();
+    // The dialog grows, where it must, to show the whole text at its present width.
+    layout()->activate();
+    const int needed = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
+                                                     : layout()->totalMinimumSize().height();
+    if (needed > height())
+        resize(width(), needed);
 }
 
 void TerminalConfigDialog::onAutoIncreaseClicked(bool checked) {

@@ -37,7 +37,8 @@ class OtherSetPage;
 // Controls by objectName: idEdit "ID:", macEdit "MAC：" (never read into a datagram),
 // counterEdit (read-only ID counter), autoIncreaseCheck "ID Auto increase", tabControl with
 // basicSetPage, netSetPage, comSetPage, otherSetPage, refreshButton "Refresh" (the default
-// button), resetButton "Reset", exitButton "Exit", refreshHint (shown after a Reset).
+// button), resetButton "Reset", exitButton "Exit", refreshHint (shown after a Reset),
+// writeCheckLabel (what became of the last write, as the list window tells it).
 class TerminalConfigDialog : public QDialog {
     Q_OBJECT
 
@@ -55,6 +56,10 @@ public:
     // The button handlers, public so that tests can press them without a mouse.
     void onRefresh();
     void onReset();
+
+    // Shows what became of the last Refresh or Reset: that it went out and is being checked,
+    // then what the terminal's next report shows of it.
+    void showWriteCheck(const QString& text);
 
     std::uint32_t idCounter() const { return m_idCounter; }
     bool autoIncrease() const { return m_autoIncrease; }
@@ -103,6 +108,7 @@ private:
     QPushButton* m_reset = nullptr;
     QPushButton* m_exit = nullptr;
     QLabel* m_refreshHint = nullptr;
+    QLabel* m_writeCheck = nullptr;
 };
 
 } // namespace terminal_setup

@@ -14,12 +14,18 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <array>
+
+// The icons of Quellin's own resource file, compiled into this static library.
+static void initQuellinIcons() {
+    Q_INIT_RESOURCE(quellin_icons);
+}
 
 namespace terminal_setup {
 
@@ -50,15 +56,24 @@ QFont listFont() {
 struct Column {
     const char* header;
     int width;
+    // The widest text the column shows; it widens the column when the list's font needs more
+    // room than the width gives, so that no address is cut.
+    const char* widest;
 };
 constexpr std::array<Column, 6> kColumns{{
-    {"ID", 50},
-    {"Name", 80},
-    {"Model", 80},
-    {"IP", 140},
-    {"Multicast IP", 140},
-    {"MAC", 140},
+    {"ID", 50, ""},
+    {"Name", 80, ""},
+    {"Model", 80, ""},
+    {"IP", 140, "255.255.255.255"},
+    {"Multicast IP", 140, "255.255.255.255"},
+    {"MAC", 140,
+     "DDDD\xEF\xBC\x8D"
+     "DDDD\xEF\xBC\x8D"
+     "DDDD"},
 }};
+
+// Room a cell takes beside its text (margins of the item and the grid line).
+constexpr int kCellPadding = 16;
 
 const QColor kListBackground(200, 200, 255);
 const QColor kListText(0, 0, 255);
@@ -103,8 +118,9 @@ TerminalListWindow::TerminalListWindow(const std::string& settingsDirectory,
     : QDialog(parent), m_prompts(prompts), m_listInterfaces(std::move(options.interfaces)),
       m_findDefaultRoute(std::move(options.defaultRouteInterface)),
       m_settingsFile(settingsDirectory), m_discovery(*this, prompts, options.discoveryPort),
-      m_listFont(listFont()) {
+      m_chooseExportFile(std::move(options.chooseExportFile)), m_listFont(listFont()) {
     widgets::initResources();
+    initQuellinIcons();
     m_openSetup = [this](const SetupDialogInputs& inputs, const TerminalRecord& record) {
         runSetupDialog(inputs, record);
     };
@@ -116,6 +132,10 @@ TerminalListWindow::TerminalListWindow(const std::string& settingsDirectory,
                    Qt::WindowCloseButtonHint);
     setFont(dialogFont());
 
+    m_exportAction = new QAction(tr("Export..."), this);
+    m_exportAction->setObjectName(QStringLiteral("exportAction"));
+    connect(m_exportAction, &QAction::triggered, this, &TerminalListWindow::onExport);
+    addAction(m_exportAction);
     // The About entry of the window menu, reached here through the window's context menu.
     m_aboutAction = new QAction(tr("About Quellin(&A)..."), this);
     m_aboutAction->setObjectName(QStringLiteral("aboutAction"));
@@ -136,6 +156,7 @@ TerminalListWindow::TerminalListWindow(const std::string& settingsDirectory,
     refreshInterfaces();
     startTimersAndSockets();
     m_selectedRow = kNoRow;
+    updateExportEnabled();
 
     // Enter and Escape are taken before any control of this window sees them, and clicks on the
     // list are seen wherever they fall.
@@ -147,6 +168,7 @@ TerminalListWindow::~TerminalListWindow() {
     m_scanWindowTimer.stop();
     m_groupPollTimer.stop();
     m_testPollTimer.stop();
+    m_writeCheckTimer.stop();
     m_discovery.close();
 }
 
@@ -196,6 +218,17 @@ void TerminalListWindow::buildControls() {
     m_testButton = makeButton("Test", "testButton", widgets::kTestIconId, this);
     m_exitButton = makeButton("Exit", "exitButton", widgets::kExitIconId, this);
     m_exitButton->setDefault(true);
+    m_exportButton = makeButton("Export...", "exportButton", 0, this);
+    m_exportButton->setImage(QPixmap(QStringLiteral(":/quellin/icons/export.png")));
+    m_exportButton->setAccessibleName(tr("Export"));
+    m_exportButton->setToolTip(tr("Save the listed terminals as CSV or JSON"));
+
+    m_writeCheckLabel = new QLabel(this);
+    m_writeCheckLabel->setObjectName(QStringLiteral("writeCheckLabel"));
+    m_writeCheckLabel->setAccessibleName(tr("Last write"));
+    m_writeCheckLabel->setWordWrap(true);
+    m_writeCheckLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_writeCheckLabel->hide();
 
     auto* fields = new QGridLayout;
     // The left column starts with the interface, whose address and MAC the fields show; the
@@ -221,12 +254,14 @@ void TerminalListWindow::buildControls() {
     buttons->addWidget(m_setupButton);
     buttons->addWidget(m_scanButton);
     buttons->addWidget(m_testButton);
+    buttons->addWidget(m_exportButton);
     buttons->addStretch(1);
     buttons->addWidget(m_exitButton);
 
     auto* whole = new QVBoxLayout(this);
     whole->addLayout(fields);
     whole->addWidget(m_list, 1);
+    whole->addWidget(m_writeCheckLabel);
     whole->addLayout(buttons);
 
     // Fixed size, as the dialog template has it; never smaller than the controls need.
@@ -259,7 +294,10 @@ void TerminalListWindow::setUpList() {
         auto* item = new QTableWidgetItem(QString::fromUtf8(kColumns[column].header));
         item->setTextAlignment(Qt::AlignCenter);
         m_list->setHorizontalHeaderItem(column, item);
-        header->resizeSection(column, kColumns[column].width);
+        const int textWidth =
+            QFontMetrics(m_listFont).horizontalAdvance(QString::fromUtf8(kColumns[column].widest)) +
+            kCellPadding;
+        header->resizeSection(column, std::max(kColumns[column].width, textWidth));
     }
 }
 
@@ -268,6 +306,7 @@ void TerminalListWindow::connectControls() {
     connect(m_scanButton, &QPushButton::clicked, this, &TerminalListWindow::onScan);
     connect(m_testButton, &QPushButton::clicked, this, &TerminalListWindow::onTest);
     connect(m_exitButton, &QPushButton::clicked, this, &TerminalListWindow::onExit);
+    connect(m_exportButton, &QPushButton::clicked, this, &TerminalListWindow::onExport);
 
     connect(m_interfaceCombo, &QComboBox::activated, this, &TerminalListWindow::onInterfaceChosen);
     connect(m_list, &QTableWidget::itemSelectionChanged, this,
@@ -278,6 +317,9 @@ void TerminalListWindow::connectControls() {
     connect(&m_scanWindowTimer, &QTimer::timeout, this, &TerminalListWindow::onScanWindowTick);
     connect(&m_groupPollTimer, &QTimer::timeout, this, &TerminalListWindow::onGroupPollTick);
     connect(&m_testPollTimer, &QTimer::timeout, this, &TerminalListWindow::onTestPollTick);
+    m_writeCheckTimer.setSingleShot(true);
+    m_writeCheckTimer.setInterval(kWriteCheckDelay);
+    connect(&m_writeCheckTimer, &QTimer::timeout, this, &TerminalListWindow::onWriteCheckTick);
 }
 
 void TerminalListWindow::loadSettings() {

@@ -5,12 +5,14 @@
 #include "terminal_setup/protocol/network_interface.h"
 #include "terminal_setup/protocol/system_interfaces.h"
 #include "terminal_setup/protocol/terminal_discovery.h"
+#include "terminal_setup/ui/export_file_dialog.h"
 #include "terminal_setup/ui/host_identity.h"
 #include "terminal_setup/ui/setup_dialog_inputs.h"
 #include "terminal_setup/ui/tool_settings_file.h"
 
 #include <QDialog>
 #include <QFont>
+#include <QPointer>
 #include <QTimer>
 
 #include <chrono>
@@ -22,6 +24,7 @@
 
 class QAction;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QTableWidget;
 
@@ -38,13 +41,23 @@ struct TerminalListWindowOptions {
     std::function<std::vector<NetworkInterface>()> interfaces = systemNetworkInterfaces;
     std::function<std::string()> defaultRouteInterface = systemDefaultRouteInterface;
     std::uint16_t discoveryPort = kDiscoveryPort;
+    // Where "Export..." saves, and in which format; nothing when the installer cancels.
+    std::function<std::optional<ExportTarget>(QWidget* parent)> chooseExportFile = askExportFile;
 };
+
+class TerminalConfigDialog;
 
 // Quellin's main window: the network interface to scan on (with its address and MAC), the host's
 // name, the multicast group, the address and port of "Test", and the list of the terminals that
 // answered the last Scan or Test. List row i always shows record i of the discovery table. Its
 // remembered values live in Quellin.ini; they are saved at "Exit" and however else the window
 // closes. The interface list is read again at each Scan and each time it is opened.
+//
+// Rows that share an IP, an ID or a MAC with another row, and rows whose IP lies outside the
+// network of the card they answered on, are coloured; their tooltip and accessible description
+// say why. "Export..." saves the listed terminals as CSV or JSON. About 1.5 s after the setup
+// dialog's Refresh or Reset, the window scans by itself and tells, in the dialog or, once it is
+// closed, under the list, what the terminal's new report shows of the write.
 class TerminalListWindow : public QDialog, private DiscoveryListener {
     Q_OBJECT
 
@@ -53,6 +66,7 @@ public:
     static constexpr auto kScanWindowPeriod = std::chrono::milliseconds(1000);
     static constexpr auto kGroupPollPeriod = std::chrono::milliseconds(100);
     static constexpr auto kTestPollPeriod = std::chrono::milliseconds(100);
+    static constexpr auto kWriteCheckDelay = std::chrono::milliseconds(1500);
     static constexpr const char* kProgramName = "Quellin";
 
     // `settingsDirectory` holds Quellin.ini (the program passes its own folder). Prompts go to
@@ -65,12 +79,15 @@ public:
     void onScanWindowTick(); // every second: the scan window
     void onGroupPollTick();  // every 100 ms: reports that came through the group
     void onTestPollTick();   // every 100 ms from the first Test on: answers to Test
+    // Once, ~1.5 s after Refresh or Reset: the scan whose reports show what the write did.
+    void onWriteCheckTick();
 
     // The button handlers.
     void onSetup();
     void onScan();
     void onTest();
     void onExit();
+    void onExport();
 
     // The inputs the setup dialog gets for list row `row` (which must exist).
     SetupDialogInputs setupInputsFor(int row) const;
@@ -89,6 +106,9 @@ public:
     unsigned hostPort() const { return m_hostPort; }
     const TerminalDiscovery& discovery() const { return m_discovery; }
     QAction* aboutAction() const { return m_aboutAction; }
+    QAction* exportAction() const { return m_exportAction; }
+    // Whether a write waits to be checked by the next scan.
+    bool writeCheckPending() const { return m_pendingCheck.has_value(); }
 
     void done(int result) override;
 
@@ -130,6 +150,20 @@ private:
     void runSetupDialog(const SetupDialogInputs& inputs, const TerminalRecord& record);
     void syncSelectedRow();
 
+    // Scan on the chosen interface; false when the socket could not be opened.
+    bool startScan();
+    // The marks of every row, from the table as it stands.
+    void refreshMarks();
+    // Export is possible while something is listed.
+    void updateExportEnabled();
+
+    // The setup dialog sent `datagram`, built from `before` (or could not send it).
+    void writeSent(const TerminalDatagram& datagram, const TerminalRecord& before, bool sent);
+    // The check ends: with the terminal's report, or null when it did not answer.
+    void finishWriteCheck(const TerminalRecord* report);
+    // Tells the installer in the setup dialog, or under the list when it is closed.
+    void tellWriteCheck(const std::string& text);
+
     platform::PromptSink& m_prompts;
     const std::function<std::vector<NetworkInterface>()> m_listInterfaces;
     const std::function<std::string()> m_findDefaultRoute;
@@ -151,10 +185,23 @@ private:
     bool m_interfaceChosen = false;
     std::vector<NetworkInterface> m_interfaces;
 
+    const std::function<std::optional<ExportTarget>(QWidget*)> m_chooseExportFile;
+
+    // A write waiting to be checked: what was sent, and the record it was built from.
+    struct PendingCheck {
+        TerminalDatagram sent;
+        TerminalRecord before;
+        bool scanned = false; // the checking scan went out
+    };
+    std::optional<PendingCheck> m_pendingCheck;
+    QPointer<TerminalConfigDialog> m_openDialog;
+    bool m_marksStale = false;
+
     QFont m_listFont;
     QTimer m_scanWindowTimer;
     QTimer m_groupPollTimer;
     QTimer m_testPollTimer;
+    QTimer m_writeCheckTimer;
 
     QComboBox* m_interfaceCombo = nullptr;
     QLineEdit* m_hostNameEdit = nullptr;
@@ -168,7 +215,10 @@ private:
     widgets::HoverButton* m_scanButton = nullptr;
     widgets::HoverButton* m_testButton = nullptr;
     widgets::HoverButton* m_exitButton = nullptr;
+    widgets::HoverButton* m_exportButton = nullptr;
+    QLabel* m_writeCheckLabel = nullptr;
     QAction* m_aboutAction = nullptr;
+    QAction* m_exportAction = nullptr;
 };
 
 } // namespace terminal_setup

@@ -1,6 +1,7 @@
 // The list window's handlers: buttons, list clicks, timer ticks, discovery events, leaving.
 
 #include "terminal_setup/protocol/terminal_format.h"
+#include "terminal_setup/protocol/write_check.h"
 #include "terminal_setup/ui/quellin_about_dialog.h"
 #include "terminal_setup/ui/terminal_config_dialog.h"
 #include "terminal_setup/ui/terminal_list_window.h"
@@ -40,6 +41,10 @@ void TerminalListWindow::onSetup() {
 }
 
 void TerminalListWindow::onScan() {
+    startScan();
+}
+
+bool TerminalListWindow::startScan() {
     // A card plugged in, switched on or given an address since the last look is seen now.
     refreshInterfaces();
     const NetworkInterface* card = chosenCard();
@@ -49,8 +54,9 @@ void TerminalListWindow::onScan() {
         gone.name = m_interfaceName;
         card = &gone;
     }
-    m_discovery.scan(card);
+    const bool scanned = m_discovery.scan(card);
     copyValuesToFields();
+    return scanned;
 }
 
 void TerminalListWindow::onTest() {
@@ -136,8 +142,11 @@ void TerminalListWindow::runSetupDialog(const SetupDialogInputs& inputs,
                                         const TerminalRecord& record) {
     TerminalConfigDialog dialog(
         inputs, record,
-        [this](const TerminalDatagram& datagram) { m_discovery.sendToGroup(datagram); },
+        [this, record](const TerminalDatagram& datagram) {
+            writeSent(datagram, record, m_discovery.sendToGroup(datagram));
+        },
         m_settingsFile, m_prompts, this);
+    m_openDialog = &dialog;
     dialog.exec();
 }
 
@@ -149,10 +158,14 @@ void TerminalListWindow::onScanWindowTick() {
 
 void TerminalListWindow::onGroupPollTick() {
     m_discovery.pollGroupSocket();
+    if (m_marksStale)
+        refreshMarks();
 }
 
 void TerminalListWindow::onTestPollTick() {
     m_discovery.pollTestSocket();
+    if (m_marksStale)
+        refreshMarks();
 }
 
 // --- discovery -------------------------------------------------------------------------------
@@ -167,17 +180,30 @@ void TerminalListWindow::terminalAdded(std::size_t index) {
     m_list->setItem(row, 3, centredItem(formatIpv4(record.ipAddress())));
     m_list->setItem(row, 4, centredItem(formatIpv4(record.multicastAddress())));
     m_list->setItem(row, 5, centredItem(formatMac(record.mac())));
+    // Marked once the poll has read every report waiting: the marks of a row depend on all.
+    m_marksStale = true;
+    updateExportEnabled();
+    if (m_pendingCheck && m_pendingCheck->scanned &&
+        isWrittenTerminal(m_pendingCheck->sent, m_pendingCheck->before, record)) {
+        const TerminalRecord answer = record;
+        finishWriteCheck(&answer);
+    }
 }
 
 void TerminalListWindow::terminalsCleared() {
     m_list->clearSelection();
     m_list->setRowCount(0);
     m_selectedRow = kNoRow;
+    m_marksStale = false;
+    updateExportEnabled();
 }
 
 void TerminalListWindow::scanButtonsEnabled(bool enabled) {
     m_scanButton->setEnabled(enabled);
     m_testButton->setEnabled(enabled);
+    // The scan window closed without a report of the written terminal.
+    if (enabled && m_pendingCheck && m_pendingCheck->scanned)
+        finishWriteCheck(nullptr);
 }
 
 // --- values and fields -----------------------------------------------------------------------

@@ -72,6 +72,14 @@ TEST_F(SettingsLocation, InstalledProgramIsSeededOnceFromTheFileBesideIt) {
     const std::string shipped = "[Ports]\r\nCOM1=/dev/null-missing\r\n";
     TempDir::writeFile(folder + "/Setting.ini", shipped);
 
+    // A reader beside the program reads the shipped file until the program has made its copy,
+    // and makes nothing itself.
+    EXPECT_EQ(
+        platform::findSettingsFile(QString::fromStdString(folder), QStringLiteral("Setting.ini"))
+            .toStdString(),
+        folder + "/Setting.ini");
+    EXPECT_FALSE(TempDir::exists(m_home.file("Brisvane")));
+
     const auto first = platform::resolveSettingsLocation(QString::fromStdString(folder),
                                                          QStringLiteral("Setting.ini"));
     EXPECT_FALSE(first.besideExecutable);
@@ -84,28 +92,12 @@ TEST_F(SettingsLocation, InstalledProgramIsSeededOnceFromTheFileBesideIt) {
     const auto second = platform::resolveSettingsLocation(QString::fromStdString(folder),
                                                           QStringLiteral("Setting.ini"));
     EXPECT_EQ(second.path, first.path);
+    EXPECT_EQ(
+        platform::findSettingsFile(QString::fromStdString(folder), QStringLiteral("Setting.ini")),
+        first.path);
     EXPECT_EQ(TempDir::readFile(configFile()), "[SYSTEM_SET]\r\nSelectBAUD=2\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1)
         << "nothing may be made in the program's folder";
-}
-
-// A program that only reads the settings finds the same file without making anything: the
-// user's file once there is one, else the file beside the program that would seed it.
-TEST_F(SettingsLocation, FindingTheFileMakesNothing) {
-    const QString folder = QString::fromStdString(installedFolder());
-    const auto beforeSeeding =
-        platform::findSettingsLocation(folder, QStringLiteral("Setting.ini"));
-    EXPECT_EQ(beforeSeeding.path.toStdString(), installedFolder() + "/Setting.ini");
-    EXPECT_FALSE(TempDir::exists(m_home.file("Brisvane")));
-
-    TempDir::writeFile(installedFolder() + "/Setting.ini", "[Ports]\r\n");
-    const auto seeded = platform::resolveSettingsLocation(folder, QStringLiteral("Setting.ini"));
-    EXPECT_EQ(platform::findSettingsLocation(folder, QStringLiteral("Setting.ini")).path,
-              seeded.path);
-    EXPECT_EQ(platform::findSettingsLocation(QString::fromStdString(m_programs.path()),
-                                             QStringLiteral("Setting.ini"))
-                  .path.toStdString(),
-              m_programs.file("Setting.ini"));
 }
 
 struct FolderCase {

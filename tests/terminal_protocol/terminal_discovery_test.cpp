@@ -272,6 +272,8 @@ TEST_F(TerminalDiscoveryTest, GroupSocketAlsoTakesReportsSentToTheHostAddress) {
     sendFromElsewhere(reportOfLength(60, 9), "127.0.0.1", m_port);
     ASSERT_TRUE(pollGroupUntil(1));
     EXPECT_EQ(idsInTable(), (std::vector<std::uint8_t>{9}));
+    // The card it came in on is kept with it.
+    EXPECT_EQ(m_discovery->table().interfaceIndexAt(0), m_card.index);
 }
 
 TEST_F(TerminalDiscoveryTest, TerminalsAnsweringByUnicastAreListed) {

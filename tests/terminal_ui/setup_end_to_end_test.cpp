@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -28,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -47,14 +49,15 @@ protected:
     void TearDown() override { m_window.reset(); }
 
     // One terminal, made up from `seed`, or read from a terminal file with `lines`.
-    void startSim(const std::string& lines = {}) {
+    void startSim(const std::string& lines = {}, const QStringList& more = {}) {
         QStringList arguments{"--count", "1", "--seed", "7"};
         if (!lines.empty()) {
             test_support::TempDir::writeFile(m_dir.file("terminals.txt"), lines);
             arguments = QStringList{"--from", QString::fromStdString(m_dir.file("terminals.txt"))};
         }
-        m_sim = std::make_unique<TerminalSimProcess>(
-            MATRIX_BIN_DIR "/terminal-sim", arguments << "--port" << QString::number(m_port));
+        m_sim = std::make_unique<TerminalSimProcess>(MATRIX_BIN_DIR "/terminal-sim",
+                                                     arguments << more << "--port"
+                                                               << QString::number(m_port));
         ASSERT_TRUE(m_sim->isReady()) << m_sim->log().toStdString();
     }
 
@@ -101,6 +104,18 @@ protected:
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseClick(button("setupButton"), Qt::LeftButton);
         EXPECT_TRUE(ran) << "the setup dialog did not open";
+    }
+
+    // The scan that checks a write, and its 100 ms polls until `label` tells the result.
+    QString checkWrite(const QLabel* label) {
+        m_window->onWriteCheckTick();
+        QElapsedTimer clock;
+        clock.start();
+        while (!label->text().contains("answer") && clock.elapsed() < 5000) {
+            QThread::msleep(5);
+            m_window->onGroupPollTick();
+        }
+        return label->text();
     }
 
     bool simNoted(const QString& text, std::chrono::milliseconds timeout = 5s) const {
@@ -172,6 +187,49 @@ TEST_F(SetupEndToEnd, RefreshChangesTheTerminalAndTheNextScanListsItsNewValues) 
     EXPECT_TRUE(m_prompts.prompts.empty());
 }
 
+TEST_F(SetupEndToEnd, TheScanAfterARefreshTellsInTheDialogWhatTheTerminalTookAndWhatNot) {
+    ASSERT_NO_FATAL_FAILURE(startSim({}, {"--ignore-field", "baud"}));
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(scan());
+
+    QString told;
+    withSetupDialog([&](TerminalConfigDialog& dialog) {
+        auto* tabs = dialog.findChild<QTabWidget*>("tabControl");
+        tabs->setCurrentIndex(1);
+        setup_test::retypeAddress(dialog.findChild<widgets::IpAddressEdit*>("ipAddressEdit"),
+                                  "192.0.2.77");
+        tabs->setCurrentIndex(2);
+        chooseOtherEnd(dialog.findChild<QComboBox*>("baudCombo"));
+        QTest::mouseClick(dialog.findChild<QPushButton*>("refreshButton"), Qt::LeftButton);
+        EXPECT_TRUE(m_window->writeCheckPending());
+        told = checkWrite(dialog.findChild<QLabel*>("writeCheckLabel"));
+        if (const char* path = std::getenv("QUELLIN_CHECK_SCREENSHOT")) {
+            EXPECT_TRUE(dialog.grab().save(QString::fromLocal8Bit(path)));
+        }
+    });
+    EXPECT_TRUE(told.contains("answered. It shows: IP 192.0.2.77. It does not show: Baud "))
+        << told.toStdString();
+    EXPECT_FALSE(m_window->writeCheckPending());
+    EXPECT_EQ(cell(3), "192.0.2.77"); // the checking scan refreshed the list
+}
+
+TEST_F(SetupEndToEnd, AWriteCheckedAfterTheDialogClosedTellsUnderTheListThatNoOneAnswered) {
+    ASSERT_NO_FATAL_FAILURE(startSim());
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(scan());
+    withSetupDialog([](TerminalConfigDialog& dialog) {
+        QTest::mouseClick(dialog.findChild<QPushButton*>("refreshButton"), Qt::LeftButton);
+    });
+    m_sim->stop();
+    auto* label = m_window->findChild<QLabel*>("writeCheckLabel");
+    m_window->onWriteCheckTick();
+    for (int tick = 0; tick < 5; ++tick)
+        m_window->onScanWindowTick();
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_TRUE(label->text().endsWith("did not answer the scan after the write."))
+        << label->text().toStdString();
+}
+
 TEST_F(SetupEndToEnd, AChineseNameIsShownAndAnEditedOneWrittenInGbk) {
     ASSERT_NO_FATAL_FAILURE(startSim("id=9 mac=00:1A:2B:3C:4D:5E name=\\xD6\\xD0\\xCE\\xC4\n"));
     openWindow();
@@ -207,7 +265,9 @@ TEST_F(SetupEndToEnd, ResetWithAutoIncreaseGivesTheTerminalTheNextId) {
     });
     ASSERT_TRUE(simNoted("took a reset to ID 42")) << m_sim->log().toStdString();
 
-    ASSERT_NO_FATAL_FAILURE(scan());
+    // The dialog is closed: the check of the reset is told under the list.
+    EXPECT_TRUE(checkWrite(m_window->findChild<QLabel*>("writeCheckLabel"))
+                    .endsWith("answered. It shows: ID 42."));
     EXPECT_EQ(cell(0), "42");
     EXPECT_EQ(cell(5), macStart + "2A");
     EXPECT_NE(test_support::TempDir::readFile(m_dir.file("Quellin.ini")).find("AUTOID=42"),

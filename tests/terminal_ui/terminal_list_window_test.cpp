@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,7 +50,8 @@ TEST_F(ListWindowTest, ShowsItsControlsWithTheirCaptionsAndTheListItsColumns) {
     };
     for (const ButtonCase& expected :
          {ButtonCase{"setupButton", "Setup"}, ButtonCase{"scanButton", "Scan"},
-          ButtonCase{"testButton", "Test"}, ButtonCase{"exitButton", "Exit"}}) {
+          ButtonCase{"testButton", "Test"}, ButtonCase{"exportButton", "Export..."},
+          ButtonCase{"exitButton", "Exit"}}) {
         const widgets::HoverButton* found = button(expected.name);
         ASSERT_NE(found, nullptr) << expected.name;
         EXPECT_EQ(found->text().toStdString(), expected.caption);
@@ -65,8 +67,16 @@ TEST_F(ListWindowTest, ShowsItsControlsWithTheirCaptionsAndTheListItsColumns) {
     ASSERT_EQ(terminals->columnCount(), 6);
     for (int column = 0; column < 6; ++column) {
         EXPECT_EQ(terminals->horizontalHeaderItem(column)->text().toStdString(), headers[column]);
-        EXPECT_EQ(terminals->columnWidth(column), widths[column]) << headers[column];
+        EXPECT_GE(terminals->columnWidth(column), widths[column]) << headers[column];
     }
+    // A whole MAC and a whole address fit their columns in the list's own bold face.
+    const QFontMetrics metrics(terminals->font());
+    EXPECT_GT(terminals->columnWidth(5),
+              metrics.horizontalAdvance(QString::fromUtf8("001A\xEF\xBC\x8D"
+                                                          "2B3C\xEF\xBC\x8D"
+                                                          "4D5E")));
+    EXPECT_GT(terminals->columnWidth(3),
+              metrics.horizontalAdvance(QStringLiteral("255.255.255.255")));
     EXPECT_TRUE(terminals->showGrid());
     EXPECT_EQ(terminals->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(terminals->selectionMode(), QAbstractItemView::SingleSelection);
