@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <arpa/inet.h>
