@@ -58,18 +58,21 @@ void TrafficLog::dropOldest(std::size_t count) {
     m_entries.erase(m_entries.begin(), m_entries.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
+std::string trafficTextLine(const TrafficEntry& entry, const PortNamer& names) {
+    // A link is a port name or an address; the words hold no line break.
+    std::string link = entry.link;
+    for (char& c : link)
+        if (c == '\t' || c == '\n' || c == '\r')
+            c = ' ';
+    return trafficClock(entry.when, true) + '\t' + trafficDirectionTag(entry.direction) + '\t' +
+           link + '\t' + hexBytes(entry.bytes) + '\t' +
+           trafficWords(entry.direction, entry.bytes, names) + '\n';
+}
+
 std::string TrafficLog::text(const PortNamer& names) const {
     std::string out = "Time\tDirection\tLink\tBytes\tWords\n";
-    for (const TrafficEntry& entry : m_entries) {
-        // A link is a port name or an address; the words hold no line break.
-        std::string link = entry.link;
-        for (char& c : link)
-            if (c == '\t' || c == '\n' || c == '\r')
-                c = ' ';
-        out += trafficClock(entry.when, true) + '\t' + trafficDirectionTag(entry.direction) + '\t' +
-               link + '\t' + hexBytes(entry.bytes) + '\t' +
-               trafficWords(entry.direction, entry.bytes, names) + '\n';
-    }
+    for (const TrafficEntry& entry : m_entries)
+        out += trafficTextLine(entry, names);
     return out;
 }
 

@@ -36,6 +36,10 @@ const char* trafficDirectionTag(TrafficDirection direction);
 std::string trafficWords(TrafficDirection direction, std::span<const std::uint8_t> bytes,
                          const PortNamer& names = {});
 
+// An entry as a line of text: date and time, direction, link, bytes in hex and words, separated
+// by tabs, ending in "\n".
+std::string trafficTextLine(const TrafficEntry& entry, const PortNamer& names = {});
+
 // The last frames that went by, oldest first, at most `capacity` of them: a new entry beyond
 // that pushes the oldest out.
 class TrafficLog {
@@ -55,8 +59,7 @@ public:
     // Entry `index` counted from the oldest; `index` must be below size().
     const TrafficEntry& operator[](std::size_t index) const { return m_entries[index]; }
 
-    // The log as text to save: a heading line, then one line per entry with its date and time,
-    // direction, link, bytes in hex and words, separated by tabs, each line ending in "\n".
+    // The log as text to save: a heading line, then trafficTextLine of each entry.
     std::string text(const PortNamer& names = {}) const;
 
 private:

@@ -2,9 +2,13 @@
 
 #include "controller/ui/traffic_table_model.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
@@ -61,6 +65,14 @@ TrafficWindow::TrafficWindow(PortNamer names, platform::PromptSink& prompts, QWi
     m_view->setColumnWidth(TrafficTableModel::DirectionColumn, 5 * digit);
     m_view->setColumnWidth(TrafficTableModel::LinkColumn, 18 * digit);
     m_view->setColumnWidth(TrafficTableModel::BytesColumn, 40 * digit);
+
+    auto* copy = new QAction(QStringLiteral("Copy"), m_view);
+    copy->setObjectName(QStringLiteral("copyAction"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    m_view->addAction(copy);
+    m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(copy, &QAction::triggered, this, &TrafficWindow::copySelectedRows);
 
     m_pauseButton = makeButton(this, QStringLiteral("pauseButton"), QStringLiteral("Pause"));
     auto* clearButton = makeButton(this, QStringLiteral("clearButton"), QStringLiteral("Clear"));
@@ -145,6 +157,17 @@ void TrafficWindow::onSaveClicked() {
                                              .arg(path, file.errorString())
                                              .toStdString(),
                                          platform::PromptIcon::Exclamation));
+}
+
+void TrafficWindow::copySelectedRows() {
+    QModelIndexList rows = m_view->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    std::string text;
+    for (const QModelIndex& row : rows)
+        text += trafficTextLine(m_model->shown()[static_cast<std::size_t>(row.row())],
+                                m_model->names());
+    if (!text.empty())
+        QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
 void TrafficWindow::updateStatus() {

@@ -32,7 +32,9 @@ class TrafficTableModel;
 // bottom; then the rows under the eyes stay put.
 //
 // Controls by objectName: trafficView (QTableView), pauseButton ("Pause" / "Resume"),
-// clearButton ("Clear"), saveButton ("Save..."), trafficStatus (the count line).
+// clearButton ("Clear"), saveButton ("Save..."), trafficStatus (the count line). The selected
+// rows are copied as the lines a save writes with the copy key or the view's "Copy" entry
+// (copyAction).
 class TrafficWindow : public QWidget {
     Q_OBJECT
 
@@ -60,6 +62,7 @@ private:
     void onPauseClicked();
     void onClearClicked();
     void onSaveClicked();
+    void copySelectedRows();
     void updateStatus();
 
     platform::PromptSink& m_prompts;

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -68,9 +72,18 @@ TEST_F(TrafficView, PauseKeepsFramesForResumeAndClearForgetsThem) {
     EXPECT_EQ(rows(), 0u);
 }
 
-TEST_F(TrafficView, SavesWhatItShowsAsTextAndSaysWhenItCannot) {
-    record(2);
+TEST_F(TrafficView, SavesAndCopiesWhatItShowsAsTextAndSaysWhenItCannotSave) {
+    record(3);
     m_view.flushPending();
+    m_view.view()->selectRow(2);
+    m_view.view()->selectionModel()->select(m_view.view()->model()->index(0, 0),
+                                            QItemSelectionModel::Select |
+                                                QItemSelectionModel::Rows);
+    m_view.findChild<QAction*>("copyAction")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+              controller::trafficTextLine(m_view.model().shown()[0]) +
+                  controller::trafficTextLine(m_view.model().shown()[2]));
+
     m_saveTo = QString::fromStdString(m_dir.file("traffic.txt"));
     press("saveButton");
     EXPECT_EQ(test_support::TempDir::readFile(m_dir.file("traffic.txt")),
