@@ -55,9 +55,14 @@ int NetLink::Poll(std::span<std::uint8_t, kReceiveSize> buffer) {
         m_socket->readDatagram(nullptr, 0);
         return -1;
     }
-    const qint64 got =
-        m_socket->readDatagram(reinterpret_cast<char*>(buffer.data()), qint64(buffer.size()));
-    return got < 0 ? -1 : static_cast<int>(got);
+    QHostAddress sender;
+    quint16 senderPort = 0;
+    const qint64 got = m_socket->readDatagram(reinterpret_cast<char*>(buffer.data()),
+                                              qint64(buffer.size()), &sender, &senderPort);
+    if (got < 0)
+        return -1;
+    m_lastSender = sender.toString().toStdString() + ":" + std::to_string(senderPort);
+    return static_cast<int>(got);
 }
 
 std::uint16_t NetLink::localPort() const {

@@ -38,6 +38,8 @@ public:
     // length, or -1 when none is waiting or no socket exists; a datagram longer than the buffer
     // is discarded and also gives -1.
     int Poll(std::span<std::uint8_t, kReceiveSize> buffer);
+    // Who sent the last datagram Poll took, as "HOST:PORT"; empty before the first.
+    const std::string& lastSender() const { return m_lastSender; }
 
     bool isCreated() const { return m_socket != nullptr; }
     // The local port the socket is bound to; 0 without a socket.
@@ -45,6 +47,7 @@ public:
 
 private:
     std::unique_ptr<QUdpSocket> m_socket;
+    std::string m_lastSender;
 };
 
 } // namespace controller

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controller/protocol/reply_handler.h"
+#include "controller/session/traffic_log.h"
 
 #include <chrono>
 #include <cstdint>
@@ -9,11 +10,8 @@
 
 namespace matrixctl {
 
-enum class TrafficDirection {
-    Sent,      // "tx": a request handed to the link
-    Received,  // "rx": a complete frame from the device, whatever its address
-    Discarded, // "rx": bytes thrown away as no part of a frame
-};
+// The same words and times as Brisvane's traffic view.
+using controller::TrafficDirection;
 
 // One line of monitor's trace: local time to the millisecond, the link ("serial" or "udp"), the
 // direction, the frame in words and its bytes in hex:

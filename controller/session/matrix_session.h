@@ -76,6 +76,8 @@ public:
     bool createNetwork();
     bool networkCreated() const { return m_net.isCreated(); }
     std::uint16_t networkLocalPort() const { return m_net.localPort(); }
+    // Who sent the last datagram taken in, "HOST:PORT"; empty before the first.
+    const std::string& lastDatagramSender() const { return m_net.lastSender(); }
 
     // Serial port ---------------------------------------------------------------------------
 

@@ -427,6 +427,7 @@ void MainWindow::keyPressEvent(QKeyEvent* e) {
 void MainWindow::contextMenuEvent(QContextMenuEvent* e) {
     // Stands in for the About entry of the window's system menu.
     QMenu menu(this);
+    menu.addAction(QStringLiteral("Traffic..."), this, &MainWindow::showTraffic);
     menu.addAction(QStringLiteral("About Brisvane..."), this, &MainWindow::showAbout);
     menu.exec(e->globalPos());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controller/link/serial_port_access.h"
+#include "controller/protocol/frame_decoder.h"
 #include "controller/session/matrix_session.h"
 #include "controller/session/session_listener.h"
 #include "controller/ui/device_setup_host.h"
@@ -29,6 +30,7 @@ class HoverButton;
 namespace controller {
 
 class CrosspointCursor;
+class TrafficWindow;
 
 // Brisvane's one window: the crosspoint grid of the matrix switcher and every operator control,
 // wired to the session that holds the settings, the links, the replies and the reply watch. The
@@ -110,6 +112,11 @@ public:
         m_readBackObserver = std::move(observer);
     }
 
+    // Opens the traffic view ("Traffic..." in the context menu), or raises it when it is open.
+    void showTraffic();
+    // The traffic view while it is open; null otherwise.
+    TrafficWindow* trafficWindow() const;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
@@ -162,6 +169,13 @@ private:
     void networkSendFailed() override;
     void settingsFileMessage(const platform::Prompt& prompt) override;
 
+    // The traffic view (main_window_traffic.cpp): frames are handed to it only while it is open.
+    void frameSent(std::span<const std::uint8_t> frame, ReplySource link) override;
+    void frameReceived(std::span<const std::uint8_t> frame, ReplySource link) override;
+    void bytesDiscarded(std::span<const std::uint8_t> bytes, ReplySource link) override;
+    std::string trafficLink(ReplySource link, bool sent) const;
+    PortNamer trafficPortNamer() const;
+
     // Grid (main_window_grid.cpp).
     void createGridCursor();
     void paintGrid();
@@ -190,6 +204,7 @@ private:
 
     // The Setup dialog while it is open, for the input properties reports.
     QPointer<QDialog> m_setupDialog;
+    QPointer<TrafficWindow> m_trafficWindow;
 
     QScrollArea* m_scroll = nullptr;
     QWidget* m_content = nullptr;

@@ -123,16 +123,19 @@ TEST_F(NetLinkOnLoopback, destinationChangesTakeEffectAtTheNextSend) {
     EXPECT_EQ(peer.receive(50ms), std::nullopt);
 }
 
-TEST_F(NetLinkOnLoopback, pollTakesOneDatagramFromAnySenderWithoutWaiting) {
+TEST_F(NetLinkOnLoopback, pollTakesOneDatagramFromAnySenderWithoutWaitingAndTellsWhoSentIt) {
     ASSERT_TRUE(link.Create(0));
     EXPECT_EQ(link.Poll(buffer), -1);
+    EXPECT_EQ(link.lastSender(), "");
     LoopbackPeer stranger;
     peer.sendTo(link.localPort(), {0xBA, 0x01, 0x01});
     ASSERT_EQ(pollWithin(link, buffer), 3);
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 3), (Bytes{0xBA, 0x01, 0x01}));
+    EXPECT_EQ(link.lastSender(), "127.0.0.1:" + std::to_string(peer.port()));
     stranger.sendTo(link.localPort(), {0x96, 0x02});
     ASSERT_EQ(pollWithin(link, buffer), 2);
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 2), (Bytes{0x96, 0x02}));
+    EXPECT_EQ(link.lastSender(), "127.0.0.1:" + std::to_string(stranger.port()));
     EXPECT_EQ(link.Poll(buffer), -1);
 }
 

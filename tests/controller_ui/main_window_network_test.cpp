@@ -1,5 +1,8 @@
 #include "tests/controller_ui/main_window_fixture.h"
 
+#include "controller/ui/traffic_table_model.h"
+#include "controller/ui/traffic_window.h"
+
 #include <QCheckBox>
 #include <QHostAddress>
 #include <QUdpSocket>
@@ -112,16 +115,31 @@ TEST_F(MainWindowTest, RepliesFromTheNetworkAreTakenWhetherOrNotUseNetIsOn) {
     EXPECT_EQ(m_prompts.texts(), std::vector<std::string>{"  Reload scene successfully!  "});
 }
 
-TEST_F(MainWindowTest, WithBothLinksEachFrameLeavesOnEach) {
+TEST_F(MainWindowTest, WithBothLinksEachFrameLeavesOnEachAndTheTrafficViewNamesTheLink) {
     Terminal terminal;
     writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=0\r\nUseNet=1\r\n",
                   netSection("127.0.0.1", terminal.port()));
     MainWindow& w = start();
+    w.showTraffic();
     clickAt(crosspointCentre(w, 3, 2));
     const Bytes frame{0xBA, 0x01, 0x01, 0x04, 0xA6, 0x03, 0x02, 0x6B};
     EXPECT_EQ(serialOut(8), frame);
     EXPECT_EQ(terminal.receive(), frame);
     EXPECT_TRUE(m_prompts.prompts.empty());
+
+    terminal.sendTo(w.session().networkLocalPort(), frame);
+    controller::TrafficWindow& view = *w.trafficWindow();
+    ASSERT_TRUE(waitFor([&] {
+        w.session().onNetworkPollTick();
+        view.flushPending();
+        return view.model().shown().size() == 3;
+    }));
+    const std::string peer = "127.0.0.1:" + std::to_string(terminal.port());
+    const controller::TrafficLog& shown = view.model().shown();
+    EXPECT_EQ(shown[0].link, "COM1");
+    EXPECT_EQ(shown[1].link, peer);
+    EXPECT_EQ(shown[2].link, peer);
+    EXPECT_EQ(shown[2].direction, controller::TrafficDirection::Received);
 }
 
 TEST_F(MainWindowTest, OverTheNetworkAloneTheAutomaticReadBackAndItsTimeOutWork) {

@@ -1,6 +1,13 @@
 #include "tests/controller_ui/main_window_fixture.h"
 #include "tests/sim/matrix_sim_run.h"
 
+#include "controller/ui/traffic_table_model.h"
+#include "controller/ui/traffic_window.h"
+
+#include <QTableView>
+
+#include <cstdlib>
+
 namespace controller_ui_test {
 namespace {
 
@@ -77,6 +84,50 @@ TEST_F(MainWindowAgainstSim, LoadingASavedSceneMovesTheMarkersAfterTheReadBack) 
     for (int o = 2; o < 16; ++o)
         EXPECT_TRUE(markerOn(o, o)) << o;
     EXPECT_FALSE(w.session().replyWatchTimerActive());
+}
+
+// The traffic view's rows as "dir link | bytes | words".
+std::vector<std::string> trafficRows(controller::TrafficWindow& view) {
+    view.flushPending();
+    const QAbstractItemModel& model = *view.view()->model();
+    std::vector<std::string> rows;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        auto cell = [&](int c) { return model.index(r, c).data().toString().toStdString(); };
+        rows.push_back(cell(1) + " " + cell(2) + " | " + cell(3) + " | " + cell(4));
+    }
+    return rows;
+}
+
+TEST_F(MainWindowAgainstSim, TrafficViewListsAClickAndTheReplyInWordsOnlyWhileOpen) {
+    MainWindow& w = start();
+    w.showTraffic();
+    controller::TrafficWindow* view = w.trafficWindow();
+    ASSERT_NE(view, nullptr);
+    clickCrosspoint(5, 9);
+    ASSERT_TRUE(waitFor([&] { return trafficRows(*view).size() == 2; })) << m_sim.Log();
+    EXPECT_EQ(trafficRows(*view),
+              (std::vector<std::string>{
+                  "tx COM1 | BA 01 01 04 A6 05 09 74 | switch input 10 → output 6, HDMI Matrix "
+                  "(device 1)",
+                  "rx COM1 | BA 01 01 04 A6 05 09 74 | switched input 10 → output 6, HDMI "
+                  "Matrix (device 1)"}));
+
+    if (const char* path = std::getenv("BRISVANE_TRAFFIC_SCREENSHOT")) {
+        clickCrosspoint(0, 3);
+        press("readSwitchButton");
+        press("readDeviceButton");
+        ASSERT_TRUE(waitFor([&] { return trafficRows(*view).size() == 8; })) << m_sim.Log();
+        EXPECT_TRUE(view->grab().save(QString::fromLocal8Bit(path)));
+    }
+
+    // Closed, the view takes nothing; opened again, it starts empty.
+    view->close();
+    EXPECT_EQ(w.trafficWindow(), nullptr);
+    clickCrosspoint(1, 2);
+    ASSERT_TRUE(waitFor([&] { return markerOn(1, 2); })) << m_sim.Log();
+    w.showTraffic();
+    ASSERT_NE(w.trafficWindow(), nullptr);
+    EXPECT_TRUE(trafficRows(*w.trafficWindow()).empty());
 }
 
 } // namespace
