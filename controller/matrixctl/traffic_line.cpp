@@ -1,12 +1,14 @@
 #include "controller/matrixctl/traffic_line.h"
 
-#include "controller/matrixctl/crosspoint_file.h"
 #include "controller/protocol/frame_decoder.h"
+#include "controller/session/crosspoint_file.h"
 
 #include <cstdio>
 #include <ctime>
 
 namespace matrixctl {
+
+using controller::jsonString;
 
 namespace {
 
@@ -43,15 +45,15 @@ std::string line(std::chrono::system_clock::time_point when, controller::ReplySo
 } // namespace
 
 std::string trafficLine(std::chrono::system_clock::time_point when, controller::ReplySource link,
-                        TrafficDirection direction, std::span<const std::uint8_t> bytes,
-                        bool json) {
+                        TrafficDirection direction, std::span<const std::uint8_t> bytes, bool json,
+                        const controller::PortNamer& names) {
     std::string text;
     switch (direction) {
     case TrafficDirection::Sent:
-        text = controller::describeFrame(bytes, controller::FrameDirection::Request);
+        text = controller::describeFrame(bytes, controller::FrameDirection::Request, names);
         break;
     case TrafficDirection::Received:
-        text = controller::describeFrame(bytes, controller::FrameDirection::Reply);
+        text = controller::describeFrame(bytes, controller::FrameDirection::Reply, names);
         break;
     case TrafficDirection::Discarded:
         text = "dropped " + std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte" : " bytes");
