@@ -135,12 +135,10 @@ public:
     // answer, then reads back and says which outputs did not take.
     void restoreCrosspoints();
     bool backupRunning() const { return m_backupStep != BackupStep::Idle; }
-    // How long a backup waits for the answer to one switch before it goes on, and for the
-    // read-back before it gives up; the timer's handler, for tests.
-    void setBackupTimeouts(std::chrono::milliseconds switchAnswer,
-                           std::chrono::milliseconds readBack) {
-        m_switchAnswerTimeout = switchAnswer;
-        m_readBackTimeout = readBack;
+    // How long a restore waits for the device's answer to one switch before it goes on; the
+    // timer's handler, for tests. The read-back is awaited as long as the reply watch waits.
+    void setSwitchAnswerTimeout(std::chrono::milliseconds timeout) {
+        m_switchAnswerTimeout = timeout;
     }
     void onBackupTimeout();
 
@@ -215,6 +213,7 @@ private:
     void switchNextRestored();
     void readBackupState(BackupStep step);
     void backupStateRead(const CrosspointFile& read);
+    bool backupReadTimedOut();
     void endBackup(const std::string& message);
 
     // Grid (main_window_grid.cpp).
@@ -243,7 +242,6 @@ private:
     int m_awaitedOutput = kNoPort;
     QTimer m_backupTimer;
     std::chrono::milliseconds m_switchAnswerTimeout{1000};
-    std::chrono::milliseconds m_readBackTimeout{5000};
     std::function<void()> m_readBackObserver;
 
     GridLayout m_layout;

@@ -106,27 +106,30 @@ void MainWindow::switchNextRestored() {
 void MainWindow::readBackupState(BackupStep step) {
     m_backupStep = step;
     m_awaitedOutput = kNoPort;
-    m_backupTimer.start(m_readBackTimeout);
+    m_backupTimer.stop();
+    // The reply watch awaits the answer, and says when it gave up (backupReadTimedOut).
     m_session.readSwitchState();
 }
 
 void MainWindow::onBackupTimeout() {
     m_backupTimer.stop();
-    switch (m_backupStep) {
-    case BackupStep::Idle:
-        return;
-    case BackupStep::Switching:
-        // The read-back at the end tells whether this one took.
+    // The read-back at the end tells whether this switch took.
+    if (m_backupStep == BackupStep::Switching)
         switchNextRestored();
-        return;
+}
+
+bool MainWindow::backupReadTimedOut() {
+    switch (m_backupStep) {
     case BackupStep::Saving:
         endBackup("The device did not report its crosspoints; " + m_backupPath.toStdString() +
                   " is not written.");
-        return;
+        return true;
     case BackupStep::ReadingBack:
         endBackup("The device did not report its crosspoints after the restore: whether they "
                   "took is not known.");
-        return;
+        return true;
+    default:
+        return false;
     }
 }
 

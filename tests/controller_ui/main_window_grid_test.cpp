@@ -343,6 +343,30 @@ TEST_F(MainWindowTest, PortNamesShowOnTheLabelsAndADoubleClickEditsThem) {
     EXPECT_EQ(w.portNamer()(controller::PortKind::Input, 3), "Lectern");
 }
 
+// A backup is written only from a read-back that reports every output; a silent device gives
+// one message, the backup's.
+TEST_F(MainWindowTest, SavingCrosspointsNeedsTheDevicesReportOfEveryOutput) {
+    MainWindow& w = start();
+    const std::string path = m_dir.file("backup.json");
+    w.setBackupFileChooser([&](bool forSaving) {
+        EXPECT_TRUE(forSaving);
+        return QString::fromStdString(path);
+    });
+    w.saveCrosspoints();
+    EXPECT_FALSE(serialQuiet().empty());
+    deviceSends({0xBA, 0x01, 0x02, 0x06, 0xA6, 0x00, 0x02, 0x01, 0x02, 0x6E});
+    ASSERT_TRUE(waitFor([&] { return !w.backupRunning(); }));
+    w.saveCrosspoints();
+    for (int tick = 0; tick < 5; ++tick)
+        w.session().onReplyWatchTick();
+    EXPECT_FALSE(w.backupRunning());
+    EXPECT_EQ(m_prompts.texts(),
+              (std::vector<std::string>{
+                  "The device reported 2 of 4 outputs; " + path + " is not written.",
+                  "The device did not report its crosspoints; " + path + " is not written."}));
+    EXPECT_FALSE(test_support::TempDir::exists(path));
+}
+
 TEST_F(MainWindowTest, UnreadableSizeInTheFileShowsFourByFour) {
     writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=7\r\n");
     MainWindow& w = start();
