@@ -93,6 +93,11 @@ void MainWindow::restoreCrosspoints() {
 void MainWindow::switchNextRestored() {
     if (m_backupStep != BackupStep::Switching)
         return;
+    // The operator chose another size meanwhile: the file's numbers mean other ports now.
+    if (m_restoreFile.size != m_session.portCount())
+        return endBackup("The matrix size changed during the restore; it stopped after " +
+                         std::to_string(m_restoreNext) + " of " +
+                         std::to_string(m_restoreFile.crosspoints.size()) + " outputs.");
     if (m_restoreNext >= m_restoreFile.crosspoints.size()) {
         readBackupState(BackupStep::ReadingBack);
         return;
