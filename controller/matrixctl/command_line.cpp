@@ -325,7 +325,7 @@ options:
 commands:
   ports                    serial devices found: COM entry, path, stable name, description
   switch IN OUT [IN OUT...]  numbered from 1 as on screen; waits for each answer
-  read                     output -> input for every output
+  read                     output -> input for every output, with the ports' names
   identity                 the device's identity
   scene save N | scene load N    (1..16; load then reads back)
   cycle start | cycle stop       (then reads back)

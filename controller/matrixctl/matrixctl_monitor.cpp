@@ -24,7 +24,7 @@ void Runner::portReturned() {
 void Runner::frameSent(std::span<const std::uint8_t> frame, controller::ReplySource link) {
     if (m_monitoring)
         m_out << trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Sent, frame,
-                             m_options.json)
+                             m_options.json, m_names->namer())
               << "\n"
               << std::flush;
 }
@@ -32,7 +32,7 @@ void Runner::frameSent(std::span<const std::uint8_t> frame, controller::ReplySou
 void Runner::frameReceived(std::span<const std::uint8_t> frame, controller::ReplySource link) {
     if (m_monitoring)
         m_out << trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Received,
-                             frame, m_options.json)
+                             frame, m_options.json, m_names->namer())
               << "\n"
               << std::flush;
 }

@@ -75,16 +75,6 @@ std::optional<std::string> ipv4Of(const std::string& host) {
     return std::nullopt;
 }
 
-std::string numberList(const std::vector<int>& numbers) {
-    std::string text;
-    for (std::size_t i = 0; i < numbers.size(); ++i)
-        text += (i == 0                    ? ""
-                 : i + 1 == numbers.size() ? " and "
-                                           : ", ") +
-                std::to_string(numbers[i]);
-    return text;
-}
-
 } // namespace
 
 Runner::Runner(Invocation invocation, RunnerEnvironment environment, std::ostream& out,
@@ -193,6 +183,8 @@ int Runner::startSession() {
     controller::SessionListener& listener = *this;
     m_session = std::make_unique<controller::MatrixSession>(std::move(config), listener);
     m_session->loadSettings();
+    m_names = std::make_unique<controller::PortNames>(m_session->settingsFile().path());
+    m_names->load();
     m_session->setPauses(0ms, 0ms);
     m_session->setTimerPeriods(kReplyWatchPeriod, kNetworkPollPeriod);
     return kConfirmed;
@@ -379,15 +371,8 @@ int Runner::readCrosspoints(CrosspointFile& read) {
     m_session->readSwitchState();
     if (!waitUntil([&] { return lastReply(controller::command::kReadSwitch) != nullptr; }))
         return noAnswer("the read-back");
-    const int ports = m_session->portCount();
-    std::vector<std::optional<int>> inputs(static_cast<std::size_t>(ports));
-    for (const controller::Crosspoint& p :
-         controller::decodeCrosspoints(*lastReply(controller::command::kReadSwitch), ports, ports))
-        inputs[static_cast<std::size_t>(p.output)] = p.input;
-    read = {ports, m_session->deviceAddress(), {}};
-    for (int o = 0; o < ports; ++o)
-        if (const auto& input = inputs[static_cast<std::size_t>(o)])
-            read.crosspoints.push_back({o + 1, *input + 1});
+    read = controller::crosspointsFromReadBack(*lastReply(controller::command::kReadSwitch),
+                                               m_session->portCount(), m_session->deviceAddress());
     return kConfirmed;
 }
 
@@ -398,8 +383,15 @@ int Runner::printCrosspoints() {
     if (m_options.json) {
         m_out << crosspointJson(read) << "\n";
     } else {
+        // With the operator's names where the ports have them:
+        //   output 2 (Projector left): input 3 (Camera 2)
+        const auto named = [&](controller::PortKind kind, int number) {
+            const std::string name = m_names->name(kind, number);
+            return std::to_string(number) + (name.empty() ? "" : " (" + name + ")");
+        };
         for (const NumberedCrosspoint& c : read.crosspoints)
-            m_out << "output " << c.output << ": input " << c.input << "\n";
+            m_out << "output " << named(controller::PortKind::Output, c.output) << ": input "
+                  << named(controller::PortKind::Input, c.input) << "\n";
     }
     m_out << std::flush;
     if (static_cast<int>(read.crosspoints.size()) != read.size)
@@ -500,24 +492,10 @@ int Runner::restore() {
     CrosspointFile read;
     if (int status = readCrosspoints(read))
         return status;
-    std::vector<int> missed;
-    std::string details;
-    for (const NumberedCrosspoint& wanted : m_restoreFile->crosspoints) {
-        std::optional<int> shown;
-        for (const NumberedCrosspoint& c : read.crosspoints)
-            if (c.output == wanted.output)
-                shown = c.input;
-        if (shown == wanted.input)
-            continue;
-        missed.push_back(wanted.output);
-        details += (details.empty() ? "" : "; ") + std::string("output ") +
-                   std::to_string(wanted.output) +
-                   (shown ? " shows input " + std::to_string(*shown) : " shows no input") +
-                   ", not " + std::to_string(wanted.input);
-    }
+    const std::vector<controller::NotTaken> missed =
+        controller::crosspointsNotTaken(*m_restoreFile, read);
     if (!missed.empty())
-        return fail(kNotConfirmed, (missed.size() == 1 ? "output " : "outputs ") +
-                                       numberList(missed) + " did not take: " + details);
+        return fail(kNotConfirmed, controller::notTakenText(missed));
     return kConfirmed;
 }
 

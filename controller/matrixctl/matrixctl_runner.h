@@ -2,8 +2,9 @@
 
 #include "controller/link/serial_port_access.h"
 #include "controller/matrixctl/command_line.h"
-#include "controller/matrixctl/crosspoint_file.h"
+#include "controller/session/crosspoint_file.h"
 #include "controller/session/matrix_session.h"
+#include "controller/session/port_names.h"
 #include "controller/session/session_listener.h"
 
 #include <QEventLoop>
@@ -18,6 +19,12 @@
 class QSocketNotifier;
 
 namespace matrixctl {
+
+using controller::CrosspointFile;
+using controller::crosspointJson;
+using controller::jsonString;
+using controller::NumberedCrosspoint;
+using controller::parseCrosspointJson;
 
 // The exit status of a run.
 enum Status {
@@ -94,6 +101,8 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     std::unique_ptr<controller::MatrixSession> m_session;
+    // The operator's names of the ports, from the same settings file.
+    std::unique_ptr<controller::PortNames> m_names;
     std::optional<CrosspointFile> m_restoreFile;
     bool m_serialInUse = false;
     bool m_networkInUse = false;

@@ -1,11 +1,13 @@
 #include "controller/matrixctl/port_listing.h"
 
-#include "controller/matrixctl/crosspoint_file.h"
 #include "controller/protocol/single_line_text.h"
+#include "controller/session/crosspoint_file.h"
 
 #include <algorithm>
 
 namespace matrixctl {
+
+using controller::jsonString;
 
 std::vector<PortRow> portRows(const controller::ComPortEntries& entries,
                               std::vector<controller::SerialPortRecord> machine) {

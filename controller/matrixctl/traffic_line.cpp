@@ -1,9 +1,11 @@
 #include "controller/matrixctl/traffic_line.h"
 
-#include "controller/matrixctl/crosspoint_file.h"
 #include "controller/protocol/frame_decoder.h"
+#include "controller/session/crosspoint_file.h"
 
 namespace matrixctl {
+
+using controller::jsonString;
 
 namespace {
 
@@ -29,10 +31,11 @@ std::string line(std::chrono::system_clock::time_point when, controller::ReplySo
 } // namespace
 
 std::string trafficLine(std::chrono::system_clock::time_point when, controller::ReplySource link,
-                        TrafficDirection direction, std::span<const std::uint8_t> bytes,
-                        bool json) {
+                        TrafficDirection direction, std::span<const std::uint8_t> bytes, bool json,
+                        const controller::PortNamer& names) {
     return line(when, link, controller::trafficDirectionTag(direction),
-                controller::trafficWords(direction, bytes), controller::hexBytes(bytes), json);
+                controller::trafficWords(direction, bytes, names), controller::hexBytes(bytes),
+                json);
 }
 
 std::string trafficNote(std::chrono::system_clock::time_point when, controller::ReplySource link,

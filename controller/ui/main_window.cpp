@@ -102,7 +102,8 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
       m_session(
           SessionConfig{
               settingsDirectory.toStdString(), "Setting.ini", false, std::move(ports), {}},
-          *this) {
+          *this),
+      m_names(m_session.settingsFile().path()) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("     Matrix V3.5"));
     setWindowIcon(widgets::resourceIcon(widgets::kApplicationIconId));
@@ -123,6 +124,8 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
     frame->addWidget(m_scroll);
 
     m_markerInput.fill(kNoPort);
+    m_backupTimer.setSingleShot(true);
+    connect(&m_backupTimer, &QTimer::timeout, this, &MainWindow::onBackupTimeout);
 
     createControls();
     m_scroll->setWidget(m_content);
@@ -134,6 +137,7 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
     m_comCombo->setCurrentIndex(-1);
 
     m_session.loadSettings();
+    m_names.load();
     applyLoadedSettings();
     connectHandlers();
 
@@ -428,6 +432,8 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* e) {
     // Stands in for the About entry of the window's system menu.
     QMenu menu(this);
     menu.addAction(QStringLiteral("Traffic..."), this, &MainWindow::showTraffic);
+    menu.addAction(QStringLiteral("Save crosspoints..."), this, &MainWindow::saveCrosspoints);
+    menu.addAction(QStringLiteral("Restore crosspoints..."), this, &MainWindow::restoreCrosspoints);
     menu.addAction(QStringLiteral("About Brisvane..."), this, &MainWindow::showAbout);
     menu.exec(e->globalPos());
 }

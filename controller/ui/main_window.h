@@ -2,7 +2,9 @@
 
 #include "controller/link/serial_port_access.h"
 #include "controller/protocol/frame_decoder.h"
+#include "controller/session/crosspoint_file.h"
 #include "controller/session/matrix_session.h"
+#include "controller/session/port_names.h"
 #include "controller/session/session_listener.h"
 #include "controller/ui/device_setup_host.h"
 #include "controller/ui/grid_layout.h"
@@ -10,10 +12,13 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QTimer>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -57,6 +62,7 @@ class TrafficWindow;
 //   1    button "EXIT"                       exitButton
 //   12000 + k input label k                  inputLabel0 .. inputLabel31
 //   12100 + k output label k                 outputLabel0 .. outputLabel31
+//     (a double click or "Name..." in their context menu names the port)
 //   12100 + k marker of output k             marker0 .. marker31
 // Group boxes "COM", "Network", "Matrix Configure", "SCENE": comGroup, networkGroup,
 // matrixConfigureGroup, sceneGroup.
@@ -107,6 +113,37 @@ public:
     widgets::HoverButton* inputLabel(int k) const;
     widgets::HoverButton* outputLabel(int k) const;
     widgets::HoverButton* marker(int output) const;
+    // The operator's names of the ports, and a namer for views of the traffic.
+    PortNames& portNames() { return m_names; }
+    PortNamer portNamer() const { return m_names.namer(); }
+
+    // Asks for a port's new name: the port's caption ("IN03") and its current name in, the new
+    // name out, nullopt when the operator cancelled. The program asks in a small dialog.
+    using NameEditor =
+        std::function<std::optional<std::string>(const QString& port, const std::string& name)>;
+    void setNameEditor(NameEditor editor) { m_nameEditor = std::move(editor); }
+    // Names input or output `k` (from 0) through the name editor.
+    void editPortName(PortKind kind, int k);
+
+    // Asks for the file of a crosspoint backup: to write when `forSaving`, else to read; empty
+    // when the operator cancelled. The program asks in a file dialog.
+    using BackupFileChooser = std::function<QString(bool forSaving)>;
+    void setBackupFileChooser(BackupFileChooser chooser) {
+        m_backupFileChooser = std::move(chooser);
+    }
+    // "Save crosspoints...": reads the switch state back and writes it in matrixctl dump's JSON.
+    void saveCrosspoints();
+    // "Restore crosspoints...": switches every output the file names, one after the other's
+    // answer, then reads back and says which outputs did not take.
+    void restoreCrosspoints();
+    bool backupRunning() const { return m_backupStep != BackupStep::Idle; }
+    // How long a restore waits for the device's answer to one switch before it goes on; the
+    // timer's handler, for tests. The read-back is awaited as long as the reply watch waits.
+    void setSwitchAnswerTimeout(std::chrono::milliseconds timeout) {
+        m_switchAnswerTimeout = timeout;
+    }
+    void onBackupTimeout();
+
     // Called once each time a 0x02 reply has been applied to the grid (the demo's screenshot).
     void setReadBackObserver(std::function<void()> observer) {
         m_readBackObserver = std::move(observer);
@@ -168,13 +205,29 @@ private:
     void portReturned() override;
     void networkSendFailed() override;
     void settingsFileMessage(const platform::Prompt& prompt) override;
+    void replyAccepted(std::span<const std::uint8_t> frame, ReplySource link) override;
+
+    // Port names on the grid (main_window_names.cpp).
+    void showPortNames();
+    void showPortName(PortKind kind, int k);
+    bool labelEvent(QObject* watched, QEvent* e);
+    void showLabelMenu(PortKind kind, int k, QPoint globalPos);
+
+    // Crosspoint backups (main_window_backup.cpp).
+    enum class BackupStep { Idle, Saving, Switching, ReadingBack };
+    bool canStartBackup();
+    QString chooseBackupFile(bool forSaving);
+    void switchNextRestored();
+    void readBackupState(BackupStep step);
+    void backupStateRead(const CrosspointFile& read);
+    bool backupReadTimedOut();
+    void endBackup(const std::string& message);
 
     // The traffic view (main_window_traffic.cpp): frames are handed to it only while it is open.
     void frameSent(std::span<const std::uint8_t> frame, ReplySource link) override;
     void frameReceived(std::span<const std::uint8_t> frame, ReplySource link) override;
     void bytesDiscarded(std::span<const std::uint8_t> bytes, ReplySource link) override;
     std::string trafficLink(ReplySource link, bool sent) const;
-    PortNamer trafficPortNamer() const;
 
     // Grid (main_window_grid.cpp).
     void createGridCursor();
@@ -190,6 +243,18 @@ private:
 
     platform::PromptSink& m_prompts;
     MatrixSession m_session;
+    PortNames m_names;
+    NameEditor m_nameEditor;
+    BackupFileChooser m_backupFileChooser;
+
+    // The backup under way: what it waits for, the file, and the next crosspoint to switch.
+    BackupStep m_backupStep = BackupStep::Idle;
+    QString m_backupPath;
+    CrosspointFile m_restoreFile;
+    std::size_t m_restoreNext = 0;
+    int m_awaitedOutput = kNoPort;
+    QTimer m_backupTimer;
+    std::chrono::milliseconds m_switchAnswerTimeout{1000};
     std::function<void()> m_readBackObserver;
 
     GridLayout m_layout;

@@ -65,7 +65,7 @@ void MainWindow::createGridWindows() {
         button->setAutoDefault(false);
         return button;
     };
-    auto makeLabel = [makeGridButton](const QString& objectName) {
+    auto makeLabel = [this, makeGridButton](const QString& objectName) {
         widgets::HoverButton* label = makeGridButton(objectName);
         for (int index : {widgets::HoverButton::BackHover, widgets::HoverButton::BackNormal,
                           widgets::HoverButton::BackFocus})
@@ -74,6 +74,8 @@ void MainWindow::createGridWindows() {
             label->SetStateColor(index, kLabelText, false);
         label->setGeometry(10, 10, 10, 10);
         label->hide();
+        // A double click or the context menu names the port.
+        label->installEventFilter(this);
         return label;
     };
     for (std::size_t k = 0; k < kGridPorts; ++k) {
@@ -116,6 +118,7 @@ void MainWindow::layoutGridFor(int matrixSize) {
         out->show();
     }
     fitLabelFont();
+    showPortNames();
     m_cursor->setGrid(m_layout);
     m_content->update();
 }
@@ -210,6 +213,8 @@ void MainWindow::trackMouse(QPoint pos, bool released) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (labelEvent(watched, e))
+        return true;
     if (watched != m_content)
         return QDialog::eventFilter(watched, e);
     switch (e->type()) {

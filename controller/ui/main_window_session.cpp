@@ -160,6 +160,9 @@ void MainWindow::replyText(const std::string& text) {
 }
 
 void MainWindow::readTimedOut() {
+    // A backup waiting for the read-back says what the silence means for it instead.
+    if (backupReadTimedOut())
+        return;
     showMessage(kSilentDeviceText);
 }
 

@@ -6,7 +6,7 @@ namespace controller {
 
 void MainWindow::showTraffic() {
     if (!m_trafficWindow)
-        m_trafficWindow = new TrafficWindow(trafficPortNamer(), m_prompts, this);
+        m_trafficWindow = new TrafficWindow(portNamer(), m_prompts, this);
     m_trafficWindow->show();
     m_trafficWindow->raise();
     m_trafficWindow->activateWindow();
@@ -15,12 +15,6 @@ void MainWindow::showTraffic() {
 TrafficWindow* MainWindow::trafficWindow() const {
     // A closed view is on its way to deletion and takes nothing more.
     return m_trafficWindow && m_trafficWindow->isVisible() ? m_trafficWindow.data() : nullptr;
-}
-
-PortNamer MainWindow::trafficPortNamer() const {
-    // The operator's names of inputs and outputs belong here once there are any; without them
-    // the words say "IN03" and "OUT05".
-    return {};
 }
 
 std::string MainWindow::trafficLink(ReplySource link, bool sent) const {

@@ -302,6 +302,71 @@ TEST_F(MainWindowTest, OnADarkTenPointNotoSansDesktopTheGridReadsAndNoCaptionIsC
     }
 }
 
+// A named port shows its name on its label where it fits (cut short, or its number, where not),
+// and always in its tooltip and accessible name; a double click names it in the file.
+TEST_F(MainWindowTest, PortNamesShowOnTheLabelsAndADoubleClickEditsThem) {
+    writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=1\r\n");
+    test_support::TempDir::writeFile(settingsPath(), settingsText() +
+                                                         "[Names]\r\nIn3=Cam\r\n"
+                                                         "Out5=Projector left and right\r\n");
+    MainWindow& w = start();
+    const auto caption = [](const widgets::HoverButton* label) {
+        return std::vector<std::string>{label->text().toStdString(), label->toolTip().toStdString(),
+                                        label->accessibleName().toStdString()};
+    };
+    EXPECT_EQ(caption(w.inputLabel(2)), (std::vector<std::string>{"Cam", "IN03: Cam", "IN03 Cam"}));
+    EXPECT_EQ(caption(w.inputLabel(0)),
+              (std::vector<std::string>{"IN01", "IN01 (double-click to name it)", "IN01"}));
+    const QString shown = w.outputLabel(4)->text();
+    EXPECT_TRUE(shown == "OUT05" ||
+                (shown.endsWith(QChar(0x2026)) &&
+                 QString("Projector left and right").startsWith(shown.chopped(1))))
+        << shown.toStdString();
+    EXPECT_EQ(w.outputLabel(4)->toolTip().toStdString(), "OUT05: Projector left and right");
+
+    std::vector<std::string> asked;
+    w.setNameEditor([&](const QString& port, const std::string& name) {
+        asked.push_back(port.toStdString() + "|" + name);
+        return std::optional<std::string>(" Lectern\t");
+    });
+    QTest::mouseDClick(w.inputLabel(2), Qt::LeftButton);
+    EXPECT_EQ(asked, std::vector<std::string>{"IN03|Cam"});
+    EXPECT_EQ(caption(w.inputLabel(2)),
+              (std::vector<std::string>{"Lectern", "IN03: Lectern", "IN03 Lectern"}));
+    EXPECT_NE(settingsText().find("\r\nIn3=Lectern\r\n"), std::string::npos) << settingsText();
+    EXPECT_TRUE(serialQuiet().empty());
+
+    // At 32x32 the numbers are lower case, and the names follow the new layout.
+    choose("matrixModeCombo", 3);
+    EXPECT_EQ(w.outputLabel(4)->toolTip().toStdString(), "out05: Projector left and right");
+    EXPECT_EQ(w.inputLabel(2)->accessibleName().toStdString(), "IN03 Lectern");
+    EXPECT_EQ(w.portNamer()(controller::PortKind::Input, 3), "Lectern");
+}
+
+// A backup is written only from a read-back that reports every output; a silent device gives
+// one message, the backup's.
+TEST_F(MainWindowTest, SavingCrosspointsNeedsTheDevicesReportOfEveryOutput) {
+    MainWindow& w = start();
+    const std::string path = m_dir.file("backup.json");
+    w.setBackupFileChooser([&](bool forSaving) {
+        EXPECT_TRUE(forSaving);
+        return QString::fromStdString(path);
+    });
+    w.saveCrosspoints();
+    EXPECT_FALSE(serialQuiet().empty());
+    deviceSends({0xBA, 0x01, 0x02, 0x06, 0xA6, 0x00, 0x02, 0x01, 0x02, 0x6E});
+    ASSERT_TRUE(waitFor([&] { return !w.backupRunning(); }));
+    w.saveCrosspoints();
+    for (int tick = 0; tick < 5; ++tick)
+        w.session().onReplyWatchTick();
+    EXPECT_FALSE(w.backupRunning());
+    EXPECT_EQ(m_prompts.texts(),
+              (std::vector<std::string>{
+                  "The device reported 2 of 4 outputs; " + path + " is not written.",
+                  "The device did not report its crosspoints; " + path + " is not written."}));
+    EXPECT_FALSE(test_support::TempDir::exists(path));
+}
+
 TEST_F(MainWindowTest, UnreadableSizeInTheFileShowsFourByFour) {
     writeSettings("SelectCOM=0\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=7\r\n");
     MainWindow& w = start();

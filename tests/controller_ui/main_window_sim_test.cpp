@@ -14,7 +14,8 @@ namespace {
 using controller::MainWindow;
 
 // The main window in this process against a matrix-sim process on a pseudo-terminal: a 16x16
-// "HDMI Matrix" whose table starts with every output on its own input.
+// "HDMI Matrix" whose table starts with every output on its own input, and whose output 4 never
+// takes a switch.
 class MainWindowAgainstSim : public MainWindowTest {
 protected:
     void SetUp() override {
@@ -43,7 +44,7 @@ protected:
         processEventsFor(std::chrono::milliseconds(50));
     }
 
-    sim_test::MatrixSimRun m_sim{{"--size", "16", "--type", "HDMI Matrix"}};
+    sim_test::MatrixSimRun m_sim{{"--size", "16", "--type", "HDMI Matrix", "--refuse-output", "4"}};
 };
 
 TEST_F(MainWindowAgainstSim, SwitchingFromTheGridChangesTheDevicesTable) {
@@ -103,18 +104,24 @@ TEST_F(MainWindowAgainstSim, TrafficViewListsAClickAndTheReplyInWordsOnlyWhileOp
     w.showTraffic();
     controller::TrafficWindow* view = w.trafficWindow();
     ASSERT_NE(view, nullptr);
+    // A name given while the view is open shows in its words.
+    ASSERT_TRUE(w.portNames().setName(controller::PortKind::Input, 10, "Camera 2"));
     clickCrosspoint(5, 9);
     ASSERT_TRUE(waitFor([&] { return trafficRows(*view).size() == 2; })) << m_sim.Log();
     EXPECT_EQ(trafficRows(*view),
               (std::vector<std::string>{
-                  "tx COM1 | BA 01 01 04 A6 05 09 74 | switch input 10 → output 6, HDMI Matrix "
-                  "(device 1)",
-                  "rx COM1 | BA 01 01 04 A6 05 09 74 | switched input 10 → output 6, HDMI "
-                  "Matrix (device 1)"}));
+                  "tx COM1 | BA 01 01 04 A6 05 09 74 | switch input 10 \"Camera 2\" → output 6, "
+                  "HDMI Matrix (device 1)",
+                  "rx COM1 | BA 01 01 04 A6 05 09 74 | switched input 10 \"Camera 2\" → output "
+                  "6, HDMI Matrix (device 1)"}));
 
     if (const char* path = std::getenv("BRISVANE_TRAFFIC_SCREENSHOT")) {
+        w.portNames().setName(controller::PortKind::Output, 1, "Projector left");
+        w.portNames().setName(controller::PortKind::Input, 4, "Laptop");
         clickCrosspoint(0, 3);
         press("readSwitchButton");
+        // Each request purges the line first: the next waits for the answer to this one.
+        ASSERT_TRUE(waitFor([&] { return trafficRows(*view).size() == 6; })) << m_sim.Log();
         press("readDeviceButton");
         ASSERT_TRUE(waitFor([&] { return trafficRows(*view).size() == 8; })) << m_sim.Log();
         EXPECT_TRUE(view->grab().save(QString::fromLocal8Bit(path)));
@@ -128,6 +135,42 @@ TEST_F(MainWindowAgainstSim, TrafficViewListsAClickAndTheReplyInWordsOnlyWhileOp
     w.showTraffic();
     ASSERT_NE(w.trafficWindow(), nullptr);
     EXPECT_TRUE(trafficRows(*w.trafficWindow()).empty());
+}
+
+// A backup is the device's own read-back in matrixctl dump's JSON; restoring one switches every
+// output it names, reads back and says which did not take. A file for another size is refused.
+TEST_F(MainWindowAgainstSim, BackupsAreSavedAndRestoredNamingTheOutputThatDidNotTake) {
+    MainWindow& w = start();
+    const std::string path = m_dir.file("backup.json");
+    w.setBackupFileChooser([&](bool) { return QString::fromStdString(path); });
+    w.saveCrosspoints();
+    ASSERT_TRUE(waitFor([&] { return !w.backupRunning(); })) << m_sim.Log();
+    std::string identity;
+    for (int o = 1; o <= 16; ++o)
+        identity += std::string(o > 1 ? ", " : "") + "{\"output\": " + std::to_string(o) +
+                    ", \"input\": " + std::to_string(o) + "}";
+    EXPECT_EQ(test_support::TempDir::readFile(path),
+              "{\"size\": 16, \"address\": 1, \"crosspoints\": [" + identity + "]}\n");
+    ASSERT_EQ(m_prompts.texts(), std::vector<std::string>{"Crosspoints saved to " + path + "."});
+
+    test_support::TempDir::writeFile(
+        path, "{\"size\": 16, \"address\": 1, \"crosspoints\": [{\"output\": 1, \"input\": 3}, "
+              "{\"output\": 4, \"input\": 7}, {\"output\": 16, \"input\": 1}]}");
+    w.restoreCrosspoints();
+    ASSERT_TRUE(waitFor([&] { return !w.backupRunning(); })) << m_sim.Log();
+    EXPECT_TRUE(m_sim.WaitForState("crosspoints", "2 1 2 3 4 5 6 7 8 9 10 11 12 13 14 0"));
+    ASSERT_EQ(m_prompts.texts().size(), 2u);
+    EXPECT_EQ(m_prompts.texts()[1], "Crosspoints restored from " + path +
+                                        ". Output 4 did not take: output 4 shows input 4, not 7.");
+    EXPECT_TRUE(markerOn(0, 2));
+    EXPECT_TRUE(markerOn(3, 3));
+
+    test_support::TempDir::writeFile(path, "{\"size\": 8, \"address\": 1, \"crosspoints\": []}");
+    w.restoreCrosspoints();
+    EXPECT_FALSE(w.backupRunning());
+    ASSERT_EQ(m_prompts.texts().size(), 3u);
+    EXPECT_EQ(m_prompts.texts()[2], path + " holds the crosspoints of a 8 × 8 matrix; this one is "
+                                           "16 × 16. Nothing was switched.");
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "controller/matrixctl/command_line.h"
-#include "controller/matrixctl/crosspoint_file.h"
+#include "controller/session/crosspoint_file.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,10 @@
 
 namespace matrixctl {
 namespace {
+
+using controller::CrosspointFile;
+using controller::crosspointJson;
+using controller::parseCrosspointJson;
 
 // What a parsed command line chose, in one line, or "error: ..." with the parser's words.
 std::string summary(const std::vector<std::string>& args) {

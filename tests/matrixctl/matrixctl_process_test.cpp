@@ -256,6 +256,19 @@ TEST_F(Matrixctl, DumpThenRestoreNamesTheOutputsThatDidNotTake) {
     EXPECT_EQ(run({"--size", "16", "restore", backup}).status, 2);
 }
 
+// read shows the names Brisvane gave the ports; --json keeps dump's form, without them.
+TEST_F(Matrixctl, ReadShowsThePortsNames) {
+    startSim();
+    TempDir::writeFile(settingsPath(), TempDir::readFile(settingsPath()) +
+                                           "[Names]\r\nIn2=Camera 2\r\nOut1=Projector left\r\n");
+    ASSERT_EQ(run({"switch", "2", "1"}).status, 0);
+    std::string expected = eightOutputs();
+    expected.replace(0, expected.find('\n'), "output 1 (Projector left): input 2 (Camera 2)");
+    expected.replace(expected.find("output 2: input 2"), 17, "output 2: input 2 (Camera 2)");
+    EXPECT_EQ(run({"read"}).out, expected);
+    EXPECT_EQ(run({"--json", "read"}).out.find("Camera"), std::string::npos);
+}
+
 // monitor shows every frame both ways until it is told to stop; what is typed on its standard
 // input is sent.
 TEST_F(Matrixctl, MonitorTracesEveryFrameUntilInterrupted) {

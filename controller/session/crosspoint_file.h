@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
-namespace matrixctl {
+namespace controller {
 
 // One crosspoint as the operator counts: output `output` fed by input `input`, both from 1.
 struct NumberedCrosspoint {
@@ -31,7 +33,27 @@ std::string crosspointJson(const CrosspointFile& file);
 // 1 to size, an output named twice.
 std::optional<CrosspointFile> parseCrosspointJson(const std::string& text, std::string& error);
 
+// The crosspoints a read-back (0x02) reply reports for a `size` × `size` matrix at `address`,
+// in output order; an output the reply does not name is left out.
+CrosspointFile crosspointsFromReadBack(std::span<const std::uint8_t> frame, int size, int address);
+
+// An output of a restore that does not show the input the file asks for.
+struct NotTaken {
+    int output = 0;
+    int wanted = 0;
+    std::optional<int> shown; // what the read-back says it shows; none when it does not say
+    bool operator==(const NotTaken&) const = default;
+};
+
+// Every crosspoint of `wanted` that `readBack` does not show, in the file's order.
+std::vector<NotTaken> crosspointsNotTaken(const CrosspointFile& wanted,
+                                          const CrosspointFile& readBack);
+
+// One line for the operator, empty when `missed` is:
+//   "outputs 3 and 5 did not take: output 3 shows input 1, not 2; output 5 shows no input, not 4"
+std::string notTakenText(const std::vector<NotTaken>& missed);
+
 // `text` as a JSON string, quotes included.
 std::string jsonString(const std::string& text);
 
-} // namespace matrixctl
+} // namespace controller

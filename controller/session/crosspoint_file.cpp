@@ -1,4 +1,6 @@
-#include "controller/matrixctl/crosspoint_file.h"
+#include "controller/session/crosspoint_file.h"
+
+#include "controller/protocol/reply_dispatch.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,7 +10,7 @@
 #include <cstdio>
 #include <set>
 
-namespace matrixctl {
+namespace controller {
 
 namespace {
 
@@ -23,7 +25,58 @@ std::optional<int> wholeNumber(const QJsonValue& value, int low, int high) {
     return static_cast<int>(number);
 }
 
+std::string numberList(const std::vector<int>& numbers) {
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        text += (i == 0                    ? ""
+                 : i + 1 == numbers.size() ? " and "
+                                           : ", ") +
+                std::to_string(numbers[i]);
+    return text;
+}
+
 } // namespace
+
+CrosspointFile crosspointsFromReadBack(std::span<const std::uint8_t> frame, int size, int address) {
+    std::vector<std::optional<int>> inputs(static_cast<std::size_t>(size));
+    for (const Crosspoint& p : decodeCrosspoints(frame, size, size))
+        inputs[static_cast<std::size_t>(p.output)] = p.input;
+    CrosspointFile read{size, address, {}};
+    for (int o = 0; o < size; ++o)
+        if (const auto& input = inputs[static_cast<std::size_t>(o)])
+            read.crosspoints.push_back({o + 1, *input + 1});
+    return read;
+}
+
+std::vector<NotTaken> crosspointsNotTaken(const CrosspointFile& wanted,
+                                          const CrosspointFile& readBack) {
+    std::vector<NotTaken> missed;
+    for (const NumberedCrosspoint& w : wanted.crosspoints) {
+        std::optional<int> shown;
+        for (const NumberedCrosspoint& c : readBack.crosspoints)
+            if (c.output == w.output)
+                shown = c.input;
+        if (shown != w.input)
+            missed.push_back({w.output, w.input, shown});
+    }
+    return missed;
+}
+
+std::string notTakenText(const std::vector<NotTaken>& missed) {
+    if (missed.empty())
+        return {};
+    std::vector<int> outputs;
+    std::string details;
+    for (const NotTaken& m : missed) {
+        outputs.push_back(m.output);
+        details += (details.empty() ? "" : "; ") + std::string("output ") +
+                   std::to_string(m.output) +
+                   (m.shown ? " shows input " + std::to_string(*m.shown) : " shows no input") +
+                   ", not " + std::to_string(m.wanted);
+    }
+    return (missed.size() == 1 ? "output " : "outputs ") + numberList(outputs) +
+           " did not take: " + details;
+}
 
 std::string jsonString(const std::string& text) {
     std::string out = "\"";
@@ -105,4 +158,4 @@ std::optional<CrosspointFile> parseCrosspointJson(const std::string& text, std::
     return file;
 }
 
-} // namespace matrixctl
+} // namespace controller
