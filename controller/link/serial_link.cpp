@@ -42,6 +42,7 @@ bool SerialLink::Open(QObject* owner, const std::string& portName, int baud, int
     }
     m_settingsRejected = !Configure(baud, parity, dataBits, stopBits);
     m_port->purge(true, true);
+    m_outputLeftBehind = false;
     return true;
 }
 
@@ -65,10 +66,12 @@ bool SerialLink::Write(const std::uint8_t* bytes, std::size_t count, bool purgeF
     std::lock_guard lock(m_portLock);
     if (!m_port)
         return false;
-    if (purgeFirst)
+    if (purgeFirst && m_outputLeftBehind)
         m_port->purge(false, true);
-    if (bytes != nullptr && count > 0)
-        m_port->write(bytes, count, kWriteTimeout);
+    if (bytes != nullptr && count > 0) {
+        const std::ptrdiff_t taken = m_port->write(bytes, count, kWriteTimeout);
+        m_outputLeftBehind = taken < static_cast<std::ptrdiff_t>(count);
+    }
     return true;
 }
 

@@ -48,9 +48,12 @@ public:
     void SetOwner(QObject* owner);
     // Starts the monitor thread; true when one runs. False with no port open.
     bool StartMonitor();
-    // Writes `count` bytes, first discarding output still pending when `purgeFirst`; received
-    // bytes stay queued. Waits at most 2000 ms for the driver to take them; whatever the write
-    // achieved, true when a port is open and false otherwise.
+    // Writes `count` bytes, first discarding, when `purgeFirst`, what an earlier write left
+    // behind when its time ran out; received bytes stay queued. A frame the driver took whole is
+    // never discarded: Linux hands bytes on before they are on the line, so a purge right after
+    // a complete write would cut off the frame still going out. Waits at most 2000 ms for the
+    // driver to take them; whatever the write achieved, true when a port is open and false
+    // otherwise.
     bool Write(const std::uint8_t* bytes, std::size_t count, bool purgeFirst);
     // Reads bytes already queued, never waiting for more. count > 0: exactly count bytes, or
     // none (0) when fewer are queued or the buffer is too small; count 0: every queued byte, as
@@ -92,6 +95,8 @@ private:
     std::string m_devicePath;
     platform::SerialOpenFailure m_lastFailure;
     bool m_settingsRejected = false;
+    // The last write ran out of time before the driver took all of it.
+    bool m_outputLeftBehind = false;
     // Declared after the port: it waits on the port and must end first.
     std::unique_ptr<SerialMonitor> m_monitor;
     NotificationCourier* m_courier;

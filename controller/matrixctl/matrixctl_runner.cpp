@@ -36,10 +36,6 @@ constexpr auto kNetworkPollPeriod = 10ms;
 // The session's own reply watch would report a silent device after five seconds; matrixctl keeps
 // its own time (--timeout) instead.
 constexpr auto kReplyWatchPeriod = std::chrono::hours(24);
-// A cycling request (7 bytes of 10 bits each on the line) has no reply to wait for; the time it
-// takes on the line and a moment for the device pass before the next frame.
-constexpr int kCycleRequestBits = 7 * 10;
-constexpr auto kAfterRequestWithoutReply = 50ms;
 
 // Only "AV Matrix" and "VGA Matrix" carry separate video and audio layers.
 bool hasAvLayers(int matrixType) {
@@ -450,15 +446,6 @@ int Runner::cycle(bool start) {
         m_session->startCycling();
     else
         m_session->stopCycling();
-    // Every frame written to the serial link discards what the line still holds of the one
-    // before: the request must be on its way before the read-back follows it.
-    if (m_serialInUse) {
-        const auto wire =
-            std::chrono::milliseconds(kCycleRequestBits * 1000 / std::max(1, m_session->baud()));
-        QEventLoop pause;
-        QTimer::singleShot(wire + kAfterRequestWithoutReply, &pause, &QEventLoop::quit);
-        pause.exec();
-    }
     return printCrosspoints();
 }
 

@@ -1,6 +1,6 @@
 #include "controller/link/serial_link.h"
-#include "tests/support/fake_serial_port.h"
 #include "tests/controller_link/recording_owner.h"
+#include "tests/support/fake_serial_port.h"
 
 #include <gtest/gtest.h>
 
@@ -88,13 +88,21 @@ TEST_F(SerialLinkOnFakePort, rejectedSettingsAreReportedAndTheLinkStaysOpen) {
     EXPECT_FALSE(link.settingsRejected());
 }
 
-TEST_F(SerialLinkOnFakePort, aPurgingWriteDiscardsPendingOutputOnly) {
+// A purging write discards only what a write that ran out of time left behind, never a frame
+// the driver took whole and may still be sending.
+TEST_F(SerialLinkOnFakePort, aPurgingWriteDiscardsOnlyOutputAnEarlierWriteLeftBehind) {
     ASSERT_TRUE(link.Open(nullptr, "COM1", 9600, 0, 8, 1));
     control->takeCalls();
-    const std::uint8_t frame[] = {0x01};
-    link.Write(frame, 1, true);
-    link.Write(frame, 1, false);
-    EXPECT_EQ(control->takeCalls(), (std::vector<std::string>{"purge out", "write", "write"}));
+    const std::uint8_t frame[] = {0x01, 0x02};
+    link.Write(frame, 2, true);
+    link.Write(frame, 2, true);
+    EXPECT_EQ(control->takeCalls(), (std::vector<std::string>{"write", "write"}));
+    control->writeLimit = 1;
+    link.Write(frame, 2, true);
+    link.Write(frame, 2, false);
+    link.Write(frame, 2, true);
+    EXPECT_EQ(control->takeCalls(),
+              (std::vector<std::string>{"write", "write", "purge out", "write"}));
 }
 
 struct EventCase {

@@ -1,6 +1,8 @@
 #include "tests/support/fake_serial_port.h"
 
 #include <poll.h>
+
+#include <algorithm>
 #include <utility>
 
 namespace test_support {
@@ -67,8 +69,9 @@ std::ptrdiff_t FakeSerialPort::write(const std::uint8_t* bytes, std::size_t coun
                                      std::chrono::milliseconds) {
     std::lock_guard lock(m_control->mutex);
     m_control->calls.push_back("write");
-    m_control->written.insert(m_control->written.end(), bytes, bytes + count);
-    return static_cast<std::ptrdiff_t>(count);
+    const std::size_t taken = std::min(count, m_control->writeLimit);
+    m_control->written.insert(m_control->written.end(), bytes, bytes + taken);
+    return static_cast<std::ptrdiff_t>(taken);
 }
 
 platform::SerialWait FakeSerialPort::waitEvent(std::uint32_t mask,

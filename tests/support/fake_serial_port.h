@@ -31,6 +31,8 @@ struct FakePortControl {
     platform::SerialParams params{19200, 7, platform::kParityEven, platform::kTwoStopBits};
     std::vector<platform::SerialParams> paramsSet;
     bool rejectParams = false;
+    // Writes take at most this many bytes, as a port stalled by flow control would.
+    std::size_t writeLimit = SIZE_MAX;
     bool failWaits = false;
     std::atomic<int> waits{0};
 
