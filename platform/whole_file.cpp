@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -9,6 +10,23 @@
 
 namespace platform {
 namespace {
+
+thread_local std::string t_lastError;
+
+// Records why the file call fails, from errno or from the file's kind; returns `result`.
+template <class T>
+T failWith(T result, int error = errno) {
+    t_lastError = std::strerror(error);
+    return result;
+}
+
+template <class T>
+T failWithKind(T result, mode_t mode) {
+    if (S_ISDIR(mode))
+        return failWith(result, EISDIR);
+    t_lastError = "Not a regular file";
+    return result;
+}
 
 class Descriptor {
 public:
@@ -132,17 +150,19 @@ FileReadResult readWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
-        return (errno == ENOENT || errno == ENOTDIR) ? FileReadResult::Missing
-                                                     : FileReadResult::Failed;
+        return failWith((errno == ENOENT || errno == ENOTDIR) ? FileReadResult::Missing
+                                                              : FileReadResult::Failed);
     if (!S_ISREG(info.st_mode))
-        return FileReadResult::Failed;
+        return failWithKind(FileReadResult::Failed, info.st_mode);
 
     // O_NONBLOCK: should the path have been swapped for a FIFO since the check, open must not hang.
     Descriptor fd(openRetrying(path.c_str(), O_RDONLY | O_NONBLOCK));
     if (fd.get() < 0)
-        return errno == ENOENT ? FileReadResult::Missing : FileReadResult::Failed;
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return FileReadResult::Failed;
+        return failWith(errno == ENOENT ? FileReadResult::Missing : FileReadResult::Failed);
+    if (::fstat(fd.get(), &info) != 0)
+        return failWith(FileReadResult::Failed);
+    if (!S_ISREG(info.st_mode))
+        return failWithKind(FileReadResult::Failed, info.st_mode);
 
     if (info.st_size > 0)
         bytes.reserve(static_cast<std::size_t>(info.st_size));
@@ -152,13 +172,18 @@ FileReadResult readWholeFile(const std::string& path, std::string& bytes) {
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
+            const int error = errno;
             bytes.clear();
-            return FileReadResult::Failed;
+            return failWith(FileReadResult::Failed, error);
         }
         if (got == 0)
             return FileReadResult::Ok;
         bytes.append(chunk, static_cast<std::size_t>(got));
     }
+}
+
+std::string lastFileError() {
+    return t_lastError;
 }
 
 bool isWritableFile(const std::string& path) {
@@ -170,32 +195,35 @@ bool isWritableFile(const std::string& path) {
 bool writeWholeFile(const std::string& path, const std::string& bytes, FileSync sync) {
     const std::string target = linkTarget(path);
     if (target.empty())
-        return false;
+        return failWith(false, ELOOP);
     struct stat info {};
     const bool exists = ::lstat(target.c_str(), &info) == 0;
     if (!exists && errno != ENOENT)
-        return false;
-    if (exists &&
-        (!S_ISREG(info.st_mode) || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0))
-        return false;
+        return failWith(false);
+    if (exists && !S_ISREG(info.st_mode))
+        return failWithKind(false, info.st_mode);
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return failWith(false);
 
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     TemporaryFile temporary(folder, name);
     if (temporary.fd() < 0)
-        return false;
+        return failWith(false);
     if (exists) {
         // Owner first: changing it may clear permission bits that the mode then restores.
         if (info.st_uid != ::geteuid() || info.st_gid != ::getegid())
             (void)!::fchown(temporary.fd(), info.st_uid, info.st_gid);
         if (::fchmod(temporary.fd(), info.st_mode & 07777) != 0)
-            return false;
+            return failWith(false);
     }
     if (!writeAll(temporary.fd(), bytes) ||
         (sync == FileSync::ToDisk && !syncRetrying(temporary.fd())) || !temporary.close())
-        return false;
-    return temporary.replace(target);
+        return failWith(false);
+    if (!temporary.replace(target))
+        return failWith(false);
+    return true;
 }
 
 } // namespace platform

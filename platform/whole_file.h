@@ -31,6 +31,10 @@ enum class FileSync {
 bool writeWholeFile(const std::string& path, const std::string& bytes,
                     FileSync sync = FileSync::ToDisk);
 
+// Why the last readWholeFile or writeWholeFile of this thread failed, in the system's words
+// ("Permission denied", "Is a directory", "No space left on device").
+std::string lastFileError();
+
 // Whether the file at `path` (symbolic links followed) exists, is a regular file and may be
 // written by this process: what a write that would change nothing answers.
 bool isWritableFile(const std::string& path);

@@ -16,8 +16,11 @@ bool NetLink::Create(std::int32_t hostPort) {
         return true;
     auto socket = std::make_unique<QUdpSocket>();
     const auto port = static_cast<quint16>(static_cast<std::uint32_t>(hostPort));
-    if (!socket->bind(QHostAddress(QHostAddress::AnyIPv4), port, QAbstractSocket::DontShareAddress))
+    if (!socket->bind(QHostAddress(QHostAddress::AnyIPv4), port,
+                      QAbstractSocket::DontShareAddress)) {
+        m_lastError = socket->errorString().toStdString();
         return false;
+    }
     // Qt allows broadcasts on every UDP socket; a socket of the original platform refuses them
     // unless asked, so a destination that is a broadcast address fails instead of reaching
     // every host on a network.
@@ -30,22 +33,32 @@ bool NetLink::Create(std::int32_t hostPort) {
 
 bool NetLink::Send(const std::uint8_t* bytes, std::size_t count, const std::string& destIp,
                    std::int32_t destPort) {
-    if (!m_socket)
+    if (!m_socket) {
+        m_lastError = "no socket";
         return false;
+    }
     // Strictly four decimal numbers: the lenient forms of the classic conversion would turn
     // text such as "1" or "0x7f.1" into some address, and an unparsable one into 255.255.255.255.
     in_addr destination{};
-    if (::inet_pton(AF_INET, destIp.c_str(), &destination) != 1)
+    if (::inet_pton(AF_INET, destIp.c_str(), &destination) != 1) {
+        m_lastError = "\"" + destIp + "\" is not an IPv4 address";
         return false;
+    }
     // 0.0.0.0 (a blank address field) would reach this very machine on Linux, not a terminal.
-    if (destination.s_addr == INADDR_BROADCAST || destination.s_addr == INADDR_ANY)
+    if (destination.s_addr == INADDR_BROADCAST || destination.s_addr == INADDR_ANY) {
+        m_lastError = destIp + " is not an address a terminal can have";
         return false;
+    }
     const auto port = static_cast<quint16>(static_cast<std::uint32_t>(destPort));
     static const char kNothing = 0;
     const char* data = bytes != nullptr ? reinterpret_cast<const char*>(bytes) : &kNothing;
     const qint64 sent = m_socket->writeDatagram(data, bytes != nullptr ? qint64(count) : 0,
                                                 QHostAddress(ntohl(destination.s_addr)), port);
-    return sent >= 0;
+    if (sent < 0) {
+        m_lastError = m_socket->errorString().toStdString();
+        return false;
+    }
+    return true;
 }
 
 int NetLink::Poll(std::span<std::uint8_t, kReceiveSize> buffer) {

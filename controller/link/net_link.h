@@ -40,6 +40,9 @@ public:
     int Poll(std::span<std::uint8_t, kReceiveSize> buffer);
     // Who sent the last datagram Poll took, as "HOST:PORT"; empty before the first.
     const std::string& lastSender() const { return m_lastSender; }
+    // Why the last Create or Send failed, in the system's words where it has them ("Network is
+    // unreachable").
+    const std::string& lastError() const { return m_lastError; }
 
     bool isCreated() const { return m_socket != nullptr; }
     // The local port the socket is bound to; 0 without a socket.
@@ -48,6 +51,7 @@ public:
 private:
     std::unique_ptr<QUdpSocket> m_socket;
     std::string m_lastSender;
+    std::string m_lastError;
 };
 
 } // namespace controller

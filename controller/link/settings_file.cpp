@@ -72,6 +72,11 @@ ControllerSettings SettingsFile::read() const {
     return s;
 }
 
+bool SettingsFile::storesMatrixSize() const {
+    // No value reads as a blank, which a key that is present never gives back.
+    return platform::getProfileString(kSystemSection, "MatrixSize", " ", 1, m_path) != " ";
+}
+
 void SettingsFile::save(int item, const ControllerSettings& settings,
                         platform::PromptSink& prompts) const {
     ensureExists(prompts);

@@ -38,6 +38,9 @@ public:
     // Reads every setting as load() does, without making the file: one that is missing or cannot
     // be read gives the defaults.
     ControllerSettings read() const;
+    // Whether the file names the matrix size (key MatrixSize), rather than leaving it to the
+    // default.
+    bool storesMatrixSize() const;
 
     // Writes ProtocolType (as held in memory), then the keys of `item` (see Item); an item
     // outside 1..9 writes ProtocolType only. Same creation check and prompt as load; a write

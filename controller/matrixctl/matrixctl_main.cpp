@@ -1,5 +1,6 @@
 #include "controller/link/system_serial_ports.h"
 #include "controller/matrixctl/command_line.h"
+#include "controller/matrixctl/fd_output.h"
 #include "controller/matrixctl/matrixctl_runner.h"
 
 #include <QCoreApplication>
@@ -51,6 +52,9 @@ int main(int argc, char** argv) {
         environment.stopFd = stopOnSignals();
         environment.commandFd = STDIN_FILENO;
     }
-    matrixctl::Runner runner(*parsed.invocation, std::move(environment), std::cout, std::cerr);
+    // Written with write(2), so that a full disk or a closed pipe is seen with its reason.
+    matrixctl::FdOutput outBuffer(STDOUT_FILENO);
+    std::ostream out(&outBuffer);
+    matrixctl::Runner runner(*parsed.invocation, std::move(environment), out, std::cerr);
     return runner.run();
 }

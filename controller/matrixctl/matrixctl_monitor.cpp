@@ -6,6 +6,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <chrono>
 #include <iterator>
 #include <sstream>
@@ -13,36 +16,32 @@
 // monitor: the traffic of the links as it goes past, and the commands typed meanwhile.
 namespace matrixctl {
 
+void Runner::trace(const std::string& line) {
+    print(line + "\n");
+}
+
 void Runner::portReturned() {
     if (m_monitoring)
-        m_out << trafficNote(std::chrono::system_clock::now(), controller::ReplySource::Serial,
-                             "the device is back", m_options.json)
-              << "\n"
-              << std::flush;
+        trace(trafficNote(std::chrono::system_clock::now(), controller::ReplySource::Serial,
+                          "the device is back", m_options.json));
 }
 
 void Runner::frameSent(std::span<const std::uint8_t> frame, controller::ReplySource link) {
     if (m_monitoring)
-        m_out << trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Sent, frame,
-                             m_options.json, m_names->namer())
-              << "\n"
-              << std::flush;
+        trace(trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Sent, frame,
+                          m_options.json, m_names->namer()));
 }
 
 void Runner::frameReceived(std::span<const std::uint8_t> frame, controller::ReplySource link) {
     if (m_monitoring)
-        m_out << trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Received,
-                             frame, m_options.json, m_names->namer())
-              << "\n"
-              << std::flush;
+        trace(trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Received, frame,
+                          m_options.json, m_names->namer()));
 }
 
 void Runner::bytesDiscarded(std::span<const std::uint8_t> bytes, controller::ReplySource link) {
     if (m_monitoring)
-        m_out << trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Discarded,
-                             bytes, m_options.json)
-              << "\n"
-              << std::flush;
+        trace(trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Discarded,
+                          bytes, m_options.json));
 }
 
 int Runner::monitor() {
@@ -61,18 +60,27 @@ int Runner::monitor() {
         m_commandNotifier =
             std::make_unique<QSocketNotifier>(m_environment.commandFd, QSocketNotifier::Read);
         QObject::connect(m_commandNotifier.get(), &QSocketNotifier::activated, &m_loop,
-                         [this] { runTypedCommands(); });
+                         [this] { readTypedCommands(); });
     }
-    while (!stopped)
+    // Standard output that cannot take the trace ends the watch: nobody would see it.
+    while (!stopped && !m_outputFailed)
         m_loop.exec();
-    return kConfirmed;
+    return m_outputFailed ? kUsageError : kConfirmed;
 }
 
-void Runner::runTypedCommands() {
+void Runner::readTypedCommands() {
     char buffer[512];
-    const ssize_t got = ::read(m_environment.commandFd, buffer, sizeof buffer);
+    ssize_t got;
+    do {
+        got = ::read(m_environment.commandFd, buffer, sizeof buffer);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        return; // nothing after all; the notifier says when there is
     if (got <= 0) {
         // The end of the input, or an input that cannot be read: monitor goes on listening.
+        if (got < 0)
+            m_err << "matrixctl: cannot read commands: " << std::strerror(errno) << "\n"
+                  << std::flush;
         m_commandNotifier->setEnabled(false);
         return;
     }
@@ -81,52 +89,64 @@ void Runner::runTypedCommands() {
         std::istringstream line(m_typed.substr(0, end));
         m_typed.erase(0, end + 1);
         const std::vector<std::string> words{std::istream_iterator<std::string>(line), {}};
-        if (words.empty())
-            continue;
-        std::string error;
-        const std::optional<Request> request = parseRequest(words, error);
-        if (!request) {
-            m_err << "matrixctl: " << error << "\n" << std::flush;
-            continue;
-        }
-        const int ports = m_session->portCount();
-        switch (request->command) {
-        case Command::Switch:
-            for (const auto& [in, out] : request->switches) {
-                if (in <= ports && out <= ports)
-                    m_session->switchCrosspoint(out - 1, in - 1);
-                else
-                    m_err << "matrixctl: input " << in << " or output " << out
-                          << " is beyond this matrix\n"
-                          << std::flush;
-            }
-            break;
-        case Command::Read:
-            m_session->readSwitchState();
-            break;
-        case Command::Identity:
-            m_session->readIdentity();
-            break;
-        case Command::SceneSave:
-            m_session->saveScene(static_cast<std::uint8_t>(request->scene));
-            break;
-        case Command::SceneLoad:
-            m_session->loadScene(static_cast<std::uint8_t>(request->scene));
-            break;
-        case Command::CycleStart:
-            m_session->startCycling();
-            break;
-        case Command::CycleStop:
-            m_session->stopCycling();
-            break;
-        default:
-            m_err << "matrixctl: " << words[0] << " cannot be sent from monitor\n" << std::flush;
-            break;
-        }
+        if (!words.empty())
+            runTypedCommand(words);
     }
     // A line without an end that outgrows any command is no command.
     if (m_typed.size() > 4096)
         m_typed.clear();
+}
+
+void Runner::runTypedCommand(const std::vector<std::string>& words) {
+    std::string error;
+    const std::optional<Request> request = parseRequest(words, error);
+    if (!request) {
+        m_err << "matrixctl: " << error << "\n" << std::flush;
+        return;
+    }
+    using controller::Operation;
+    std::vector<Operation> ops;
+    const int ports = m_session->portCount();
+    switch (request->command) {
+    case Command::Switch:
+        for (const auto& [in, out] : request->switches) {
+            const int wrong = in > ports ? in : out > ports ? out : 0;
+            if (wrong == 0) {
+                ops.push_back(Operation::switchInput(out - 1, in - 1));
+                continue;
+            }
+            m_err << "matrixctl: " << (in > ports ? "input " : "output ") << wrong
+                  << " is out of range: 1 to " << ports << " on this " << sizeText() << " matrix\n"
+                  << std::flush;
+        }
+        break;
+    case Command::Read:
+        ops.push_back(Operation::readState());
+        break;
+    case Command::Identity:
+        ops.push_back(Operation::identity());
+        break;
+    case Command::SceneSave:
+        ops.push_back(Operation::saveScene(request->scene));
+        break;
+    case Command::SceneLoad:
+        ops.push_back(Operation::loadScene(request->scene));
+        break;
+    case Command::CycleStart:
+    case Command::CycleStop:
+        ops.push_back(Operation::cycling(request->command == Command::CycleStart));
+        break;
+    default:
+        m_err << "matrixctl: " << words[0] << " cannot be sent from monitor\n" << std::flush;
+        return;
+    }
+    // The answers show in the trace; only a request that could not go out is said here.
+    if (!ops.empty() && !m_session->linkInUse()) {
+        m_err << "matrixctl: not sent: the device is away\n" << std::flush;
+        return;
+    }
+    for (Operation& op : ops)
+        m_session->start(std::move(op));
 }
 
 } // namespace matrixctl

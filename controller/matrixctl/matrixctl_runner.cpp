@@ -1,11 +1,8 @@
 #include "controller/matrixctl/matrixctl_runner.h"
 
+#include "controller/matrixctl/fd_output.h"
 #include "controller/matrixctl/port_listing.h"
 #include "controller/matrixctl/traffic_line.h"
-#include "controller/protocol/command_frame.h"
-#include "controller/protocol/reply_dispatch.h"
-#include "controller/protocol/reply_texts.h"
-#include "controller/protocol/signal_code.h"
 #include "platform/qt/settings_location.h"
 #include "platform/whole_file.h"
 
@@ -19,7 +16,6 @@
 
 #include <arpa/inet.h>
 
-#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <iterator>
@@ -29,21 +25,27 @@ namespace matrixctl {
 namespace {
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
 
 // matrixctl waits for answers, so the network is polled more often than the window's 100 ms.
 constexpr auto kNetworkPollPeriod = 10ms;
-// The session's own reply watch would report a silent device after five seconds; matrixctl keeps
-// its own time (--timeout) instead.
-constexpr auto kReplyWatchPeriod = std::chrono::hours(24);
 
-// Only "AV Matrix" and "VGA Matrix" carry separate video and audio layers.
+// TODO(kinds): from the kinds table once it lands.
 bool hasAvLayers(int matrixType) {
     return matrixType == 0 || matrixType == 1;
 }
-
-int sizeIndex(int ports) {
-    return ports == 4 ? 0 : ports == 8 ? 1 : ports == 16 ? 2 : 3;
+std::optional<int> sizeIndexOf(int ports) {
+    switch (ports) {
+    case 4:
+        return 0;
+    case 8:
+        return 1;
+    case 16:
+        return 2;
+    case 32:
+        return 3;
+    default:
+        return std::nullopt;
+    }
 }
 
 // A multi-line operator text on one line of a console program.
@@ -85,50 +87,47 @@ int Runner::fail(int status, const std::string& why) {
     return status;
 }
 
-int Runner::noAnswer(const std::string& to) {
-    if (m_linkFailure)
-        return fail(m_linkFailure->first, m_linkFailure->second);
-    return fail(kNotConfirmed, "no answer from the device within " +
-                                   std::to_string(m_options.timeoutMs) + " ms to " + to);
+bool Runner::print(const std::string& text) {
+    if (m_outputFailed)
+        return false;
+    m_out << text << std::flush;
+    if (m_out)
+        return true;
+    m_outputFailed = true;
+    fail(kUsageError, "cannot write to standard output: " + outputError(m_out));
+    m_loop.quit();
+    return false;
+}
+
+std::string Runner::sizeText() const {
+    const int ports = m_session->portCount();
+    return std::to_string(ports) + " × " + std::to_string(ports);
+}
+
+std::string Runner::addressText(int address) const {
+    return address == controller::kBroadcastAddress ? "255 (every device)"
+                                                    : std::to_string(address);
 }
 
 int Runner::run() {
-    if (m_invocation.help) {
-        m_out << usageText();
-        return kConfirmed;
-    }
-    if (m_invocation.version) {
-        m_out << "matrixctl " << MATRIX_VERSION << "\n";
-        return kConfirmed;
-    }
+    if (m_invocation.help)
+        return print(usageText()) ? kConfirmed : kUsageError;
+    if (m_invocation.version)
+        return print("matrixctl " MATRIX_VERSION "\n") ? kConfirmed : kUsageError;
     const Request& request = m_invocation.request;
-    if (request.command == Command::Restore) {
-        std::string text;
-        if (request.file == "-") {
-            text.assign(std::istreambuf_iterator<char>(std::cin), {});
-        } else if (platform::readWholeFile(request.file, text) != platform::FileReadResult::Ok) {
-            return fail(kUsageError, "cannot read " + request.file);
-        }
-        std::string error;
-        m_restoreFile = parseCrosspointJson(text, error);
-        if (!m_restoreFile)
-            return fail(kUsageError, request.file + ": " + error);
-    }
+    if (int status = readRestoreFile())
+        return status;
     if (int status = startSession())
         return status;
     if (request.command == Command::Ports)
         return listPorts();
     if (int status = applyOptions())
         return status;
-    const int ports = m_session->portCount();
-    for (const auto& [in, out] : request.switches) {
-        if (in > ports || out > ports)
-            return fail(kUsageError, "input " + std::to_string(in) + " or output " +
-                                         std::to_string(out) + " is beyond this " +
-                                         std::to_string(ports) + " × " + std::to_string(ports) +
-                                         " matrix (--size)");
-    }
     if (int status = openLinks())
+        return status;
+    if (int status = settleSize())
+        return status;
+    if (int status = checkRanges())
         return status;
 
     switch (request.command) {
@@ -158,6 +157,25 @@ int Runner::run() {
 
 // Set-up -------------------------------------------------------------------------------------
 
+int Runner::readRestoreFile() {
+    const Request& request = m_invocation.request;
+    if (request.command != Command::Restore)
+        return kConfirmed;
+    std::string text;
+    if (request.file == "-") {
+        text.assign(std::istreambuf_iterator<char>(std::cin), {});
+        if (std::cin.bad())
+            return fail(kUsageError, "cannot read standard input");
+    } else if (platform::readWholeFile(request.file, text) != platform::FileReadResult::Ok) {
+        return fail(kUsageError, "cannot read " + request.file + ": " + platform::lastFileError());
+    }
+    std::string error;
+    m_restoreFile = parseCrosspointJson(text, error);
+    if (!m_restoreFile)
+        return fail(kUsageError, request.file + ": " + error);
+    return kConfirmed;
+}
+
 int Runner::startSession() {
     // Brisvane's own name: its settings folder is found by it.
     QCoreApplication::setApplicationName(QStringLiteral("Brisvane"));
@@ -179,10 +197,11 @@ int Runner::startSession() {
     controller::SessionListener& listener = *this;
     m_session = std::make_unique<controller::MatrixSession>(std::move(config), listener);
     m_session->loadSettings();
+    m_sizeFromSettings = m_session->settingsFile().storesMatrixSize();
     m_names = std::make_unique<controller::PortNames>(m_session->settingsFile().path());
     m_names->load();
     m_session->setPauses(0ms, 0ms);
-    m_session->setTimerPeriods(kReplyWatchPeriod, kNetworkPollPeriod);
+    m_session->setTimerPeriods(controller::MatrixSession::kReplyWatchPeriod, kNetworkPollPeriod);
     return kConfirmed;
 }
 
@@ -191,8 +210,10 @@ int Runner::listPorts() {
     std::vector<controller::SerialPortRecord> machine;
     if (m_environment.ports.enumerate)
         machine = m_environment.ports.enumerate();
-    m_out << portListing(portRows(m_session->comPorts(), machine), m_options.json);
-    return kConfirmed;
+    const std::vector<PortRow> rows = portRows(m_session->comPorts(), machine);
+    if (rows.empty() && !m_options.json)
+        m_err << "matrixctl: no serial devices found\n" << std::flush;
+    return print(portListing(rows, m_options.json)) ? kConfirmed : kUsageError;
 }
 
 int Runner::applyOptions() {
@@ -200,17 +221,19 @@ int Runner::applyOptions() {
     std::optional<int> size = m_options.matrixSize;
     std::optional<std::uint8_t> address = m_options.address;
     if (m_restoreFile) {
-        // A dump knows the matrix it came from; options may only say the same.
-        if (size && *size != sizeIndex(m_restoreFile->size))
-            return fail(kUsageError, "the file is for a " + std::to_string(m_restoreFile->size) +
-                                         " × " + std::to_string(m_restoreFile->size) +
-                                         " matrix, not the size given with --size");
-        size = sizeIndex(m_restoreFile->size);
+        // The address chosen on the command line wins; the file's otherwise.
         if (!address)
             address = static_cast<std::uint8_t>(m_restoreFile->address);
+        else if (*address != m_restoreFile->address)
+            m_err << "matrixctl: " << m_invocation.request.file << " was saved from device "
+                  << addressText(m_restoreFile->address) << "; restoring to device "
+                  << addressText(*address) << " (--address)\n"
+                  << std::flush;
     }
-    if (size)
+    if (size) {
         m_session->setMatrixSize(*size);
+        m_sizeFromSettings = true;
+    }
     if (m_options.matrixType) {
         // As in the window: choosing a type with layers starts on the video layer.
         if (*m_options.matrixType != s.matrixType && hasAvLayers(*m_options.matrixType))
@@ -230,33 +253,96 @@ int Runner::applyOptions() {
     return kConfirmed;
 }
 
+bool Runner::needsSize() const {
+    switch (m_invocation.request.command) {
+    case Command::Ports:
+    case Command::Identity:
+    case Command::SceneSave:
+        return false;
+    default:
+        return true;
+    }
+}
+
+int Runner::settleSize() {
+    if (m_sizeFromSettings || !needsSize())
+        return kConfirmed;
+    // Neither --size nor a settings file says how many ports the matrix has: it says itself.
+    const auto answer = await(controller::Operation::identity());
+    if (!answer)
+        return linkFailed();
+    const auto& identity = answer->identity;
+    const int ports = identity ? std::max(identity->inputs, identity->outputs) : 0;
+    const auto index = sizeIndexOf(ports);
+    if (answer->outcome != controller::Outcome::Confirmed || !index)
+        return fail(kUsageError,
+                    answer->outcome == controller::Outcome::Confirmed
+                        ? "the device reports " + std::to_string(identity->inputs) + " × " +
+                              std::to_string(identity->outputs) +
+                              " ports, a size this program does not know; give --size"
+                        : "no settings file nor --size gives the matrix size, and the device did "
+                          "not say it (identity): give --size");
+    m_session->setMatrixSize(*index);
+    m_err << "matrixctl: no --size and no size in the settings: the device reports " << sizeText()
+          << "\n"
+          << std::flush;
+    return kConfirmed;
+}
+
+int Runner::checkRanges() {
+    const int ports = m_session->portCount();
+    const auto outOfRange = [&](const char* what, int number) {
+        return fail(kUsageError, std::string(what) + " " + std::to_string(number) +
+                                     " is out of range: 1 to " + std::to_string(ports) +
+                                     " on this " + sizeText() + " matrix");
+    };
+    for (const auto& [in, out] : m_invocation.request.switches) {
+        if (in > ports)
+            return outOfRange("input", in);
+        if (out > ports)
+            return outOfRange("output", out);
+    }
+    if (m_restoreFile && m_restoreFile->size != ports)
+        return fail(kUsageError, m_invocation.request.file + " holds the crosspoints of a " +
+                                     std::to_string(m_restoreFile->size) + " × " +
+                                     std::to_string(m_restoreFile->size) + " matrix; this one is " +
+                                     sizeText());
+    return kConfirmed;
+}
+
 int Runner::openLinks() {
     controller::ControllerSettings& s = m_session->settings();
     const bool chosenHere = m_options.port || m_options.udp;
-    m_serialInUse = chosenHere ? m_options.port.has_value() : true;
-    m_networkInUse = chosenHere ? m_options.udp.has_value() : s.useNet != 0;
-    s.useNet = m_networkInUse ? 1 : 0;
+    bool serialInUse = chosenHere ? m_options.port.has_value() : true;
+    const bool networkInUse = chosenHere ? m_options.udp.has_value() : s.useNet != 0;
+    s.useNet = networkInUse ? 1 : 0;
 
-    if (m_networkInUse) {
+    if (networkInUse) {
         if (m_options.udp) {
             const auto address = ipv4Of(m_options.udp->host);
             if (!address)
-                return fail(kUsageError, "cannot find the address of " + m_options.udp->host);
+                return fail(kUsageError, "--udp " + m_options.udp->host +
+                                             ": no IPv4 address is known for that host");
+            if (!usableDestination(*address))
+                return fail(kUsageError, "--udp " + m_options.udp->host +
+                                             ": not an address a terminal can have");
             s.destIp = *address;
             s.destPort = m_options.udp->port;
+        } else if (!usableDestination(s.destIp)) {
+            return fail(kUsageError, "no terminal address to send to (DestIP \"" + s.destIp +
+                                         "\" in the settings); give --udp HOST:PORT");
         }
         if (m_options.localPort)
             s.hostPort = *m_options.localPort;
-        if (!usableDestination(s.destIp))
-            return fail(kUsageError, "no terminal address to send to (DestIP \"" + s.destIp +
-                                         "\" in the settings); give --udp HOST:PORT");
         if (!m_session->createNetwork())
             return fail(kUsageError,
                         "cannot use local UDP port " +
-                            std::to_string(static_cast<std::uint16_t>(s.hostPort)) +
-                            ": another program (Brisvane?) holds it; choose one with --local-port");
+                            std::to_string(static_cast<std::uint16_t>(s.hostPort)) + ": " +
+                            m_session->networkError() +
+                            " (another program, Brisvane?, may hold it; choose one with "
+                            "--local-port)");
     }
-    if (m_serialInUse) {
+    if (serialInUse) {
         const int baud = m_options.baud.value_or(m_session->selectedBaud());
         const bool opened =
             m_session->openPort(m_options.port.value_or(m_session->selectedPortName()), baud);
@@ -266,66 +352,74 @@ int Runner::openLinks() {
                 reason =
                     "the settings choose no COM port (SelectCOM=" + std::to_string(s.selectCom) +
                     ")";
-            if (!m_networkInUse)
+            if (!networkInUse)
                 return fail(kUsageError, "cannot open the serial port: " + reason);
             // The window goes on over the network in the same case.
-            m_err << "matrixctl: " << reason << "; going on over the network alone\n";
-            m_serialInUse = false;
+            m_err << "matrixctl: " << reason << "; going on over the network alone\n" << std::flush;
+            serialInUse = false;
         }
     }
     return kConfirmed;
 }
 
-// Waiting ------------------------------------------------------------------------------------
+// Operations ---------------------------------------------------------------------------------
 
-template <class Done>
-bool Runner::waitUntil(Done done) {
-    const QDeadlineTimer deadline(m_options.timeoutMs);
-    QTimer timeUp;
-    timeUp.setSingleShot(true);
-    QObject::connect(&timeUp, &QTimer::timeout, &m_loop, &QEventLoop::quit);
-    while (!done() && !m_linkFailure) {
-        const qint64 left = deadline.remainingTime();
-        if (left <= 0)
-            return false;
-        timeUp.start(static_cast<int>(left));
+std::optional<controller::OperationResult> Runner::await(controller::Operation op) {
+    std::optional<controller::OperationResult> outcome;
+    op.timeLimit = std::chrono::milliseconds(m_options.timeoutMs);
+    m_session->start(std::move(op), [&](const controller::OperationResult& result) {
+        outcome = result;
+        m_loop.quit();
+    });
+    while (!outcome && !m_linkFailure)
         m_loop.exec();
+    if (m_linkFailure)
+        return std::nullopt;
+    return outcome;
+}
+
+std::optional<controller::BackupJob::Result> Runner::awaitBackup(bool restoring) {
+    const std::chrono::milliseconds limit(m_options.timeoutMs);
+    controller::BackupJob job(*m_session, {limit, limit});
+    std::optional<controller::BackupJob::Result> outcome;
+    const auto done = [&](const controller::BackupJob::Result& result) {
+        outcome = result;
+        m_loop.quit();
+    };
+    if (restoring)
+        job.restore(*m_restoreFile, done);
+    else
+        job.save(done);
+    while (!outcome && !m_linkFailure)
+        m_loop.exec();
+    if (m_linkFailure)
+        return std::nullopt;
+    return outcome;
+}
+
+int Runner::outcomeFailure(const controller::OperationResult& result, const std::string& what) {
+    switch (result.outcome) {
+    case controller::Outcome::NoAnswer:
+        return fail(kNotConfirmed, "no answer from the device within " +
+                                       std::to_string(m_options.timeoutMs) + " ms to " + what);
+    case controller::Outcome::OtherAddress:
+        return fail(kNotConfirmed, "answer from device " + addressText(*result.answeredBy) +
+                                       ", not device " + addressText(result.asked) + ", to " +
+                                       what);
+    case controller::Outcome::NotSent:
+        return fail(kUsageError, "not sent: the device is away");
+    default:
+        return fail(kNotConfirmed, "the device answered " + what + " otherwise");
     }
-    return !m_linkFailure;
 }
 
-const std::vector<std::uint8_t>* Runner::lastReply(std::uint8_t command) const {
-    for (auto it = m_replies.rbegin(); it != m_replies.rend(); ++it)
-        if ((*it)[2] == command)
-            return &*it;
-    return nullptr;
-}
-
-std::optional<int> Runner::reportedInput(int output) const {
-    std::optional<int> input;
-    const int ports = m_session->portCount();
-    for (const Bytes& reply : m_replies) {
-        if (reply[2] != controller::command::kSwitch)
-            continue;
-        for (const controller::Crosspoint& p : controller::decodeCrosspoints(reply, ports, ports))
-            if (p.output == output)
-                input = p.input;
-    }
-    return input;
-}
-
-void Runner::replyAccepted(std::span<const std::uint8_t> frame, controller::ReplySource) {
-    m_replies.emplace_back(frame.begin(), frame.end());
-    m_loop.quit();
-}
+// SessionListener ----------------------------------------------------------------------------
 
 void Runner::portLost(const std::string& portName, const std::string& devicePath) {
     if (m_monitoring) {
-        m_out << trafficNote(std::chrono::system_clock::now(), controller::ReplySource::Serial,
-                             portName + " (" + devicePath + ") went away; waiting for it",
-                             m_options.json)
-              << "\n"
-              << std::flush;
+        trace(trafficNote(std::chrono::system_clock::now(), controller::ReplySource::Serial,
+                          portName + " (" + devicePath + ") went away; waiting for it",
+                          m_options.json));
         return;
     }
     m_linkFailure = {kUsageError, "the serial device " + devicePath + " went away"};
@@ -335,155 +429,14 @@ void Runner::portLost(const std::string& portName, const std::string& devicePath
 void Runner::networkSendFailed() {
     const controller::ControllerSettings& s = m_session->settings();
     const std::string why = "cannot send to " + s.destIp + ":" +
-                            std::to_string(static_cast<std::uint16_t>(s.destPort)) + " over UDP";
+                            std::to_string(static_cast<std::uint16_t>(s.destPort)) +
+                            " over UDP: " + m_session->networkError();
     if (m_monitoring) {
         m_err << "matrixctl: " << why << "; the network link is off\n" << std::flush;
         return;
     }
     m_linkFailure = {kUsageError, why};
     m_loop.quit();
-}
-
-// Commands -----------------------------------------------------------------------------------
-
-int Runner::switchCrosspoints(const std::vector<std::pair<int, int>>& switches) {
-    for (const auto& [in, out] : switches) {
-        m_replies.clear();
-        m_session->switchCrosspoint(out - 1, in - 1);
-        std::optional<int> shown;
-        if (!waitUntil([&] { return (shown = reportedInput(out - 1)).has_value(); }))
-            return noAnswer("the switch of input " + std::to_string(in) + " to output " +
-                            std::to_string(out));
-        if (*shown != in - 1)
-            return fail(kNotConfirmed, "output " + std::to_string(out) + " shows input " +
-                                           std::to_string(*shown + 1) + ", not input " +
-                                           std::to_string(in));
-    }
-    return kConfirmed;
-}
-
-int Runner::readCrosspoints(CrosspointFile& read) {
-    m_replies.clear();
-    m_session->readSwitchState();
-    if (!waitUntil([&] { return lastReply(controller::command::kReadSwitch) != nullptr; }))
-        return noAnswer("the read-back");
-    read = controller::crosspointsFromReadBack(*lastReply(controller::command::kReadSwitch),
-                                               m_session->portCount(), m_session->deviceAddress());
-    return kConfirmed;
-}
-
-int Runner::printCrosspoints() {
-    CrosspointFile read;
-    if (int status = readCrosspoints(read))
-        return status;
-    if (m_options.json) {
-        m_out << crosspointJson(read) << "\n";
-    } else {
-        // With the operator's names where the ports have them:
-        //   output 2 (Projector left): input 3 (Camera 2)
-        const auto named = [&](controller::PortKind kind, int number) {
-            const std::string name = m_names->name(kind, number);
-            return std::to_string(number) + (name.empty() ? "" : " (" + name + ")");
-        };
-        for (const NumberedCrosspoint& c : read.crosspoints)
-            m_out << "output " << named(controller::PortKind::Output, c.output) << ": input "
-                  << named(controller::PortKind::Input, c.input) << "\n";
-    }
-    m_out << std::flush;
-    if (static_cast<int>(read.crosspoints.size()) != read.size)
-        return fail(kNotConfirmed, "the device reported " +
-                                       std::to_string(read.crosspoints.size()) + " of " +
-                                       std::to_string(read.size) + " outputs");
-    return kConfirmed;
-}
-
-int Runner::identity() {
-    m_replies.clear();
-    m_session->readIdentity();
-    const auto identityReply = [&]() -> const Bytes* {
-        const Bytes* reply = lastReply(controller::command::kReadIdentity);
-        return reply && (*reply)[3] == 5 && reply->size() >= 9 ? reply : nullptr;
-    };
-    if (!waitUntil([&] { return identityReply() != nullptr; }))
-        return noAnswer("the identity request");
-    const Bytes& f = *identityReply();
-    if (m_options.json) {
-        m_out << "{\"type\": " << jsonString(std::string(controller::signalCodeName(f[5])))
-              << ", \"address\": " << int(f[6]) << ", \"size\": [" << int(f[7]) << ", " << int(f[8])
-              << "]}\n";
-    } else {
-        std::string text = controller::identityText(f[5], f[6], f[7], f[8]);
-        for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;)
-            text.replace(at, 2, "\n");
-        m_out << text;
-    }
-    m_out << std::flush;
-    return kConfirmed;
-}
-
-int Runner::scene(bool save, int number) {
-    m_replies.clear();
-    const std::uint8_t command =
-        save ? controller::command::kSaveScene : controller::command::kLoadScene;
-    if (save)
-        m_session->saveScene(static_cast<std::uint8_t>(number));
-    else
-        m_session->loadScene(static_cast<std::uint8_t>(number));
-    const std::string what = (save ? "saving scene " : "loading scene ") + std::to_string(number);
-    if (!waitUntil([&] { return lastReply(command) != nullptr; }))
-        return noAnswer(what);
-    // The confirmation names the scene when it is long enough to.
-    const Bytes& reply = *lastReply(command);
-    if (reply[3] >= 3 && reply[5] != number)
-        return fail(kNotConfirmed, "the device confirmed scene " + std::to_string(reply[5]) +
-                                       " instead of " + std::to_string(number));
-    return save ? kConfirmed : printCrosspoints();
-}
-
-int Runner::cycle(bool start) {
-    // The device confirms neither; the read-back shows it is listening, and where it stands.
-    if (start)
-        m_session->startCycling();
-    else
-        m_session->stopCycling();
-    return printCrosspoints();
-}
-
-int Runner::dump(const std::string& file) {
-    CrosspointFile read;
-    if (int status = readCrosspoints(read))
-        return status;
-    if (static_cast<int>(read.crosspoints.size()) != read.size)
-        return fail(kNotConfirmed,
-                    "the device reported " + std::to_string(read.crosspoints.size()) + " of " +
-                        std::to_string(read.size) + " outputs; " + file + " is not written");
-    const std::string text = crosspointJson(read) + "\n";
-    if (file == "-") {
-        m_out << text << std::flush;
-        return kConfirmed;
-    }
-    if (!platform::writeWholeFile(file, text))
-        return fail(kUsageError, "cannot write " + file);
-    return kConfirmed;
-}
-
-int Runner::restore() {
-    for (const NumberedCrosspoint& c : m_restoreFile->crosspoints) {
-        m_replies.clear();
-        m_session->switchCrosspoint(c.output - 1, c.input - 1);
-        if (!waitUntil([&] { return reportedInput(c.output - 1).has_value(); }))
-            return noAnswer("the switch of input " + std::to_string(c.input) + " to output " +
-                            std::to_string(c.output));
-    }
-    // What counts is where the device says every output stands now.
-    CrosspointFile read;
-    if (int status = readCrosspoints(read))
-        return status;
-    const std::vector<controller::NotTaken> missed =
-        controller::crosspointsNotTaken(*m_restoreFile, read);
-    if (!missed.empty())
-        return fail(kNotConfirmed, controller::notTakenText(missed));
-    return kConfirmed;
 }
 
 } // namespace matrixctl

@@ -2,6 +2,7 @@
 
 #include "controller/link/serial_port_access.h"
 #include "controller/matrixctl/command_line.h"
+#include "controller/session/backup_job.h"
 #include "controller/session/crosspoint_file.h"
 #include "controller/session/matrix_session.h"
 #include "controller/session/port_names.h"
@@ -30,7 +31,7 @@ using controller::parseCrosspointJson;
 enum Status {
     kConfirmed = 0,    // the device answered, and as asked
     kNotConfirmed = 1, // no answer in time, or another answer
-    kUsageError = 2,   // a bad argument, a settings file or link that cannot be used
+    kUsageError = 2,   // a bad argument, a settings file, link or output that cannot be used
 };
 
 // What a run stands on besides its command line.
@@ -46,8 +47,9 @@ struct RunnerEnvironment {
 };
 
 // One run of matrixctl: finds the settings, opens the links the options and settings name, runs
-// the command against the session and says how it went. Lives on a thread with a Qt event loop
-// (QCoreApplication); run() returns the exit status.
+// the command as operations of the session and says how it went. Lives on a thread with a Qt
+// event loop (QCoreApplication); run() returns the exit status. Everything printed is checked:
+// output that cannot be written ends the run with kUsageError and the system's reason.
 class Runner : private controller::SessionListener {
 public:
     Runner(Invocation invocation, RunnerEnvironment environment, std::ostream& out,
@@ -59,13 +61,17 @@ public:
     int run();
 
 private:
-    // Set-up.
+    // Set-up (matrixctl_runner.cpp).
+    int readRestoreFile();
     int startSession();
     int applyOptions();
+    int settleSize();
+    int checkRanges();
     int openLinks();
     int listPorts();
+    bool needsSize() const;
 
-    // Commands.
+    // Commands (matrixctl_commands.cpp).
     int switchCrosspoints(const std::vector<std::pair<int, int>>& switches);
     int readCrosspoints(CrosspointFile& read);
     int printCrosspoints();
@@ -74,26 +80,34 @@ private:
     int cycle(bool start);
     int dump(const std::string& file);
     int restore();
-    int monitor();
-    void runTypedCommands();
 
-    // Waiting for the device.
-    template <class Done>
-    bool waitUntil(Done done);
-    // The last reply with this command code since the request went out, if any.
-    const std::vector<std::uint8_t>* lastReply(std::uint8_t command) const;
-    std::optional<int> reportedInput(int output) const;
+    // monitor (matrixctl_monitor.cpp).
+    int monitor();
+    void readTypedCommands();
+    void runTypedCommand(const std::vector<std::string>& words);
+
+    // Running operations.
+    // Starts `op` with --timeout and waits for its outcome, or for a link to fail for good.
+    std::optional<controller::OperationResult> await(controller::Operation op);
+    std::optional<controller::BackupJob::Result> awaitBackup(bool restoring);
+    // The line and status for an outcome other than Confirmed; `what` names the request.
+    int outcomeFailure(const controller::OperationResult& result, const std::string& what);
+    // The line and status of the link failure that ended a wait.
+    int linkFailed();
     int fail(int status, const std::string& why);
-    int noAnswer(const std::string& to);
+    // Writes `text` to standard output and flushes it; false (after saying why) when it cannot.
+    bool print(const std::string& text);
+    std::string sizeText() const;
+    std::string addressText(int address) const;
 
     // SessionListener.
-    void replyAccepted(std::span<const std::uint8_t> frame, controller::ReplySource link) override;
     void portLost(const std::string& portName, const std::string& devicePath) override;
     void portReturned() override;
     void networkSendFailed() override;
     void frameSent(std::span<const std::uint8_t> frame, controller::ReplySource link) override;
     void frameReceived(std::span<const std::uint8_t> frame, controller::ReplySource link) override;
     void bytesDiscarded(std::span<const std::uint8_t> bytes, controller::ReplySource link) override;
+    void trace(const std::string& line);
 
     Invocation m_invocation;
     const Options& m_options;
@@ -104,10 +118,10 @@ private:
     // The operator's names of the ports, from the same settings file.
     std::unique_ptr<controller::PortNames> m_names;
     std::optional<CrosspointFile> m_restoreFile;
-    bool m_serialInUse = false;
-    bool m_networkInUse = false;
+    // Whether the settings file chose the matrix size.
+    bool m_sizeFromSettings = false;
     bool m_monitoring = false;
-    std::vector<std::vector<std::uint8_t>> m_replies;
+    bool m_outputFailed = false;
     // A link failed for good while waiting: the status and why.
     std::optional<std::pair<int, std::string>> m_linkFailure;
     QEventLoop m_loop;

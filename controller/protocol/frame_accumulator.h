@@ -51,6 +51,10 @@ public:
     void collectNetwork(std::span<const std::uint8_t> datagram, const DispatchContext& context,
                         ReplyHandler& handler);
 
+    // Forgets the serial bytes waiting for the rest of their frame: a port opened anew starts
+    // with nothing of what came before.
+    void resetSerial() { m_frameCount = 0; }
+
     // Bytes waiting in each buffer for the rest of their frame.
     std::size_t serialBufferedBytes() const { return m_frameCount; }
     std::size_t networkBufferedBytes() const { return m_networkCount; }

@@ -22,6 +22,9 @@ bool hasAvLayers(int matrixType) {
     return matrixType == 0 || matrixType == 1;
 }
 
+// Ticks of the reply watch a read-back is granted before it counts as unanswered.
+constexpr int kReplyWatchGrace = 3;
+
 void pause(std::chrono::milliseconds time) {
     if (time.count() > 0)
         QThread::msleep(static_cast<unsigned long>(time.count()));
@@ -40,12 +43,15 @@ MatrixSession::MatrixSession(SessionConfig config, SessionListener& listener)
     connect(&m_replyWatchTimer, &QTimer::timeout, this, &MatrixSession::onReplyWatchTick);
     connect(&m_networkPollTimer, &QTimer::timeout, this, &MatrixSession::onNetworkPollTick);
     connect(&m_portPresenceTimer, &QTimer::timeout, this, &MatrixSession::onPortPresenceTick);
+    m_operationTimer.setSingleShot(true);
+    connect(&m_operationTimer, &QTimer::timeout, this, &MatrixSession::onOperationTimer);
 }
 
 MatrixSession::~MatrixSession() {
     m_replyWatchTimer.stop();
     m_networkPollTimer.stop();
     m_portPresenceTimer.stop();
+    m_operationTimer.stop();
     // The monitor thread must be gone before the object it notifies.
     m_serial.Close();
 }
@@ -131,53 +137,50 @@ void MatrixSession::sendFrame(std::span<const std::uint8_t> frame, bool serialOn
 }
 
 void MatrixSession::switchCrosspoint(int output, int input) {
-    send(switchRequest(m_settings.protocolType, m_deviceAddress,
-                       signalCode(m_settings.matrixType, m_settings.avMode),
-                       static_cast<std::uint8_t>(output), static_cast<std::uint8_t>(input)));
+    start(Operation::switchInput(output, input));
     // The device needs a moment between two switch requests.
     pause(m_switchPause);
 }
 
 void MatrixSession::readSwitchState() {
-    send(readSwitchRequest(m_settings.protocolType, m_deviceAddress,
-                           signalCode(m_settings.matrixType, m_settings.avMode), portCount()));
+    start(Operation::readState());
     m_watch.restartAwaiting();
     m_replyWatchTimer.start();
 }
 
-void MatrixSession::readIdentity() {
-    send(readIdentityRequest(m_settings.protocolType));
+void MatrixSession::readIdentity(OperationDone done) {
+    start(Operation::identity(), std::move(done));
 }
 
 void MatrixSession::saveScene(std::uint8_t scene) {
-    send(saveSceneRequest(m_deviceAddress, scene));
+    start(Operation::saveScene(scene));
 }
 
 void MatrixSession::loadScene(std::uint8_t scene) {
-    send(loadSceneRequest(m_deviceAddress, scene));
+    start(Operation::loadScene(scene));
     restartReplyWatch();
 }
 
 void MatrixSession::startCycling() {
     m_cycling = true;
-    send(startCycleRequest(m_deviceAddress));
+    start(Operation::cycling(true));
 }
 
 void MatrixSession::stopCycling() {
     m_cycling = false;
     // The device stops on some scene: read back where it stopped.
     restartReplyWatch();
-    send(stopCycleRequest(m_deviceAddress));
+    start(Operation::cycling(false));
 }
 
 void MatrixSession::sendOutputVideoProperty(std::uint8_t property, std::uint8_t value,
                                             std::uint8_t channel) {
-    send(outputPropertyRequest(m_settings.protocolType, m_deviceAddress, property, value, channel));
+    start(Operation::outputProperty(property, value, channel));
 }
 
 void MatrixSession::sendInputProperty(std::uint8_t property, std::uint8_t value,
                                       std::uint8_t channel) {
-    send(inputPropertyRequest(m_settings.protocolType, m_deviceAddress, property, value, channel));
+    start(Operation::inputProperty(property, value, channel));
 }
 
 void MatrixSession::restartReplyWatch() {
@@ -190,10 +193,9 @@ void MatrixSession::onReplyWatchTick() {
     case ReplyWatch::TickResult::ReadDue:
         // Over whichever link is in use, so that a controller on the network alone also sees a
         // loaded scene or where cycling stopped.
-        if (m_serialOpen || m_settings.useNet != 0)
-            send(readSwitchRequest(m_settings.protocolType, m_deviceAddress,
-                                   signalCode(m_settings.matrixType, m_settings.avMode),
-                                   portCount()));
+        if (linkInUse())
+            start(Operation::readState().within(m_replyWatchTimer.intervalAsDuration() *
+                                                kReplyWatchGrace));
         break;
     case ReplyWatch::TickResult::TimedOut:
         m_replyWatchTimer.stop();
@@ -274,6 +276,7 @@ void MatrixSession::forwardInputProperties(const InputPropertiesReport& report) 
 
 void MatrixSession::frameCollected(std::span<const std::uint8_t> frame, ReplySource source) {
     m_listener.frameReceived(frame, source);
+    offerToOperations(frame);
 }
 
 void MatrixSession::bytesDiscarded(std::span<const std::uint8_t> bytes, ReplySource source) {

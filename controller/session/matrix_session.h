@@ -9,6 +9,7 @@
 #include "controller/protocol/frame_accumulator.h"
 #include "controller/protocol/reply_handler.h"
 #include "controller/protocol/reply_prompt_queue.h"
+#include "controller/session/operation.h"
 #include "controller/session/reply_watch.h"
 #include "controller/session/session_config.h"
 #include "controller/session/session_listener.h"
@@ -19,6 +20,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -78,6 +82,8 @@ public:
     std::uint16_t networkLocalPort() const { return m_net.localPort(); }
     // Who sent the last datagram taken in, "HOST:PORT"; empty before the first.
     const std::string& lastDatagramSender() const { return m_net.lastSender(); }
+    // Why the network link last failed to bind or send.
+    const std::string& networkError() const { return m_net.lastError(); }
 
     // Serial port ---------------------------------------------------------------------------
 
@@ -114,14 +120,30 @@ public:
     // when no port was named at all.
     std::string openFailureReason() const;
 
-    // Requests ------------------------------------------------------------------------------
-    // Each goes to the serial link when the port is open, then as a datagram when UseNet is on.
+    // Operations ----------------------------------------------------------------------------
+    // A request and the watch for its answer. The request goes to the serial link when the port
+    // is open, then as a datagram when UseNet is on, to the current device address; `done` runs
+    // once with the outcome, on this thread and never from inside start() or a reply's
+    // collection. Several may be under way at once: each answer is taken by the first operation
+    // it answers, and an answer that fits none (a late echo of an earlier switch, a frame of
+    // another kind) is taken by none. A request that needs no answer is Confirmed once sent.
+    using OperationDone = std::function<void(const OperationResult&)>;
+    void start(Operation op, OperationDone done = {});
+    // Operations whose answer is still awaited.
+    std::size_t operationsUnderWay() const { return m_inFlight.size(); }
+    // Whether a request would go anywhere now: the port is open or UseNet is on.
+    bool linkInUse() const { return m_serialOpen || m_settings.useNet != 0; }
+
+    // The window's requests -----------------------------------------------------------------
+    // Operations whose answers take effect through the replies (markers, prompts, the reply
+    // watch); nobody waits for their outcome.
 
     // Switches input `input` to output `output` (from 0), then pauses as the device needs.
     void switchCrosspoint(int output, int input);
     // Reads the switch state now (on every link in use) and awaits the reply from tick 0.
     void readSwitchState();
-    void readIdentity();
+    // Reads the identity of whichever device answers; `done` hears who it was.
+    void readIdentity(OperationDone done = {});
     void saveScene(std::uint8_t scene);
     // Loads a scene; the watch reads the result back after its delay.
     void loadScene(std::uint8_t scene);
@@ -144,6 +166,9 @@ public:
     bool replyWatchTimerActive() const { return m_replyWatchTimer.isActive(); }
     bool networkPollActive() const { return m_networkPollTimer.isActive(); }
     const ReplyWatch& replyWatch() const { return m_watch; }
+    std::chrono::milliseconds replyWatchPeriod() const {
+        return m_replyWatchTimer.intervalAsDuration();
+    }
     void setTimerPeriods(std::chrono::milliseconds replyWatch,
                          std::chrono::milliseconds networkPoll) {
         m_replyWatchTimer.setInterval(replyWatch);
@@ -167,6 +192,27 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    // Operations under way (matrix_session_operations.cpp).
+    using Clock = std::chrono::steady_clock;
+    struct InFlight {
+        Operation op;
+        std::uint8_t asked = 1;
+        int ports = 4;
+        bool readingBack = false;
+        std::optional<std::uint8_t> foreign;
+        // Switch: the input another echo said the output shows.
+        std::optional<int> echoed;
+        OperationDone done;
+        Clock::time_point deadline;
+    };
+    std::optional<CommandFrame> requestFrame(const Operation& op) const;
+    void offerToOperations(std::span<const std::uint8_t> frame);
+    void armOperationTimer();
+    void onOperationTimer();
+    void operationTimedOut(std::list<InFlight>::iterator flight);
+    void finish(std::list<InFlight>::iterator flight, OperationResult result);
+    void deliver(OperationDone done, OperationResult result);
+
     // Requests (matrix_session.cpp).
     void send(const CommandFrame& frame);
     DispatchContext dispatchContext() const;
@@ -214,7 +260,9 @@ private:
     QTimer m_replyWatchTimer;
     QTimer m_networkPollTimer;
     QTimer m_portPresenceTimer;
+    QTimer m_operationTimer;
 
+    std::list<InFlight> m_inFlight;
     std::uint8_t m_deviceAddress = 1;
     bool m_cycling = false;
     bool m_serialOpen = false;

@@ -90,7 +90,9 @@ bool MatrixSession::openPortAgain() {
         m_listener.portSettingsRejected();
     m_serial.SetOwner(this);
     m_serial.StartMonitor();
+    // Whatever the device said before, it said to nobody: the first request starts afresh.
     m_serial.Purge();
+    m_accumulator.resetSerial();
     m_openNode = platform::findDeviceNode(m_serial.devicePath());
     m_lostPort.reset();
     rememberOpenedPort();

@@ -1,5 +1,6 @@
 #include "controller/ui/main_window.h"
 
+#include "controller/protocol/reply_texts.h"
 #include "controller/ui/about_dialog.h"
 #include "controller/ui/com_port_combo.h"
 #include "controller/ui/crosspoint_cursor.h"
@@ -103,7 +104,7 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
           SessionConfig{
               settingsDirectory.toStdString(), "Setting.ini", false, std::move(ports), {}},
           *this),
-      m_names(m_session.settingsFile().path()) {
+      m_names(m_session.settingsFile().path()), m_backup(m_session, {}) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("     Matrix V3.5"));
     setWindowIcon(widgets::resourceIcon(widgets::kApplicationIconId));
@@ -124,8 +125,6 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
     frame->addWidget(m_scroll);
 
     m_markerInput.fill(kNoPort);
-    m_backupTimer.setSingleShot(true);
-    connect(&m_backupTimer, &QTimer::timeout, this, &MainWindow::onBackupTimeout);
 
     createControls();
     m_scroll->setWidget(m_content);
@@ -380,7 +379,17 @@ void MainWindow::onReadSwitchClicked() {
 }
 
 void MainWindow::onReadDeviceClicked() {
-    m_session.readIdentity();
+    // The identity is asked of every device. The answer of the device "Matrix ID" names shows
+    // as any reply does; one from another address is shown too, since it says which it is.
+    m_session.readIdentity([this](const OperationResult& result) {
+        const std::uint8_t address = m_session.deviceAddress();
+        if (result.outcome != Outcome::Confirmed || !result.identity || !result.answeredBy ||
+            *result.answeredBy == address || *result.answeredBy == kBroadcastAddress)
+            return;
+        const DeviceIdentity& id = *result.identity;
+        showMessage(identityText(id.type, id.address, static_cast<std::uint8_t>(id.inputs),
+                                 static_cast<std::uint8_t>(id.outputs)));
+    });
 }
 
 void MainWindow::onSaveClicked() {

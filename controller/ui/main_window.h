@@ -2,12 +2,14 @@
 
 #include "controller/link/serial_port_access.h"
 #include "controller/protocol/frame_decoder.h"
+#include "controller/session/backup_job.h"
 #include "controller/session/crosspoint_file.h"
 #include "controller/session/matrix_session.h"
 #include "controller/session/port_names.h"
 #include "controller/session/session_listener.h"
 #include "controller/ui/device_setup_host.h"
 #include "controller/ui/grid_layout.h"
+#include "controller/ui/operator_messages.h"
 #include "platform/prompt.h"
 
 #include <QDialog>
@@ -131,18 +133,27 @@ public:
     void setBackupFileChooser(BackupFileChooser chooser) {
         m_backupFileChooser = std::move(chooser);
     }
+    // Asks the operator a yes-or-no question; true for yes. The program asks in a message box.
+    using QuestionAsker = std::function<bool(const std::string& question)>;
+    void setQuestionAsker(QuestionAsker asker) { m_questionAsker = std::move(asker); }
+
     // "Save crosspoints...": reads the switch state back and writes it in matrixctl dump's JSON.
     void saveCrosspoints();
     // "Restore crosspoints...": switches every output the file names, one after the other's
-    // answer, then reads back and says which outputs did not take.
+    // answer, then reads back and says which outputs did not take. The device is the one
+    // "Matrix ID" names; a file saved from another asks first.
     void restoreCrosspoints();
-    bool backupRunning() const { return m_backupStep != BackupStep::Idle; }
-    // How long a restore waits for the device's answer to one switch before it goes on; the
-    // timer's handler, for tests. The read-back is awaited as long as the reply watch waits.
+    bool backupRunning() const { return m_backup.running(); }
+    // How long a restore waits for the device's answer to one switch before it goes on. The
+    // read-back is awaited as long as the reply watch waits.
     void setSwitchAnswerTimeout(std::chrono::milliseconds timeout) {
         m_switchAnswerTimeout = timeout;
     }
-    void onBackupTimeout();
+    // How long the read-back of a backup waits; by default as long as the reply watch waits
+    // after its request.
+    void setBackupReadBackTimeout(std::chrono::milliseconds timeout) {
+        m_backupReadBackTimeout = timeout;
+    }
 
     // Called once each time a 0x02 reply has been applied to the grid (the demo's screenshot).
     void setReadBackObserver(std::function<void()> observer) {
@@ -205,7 +216,6 @@ private:
     void portReturned() override;
     void networkSendFailed() override;
     void settingsFileMessage(const platform::Prompt& prompt) override;
-    void replyAccepted(std::span<const std::uint8_t> frame, ReplySource link) override;
 
     // Port names on the grid (main_window_names.cpp).
     void showPortNames();
@@ -214,14 +224,12 @@ private:
     void showLabelMenu(PortKind kind, int k, QPoint globalPos);
 
     // Crosspoint backups (main_window_backup.cpp).
-    enum class BackupStep { Idle, Saving, Switching, ReadingBack };
     bool canStartBackup();
     QString chooseBackupFile(bool forSaving);
-    void switchNextRestored();
-    void readBackupState(BackupStep step);
-    void backupStateRead(const CrosspointFile& read);
-    bool backupReadTimedOut();
-    void endBackup(const std::string& message);
+    bool askQuestion(const std::string& question);
+    BackupJob::Limits backupLimits() const;
+    void backupSaved(const BackupJob::Result& result);
+    void backupRestored(const BackupJob::Result& result);
 
     // The traffic view (main_window_traffic.cpp): frames are handed to it only while it is open.
     void frameSent(std::span<const std::uint8_t> frame, ReplySource link) override;
@@ -241,20 +249,20 @@ private:
     void trackMouse(QPoint pos, bool released);
     void switchCrosspoint(int output, int input);
 
-    platform::PromptSink& m_prompts;
+    // Every message to the operator, one at a time.
+    OperatorMessages m_prompts;
     MatrixSession m_session;
     PortNames m_names;
     NameEditor m_nameEditor;
     BackupFileChooser m_backupFileChooser;
 
-    // The backup under way: what it waits for, the file, and the next crosspoint to switch.
-    BackupStep m_backupStep = BackupStep::Idle;
+    QuestionAsker m_questionAsker;
+    // The crosspoint backup or restore under way, and the crosspoints a restore switches.
+    BackupJob m_backup;
     QString m_backupPath;
-    CrosspointFile m_restoreFile;
-    std::size_t m_restoreNext = 0;
-    int m_awaitedOutput = kNoPort;
-    QTimer m_backupTimer;
+    std::size_t m_restoreCount = 0;
     std::chrono::milliseconds m_switchAnswerTimeout{1000};
+    std::optional<std::chrono::milliseconds> m_backupReadBackTimeout;
     std::function<void()> m_readBackObserver;
 
     GridLayout m_layout;

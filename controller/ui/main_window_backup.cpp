@@ -1,10 +1,10 @@
 #include "controller/ui/main_window.h"
 
 #include "controller/protocol/command_frame.h"
-#include "controller/protocol/reply_dispatch.h"
 #include "platform/whole_file.h"
 
 #include <QFileDialog>
+#include <QMessageBox>
 
 #include <algorithm>
 #include <cctype>
@@ -17,6 +17,11 @@ const QString kBackupFilter = QStringLiteral("Crosspoints (*.json);;All files (*
 
 std::string sizeText(int size) {
     return std::to_string(size) + " × " + std::to_string(size);
+}
+
+// "3", or "FF" for every device, as the "Matrix ID" list names it.
+std::string addressText(int address) {
+    return address == kBroadcastAddress ? "FF" : std::to_string(address);
 }
 
 } // namespace
@@ -32,6 +37,21 @@ bool MainWindow::canStartBackup() {
         return false;
     }
     return true;
+}
+
+BackupJob::Limits MainWindow::backupLimits() const {
+    if (m_backupReadBackTimeout)
+        return {m_switchAnswerTimeout, *m_backupReadBackTimeout};
+    // The read-back waits as long as the reply watch would after its request.
+    return {m_switchAnswerTimeout,
+            m_session.replyWatchPeriod() * (m_session.replyWatch().delay() + 3)};
+}
+
+bool MainWindow::askQuestion(const std::string& question) {
+    if (m_questionAsker)
+        return m_questionAsker(question);
+    return QMessageBox::question(this, QStringLiteral("Brisvane"),
+                                 QString::fromStdString(question)) == QMessageBox::Yes;
 }
 
 QString MainWindow::chooseBackupFile(bool forSaving) {
@@ -52,8 +72,8 @@ void MainWindow::saveCrosspoints() {
     if (path.isEmpty() || backupRunning())
         return;
     m_backupPath = path;
-    // A fresh read, as matrixctl dump does: the markers may show a click the device refused.
-    readBackupState(BackupStep::Saving);
+    m_backup.setLimits(backupLimits());
+    m_backup.save([this](const BackupJob::Result& result) { backupSaved(result); });
 }
 
 void MainWindow::restoreCrosspoints() {
@@ -64,8 +84,9 @@ void MainWindow::restoreCrosspoints() {
         return;
     const std::string file = path.toStdString();
     std::string text;
-    if (platform::readWholeFile(file, text) != platform::FileReadResult::Ok) {
-        showMessage("Cannot read " + file + ".");
+    if (const auto read = platform::readWholeFile(file, text);
+        read != platform::FileReadResult::Ok) {
+        showMessage("Cannot read " + file + ": " + platform::lastFileError() + ".");
         return;
     }
     std::string error;
@@ -81,113 +102,69 @@ void MainWindow::restoreCrosspoints() {
                     ". Nothing was switched.");
         return;
     }
+    // The operator's "Matrix ID" is the device to restore; a file from another asks first.
+    const int address = m_session.deviceAddress();
+    if (parsed->address != address &&
+        !askQuestion(file + " holds the crosspoints of device " + addressText(parsed->address) +
+                     ". Restore them to device " + addressText(address) + "?"))
+        return;
+    if (backupRunning())
+        return;
     m_backupPath = path;
-    m_restoreFile = *parsed;
-    m_restoreNext = 0;
-    m_backupStep = BackupStep::Switching;
-    switchNextRestored();
+    m_restoreCount = parsed->crosspoints.size();
+    m_backup.setLimits(backupLimits());
+    m_backup.restore(*parsed, [this](const BackupJob::Result& result) { backupRestored(result); });
 }
 
-// One switch at a time, the next once the device has answered this one (or not, in time): the
-// window stays live between them, and a slow line is not flooded.
-void MainWindow::switchNextRestored() {
-    if (m_backupStep != BackupStep::Switching)
-        return;
-    // The operator chose another size meanwhile: the file's numbers mean other ports now.
-    if (m_restoreFile.size != m_session.portCount())
-        return endBackup("The matrix size changed during the restore; it stopped after " +
-                         std::to_string(m_restoreNext) + " of " +
-                         std::to_string(m_restoreFile.crosspoints.size()) + " outputs.");
-    if (m_restoreNext >= m_restoreFile.crosspoints.size()) {
-        readBackupState(BackupStep::ReadingBack);
-        return;
-    }
-    const NumberedCrosspoint c = m_restoreFile.crosspoints[m_restoreNext++];
-    m_awaitedOutput = c.output - 1;
-    m_backupTimer.start(m_switchAnswerTimeout);
-    switchCrosspoint(c.output - 1, c.input - 1);
-}
-
-void MainWindow::readBackupState(BackupStep step) {
-    m_backupStep = step;
-    m_awaitedOutput = kNoPort;
-    m_backupTimer.stop();
-    // The reply watch awaits the answer, and says when it gave up (backupReadTimedOut).
-    m_session.readSwitchState();
-}
-
-void MainWindow::onBackupTimeout() {
-    m_backupTimer.stop();
-    // The read-back at the end tells whether this switch took.
-    if (m_backupStep == BackupStep::Switching)
-        switchNextRestored();
-}
-
-bool MainWindow::backupReadTimedOut() {
-    switch (m_backupStep) {
-    case BackupStep::Saving:
-        endBackup("The device did not report its crosspoints; " + m_backupPath.toStdString() +
-                  " is not written.");
-        return true;
-    case BackupStep::ReadingBack:
-        endBackup("The device did not report its crosspoints after the restore: whether they "
-                  "took is not known.");
-        return true;
-    default:
-        return false;
-    }
-}
-
-void MainWindow::replyAccepted(std::span<const std::uint8_t> frame, ReplySource /*link*/) {
-    if (m_backupStep == BackupStep::Idle || frame.size() < 3)
-        return;
-    const int size = m_session.portCount();
-    if (m_backupStep == BackupStep::Switching && frame[2] == command::kSwitch) {
-        const std::vector<Crosspoint> pairs = decodeCrosspoints(frame, size, size);
-        if (std::none_of(pairs.begin(), pairs.end(),
-                         [&](const Crosspoint& p) { return p.output == m_awaitedOutput; }))
-            return;
-        m_awaitedOutput = kNoPort;
-        m_backupTimer.stop();
-        // Once this reply's collection is over: the next switch is not sent from inside it.
-        QMetaObject::invokeMethod(this, &MainWindow::switchNextRestored, Qt::QueuedConnection);
-        return;
-    }
-    if ((m_backupStep == BackupStep::Saving || m_backupStep == BackupStep::ReadingBack) &&
-        frame[2] == command::kReadSwitch) {
-        m_backupTimer.stop();
-        const CrosspointFile read = crosspointsFromReadBack(frame, size, m_session.deviceAddress());
-        QMetaObject::invokeMethod(
-            this, [this, read] { backupStateRead(read); }, Qt::QueuedConnection);
-    }
-}
-
-void MainWindow::backupStateRead(const CrosspointFile& read) {
+void MainWindow::backupSaved(const BackupJob::Result& result) {
     const std::string path = m_backupPath.toStdString();
-    if (m_backupStep == BackupStep::Saving) {
-        if (static_cast<int>(read.crosspoints.size()) != read.size)
-            return endBackup("The device reported " + std::to_string(read.crosspoints.size()) +
-                             " of " + std::to_string(read.size) + " outputs; " + path +
-                             " is not written.");
-        if (!platform::writeWholeFile(path, crosspointJson(read) + "\n"))
-            return endBackup("Cannot write " + path + ".");
-        return endBackup("Crosspoints saved to " + path + ".");
+    switch (result.status) {
+    case BackupJob::Result::Status::Done:
+        if (!platform::writeWholeFile(path, crosspointJson(result.read) + "\n"))
+            return showMessage("Cannot write " + path + ": " + platform::lastFileError() + ".");
+        return showMessage("Crosspoints saved to " + path + ".");
+    case BackupJob::Result::Status::Incomplete:
+        return showMessage("The device reported " + std::to_string(result.read.crosspoints.size()) +
+                           " of " + std::to_string(result.read.size) + " outputs; " + path +
+                           " is not written.");
+    case BackupJob::Result::Status::OtherAddress:
+        return showMessage("Only device " + addressText(*result.answeredBy) +
+                           " answered, not device " + addressText(m_session.deviceAddress()) +
+                           "; " + path + " is not written.");
+    default:
+        return showMessage("The device did not report its crosspoints; " + path +
+                           " is not written.");
     }
-    if (m_backupStep != BackupStep::ReadingBack)
-        return;
-    std::string text = notTakenText(crosspointsNotTaken(m_restoreFile, read));
-    if (text.empty())
-        return endBackup("Crosspoints restored from " + path + ": every output took.");
-    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-    endBackup("Crosspoints restored from " + path + ". " + text + ".");
 }
 
-void MainWindow::endBackup(const std::string& message) {
-    m_backupStep = BackupStep::Idle;
-    m_awaitedOutput = kNoPort;
-    m_backupTimer.stop();
-    // The state is settled before the prompt's loop runs.
-    showMessage(message);
+void MainWindow::backupRestored(const BackupJob::Result& result) {
+    const std::string path = m_backupPath.toStdString();
+    switch (result.status) {
+    case BackupJob::Result::Status::Done:
+    case BackupJob::Result::Status::Incomplete: {
+        std::string text = notTakenText(result.notTaken);
+        if (text.empty())
+            return showMessage("Crosspoints restored from " + path + ": every output took.");
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+        return showMessage("Crosspoints restored from " + path + ". " + text + ".");
+    }
+    case BackupJob::Result::Status::SizeChanged:
+        return showMessage("The matrix size changed during the restore; it stopped after " +
+                           std::to_string(result.switched) + " of " +
+                           std::to_string(m_restoreCount) + " outputs.");
+    case BackupJob::Result::Status::OtherAddress:
+        return showMessage("Only device " + addressText(*result.answeredBy) +
+                           " answered, not device " + addressText(m_session.deviceAddress()) +
+                           ": whether the crosspoints took is not known.");
+    case BackupJob::Result::Status::NoAnswer:
+        if (result.switched <= 1)
+            return showMessage("The device did not answer the first switch of the restore; "
+                               "nothing more was sent.");
+        [[fallthrough]];
+    default:
+        return showMessage("The device did not report its crosspoints after the restore: "
+                           "whether they took is not known.");
+    }
 }
 
 } // namespace controller

@@ -160,8 +160,8 @@ void MainWindow::replyText(const std::string& text) {
 }
 
 void MainWindow::readTimedOut() {
-    // A backup waiting for the read-back says what the silence means for it instead.
-    if (backupReadTimedOut())
+    // A backup waiting for its read-back says what the silence means for it instead.
+    if (backupRunning())
         return;
     showMessage(kSilentDeviceText);
 }

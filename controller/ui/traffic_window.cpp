@@ -38,12 +38,14 @@ QString chooseTextFile(QWidget* parent) {
 } // namespace
 
 TrafficWindow::TrafficWindow(PortNamer names, platform::PromptSink& prompts, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_prompts(prompts),
+    : QDialog(parent, Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      m_prompts(prompts),
       m_model(new TrafficTableModel(std::move(names), TrafficLog::kCapacity, this)),
       m_chooseFile(chooseTextFile) {
     setObjectName(QStringLiteral("trafficWindow"));
     setWindowTitle(QStringLiteral("Traffic"));
     setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
 
     m_view = new QTableView(this);
     m_view->setObjectName(QStringLiteral("trafficView"));

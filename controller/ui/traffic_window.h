@@ -4,8 +4,8 @@
 #include "controller/session/traffic_log.h"
 #include "platform/prompt.h"
 
+#include <QDialog>
 #include <QTimer>
-#include <QWidget>
 
 #include <chrono>
 #include <cstdint>
@@ -35,7 +35,9 @@ class TrafficTableModel;
 // clearButton ("Clear"), saveButton ("Save..."), trafficStatus (the count line). The selected
 // rows are copied as the lines a save writes with the copy key or the view's "Copy" entry
 // (copyAction).
-class TrafficWindow : public QWidget {
+//
+// A dialog without modality, so that assistive technology presents it as a window of its own.
+class TrafficWindow : public QDialog {
     Q_OBJECT
 
 public:

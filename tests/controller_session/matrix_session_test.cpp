@@ -4,6 +4,7 @@
 #include "controller/session/matrix_session.h"
 #include "tests/support/fake_serial_port.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_for.h"
 
 #include <QHostAddress>
 #include <QUdpSocket>
@@ -18,6 +19,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using test_support::TempDir;
+using test_support::waitUntil;
 
 std::string hex(std::span<const std::uint8_t> bytes) {
     std::string text;
@@ -44,9 +46,11 @@ public:
     void settingsFileMessage(const platform::Prompt& prompt) override {
         events.push_back(prompt.text);
     }
+    void frameReceived(std::span<const std::uint8_t>, ReplySource) override { ++received; }
 
     MatrixSession* session = nullptr;
     std::vector<std::string> events;
+    int received = 0;
 };
 
 class SessionTest : public testing::Test {
@@ -162,6 +166,154 @@ TEST_F(SessionTest, DevicePathIsOpenedAsGivenAndNamedOnceWhenItFails) {
               missing + ": the device is not present. Is the adapter plugged in?");
     EXPECT_FALSE(real.openPort("COM12", 9600));
     EXPECT_EQ(real.openFailureReason(), "COM12: no serial device was found for this entry.");
+}
+
+// Operations against a fake device on an 8x8 "HDMI Matrix" at address 1: what the device says
+// after the request (each reply fed once the request is out; "T" marks where the time limit
+// passes), and the outcome. A switch asked to be verified reads the state back at its time limit.
+struct OperationCase {
+    const char* name;
+    Operation op;
+    std::uint8_t address;
+    std::vector<Bytes> replies;
+    Outcome outcome;
+    std::optional<int> shown;
+    std::optional<std::uint8_t> answeredBy;
+    std::size_t framesSent;
+};
+
+const Bytes kEcho3To5{0xBA, 0x01, 0x01, 0x04, 0xA6, 0x04, 0x02, 0x6C};
+const Bytes kEcho5To5{0xBA, 0x01, 0x01, 0x04, 0xA6, 0x04, 0x04, 0x6E};
+const Bytes kTimeLimit{};
+// Outputs 1 to 5 on input 1, but output 5 on input 3 (pairs from 0).
+const Bytes kStateWith3On5{0xBA, 0x01, 0x02, 0x0C, 0xA6, 0, 0, 1, 0, 2, 0, 3, 0, 4, 2, 0x6B};
+const Bytes kStateWith1On5{0xBA, 0x01, 0x02, 0x0C, 0xA6, 0, 0, 1, 0, 2, 0, 3, 0, 4, 0, 0x69};
+
+const OperationCase kOperationCases[] = {
+    {"LateEchoOfAnEarlierSwitchIsPassedOver",
+     Operation::switchInput(4, 2).verified(),
+     1,
+     {kEcho5To5, kEcho3To5},
+     Outcome::Confirmed,
+     2,
+     1,
+     1},
+    {"SilentSwitchIsReadBackAndShowsWhatTheOutputShows",
+     Operation::switchInput(4, 2).verified(),
+     1,
+     {kTimeLimit, kStateWith1On5},
+     Outcome::AnsweredOtherwise,
+     0,
+     1,
+     2},
+    {"ReadBackShowingTheSwitchConfirmsIt",
+     Operation::switchInput(4, 2).verified(),
+     1,
+     {kEcho5To5, kTimeLimit, kStateWith3On5},
+     Outcome::Confirmed,
+     2,
+     1,
+     2},
+    {"EchoDuringTheReadBackConfirms",
+     Operation::switchInput(4, 2).verified(),
+     1,
+     {kTimeLimit, kEcho3To5},
+     Outcome::Confirmed,
+     2,
+     1,
+     2},
+    {"UnverifiedSwitchEchoedOtherwiseSaysSoAtItsLimit",
+     Operation::switchInput(4, 2),
+     1,
+     {kEcho5To5, kTimeLimit},
+     Outcome::AnsweredOtherwise,
+     4,
+     1,
+     1},
+    {"SilentDeviceGivesNoAnswer",
+     Operation::switchInput(4, 2).verified(),
+     1,
+     {kTimeLimit, kTimeLimit},
+     Outcome::NoAnswer,
+     std::nullopt,
+     std::nullopt,
+     2},
+    {"AnswerOnlyFromDevice5IsSaid",
+     Operation::readState(),
+     1,
+     {{0xBA, 0x05, 0x02, 0x04, 0xA6, 0x00, 0x00, 0x6B}, kTimeLimit},
+     Outcome::OtherAddress,
+     std::nullopt,
+     5,
+     1},
+    {"EveryDeviceAskedTakesDevice3sEcho",
+     Operation::switchInput(4, 2),
+     0xFF,
+     {{0xBA, 0x03, 0x01, 0x04, 0xA6, 0x04, 0x02, 0x6E}},
+     Outcome::Confirmed,
+     2,
+     3,
+     1},
+    {"IdentityFindsDevice3WhatEverTheAddress",
+     Operation::identity(),
+     1,
+     {{0xBA, 0x03, 0x14, 0x05, 0x00, 0xA6, 0x03, 0x08, 0x08}},
+     Outcome::Confirmed,
+     std::nullopt,
+     3,
+     1},
+    {"CyclingIsConfirmedOnceSent",
+     Operation::cycling(true),
+     1,
+     {},
+     Outcome::Confirmed,
+     std::nullopt,
+     std::nullopt,
+     1},
+};
+
+class SessionOperation : public SessionTest, public testing::WithParamInterface<OperationCase> {};
+
+TEST_P(SessionOperation, EndsWithTheOutcomeOfWhatTheDeviceSaid) {
+    const OperationCase& c = GetParam();
+    TempDir::writeFile(settingsPath(), "[SYSTEM_SET]\r\nMatrixType=3\r\nMatrixSize=1\r\n");
+    MatrixSession& session = start();
+    ASSERT_TRUE(session.openPort("/dev/fake-matrix", 9600));
+    session.setDeviceAddress(c.address);
+    std::optional<OperationResult> result;
+    Operation op = c.op;
+    session.start(op.within(std::chrono::milliseconds(100)),
+                  [&](const OperationResult& r) { result = r; });
+    for (const Bytes& reply : c.replies) {
+        if (reply.empty()) {
+            // Past the time limit: the operation reads back or ends.
+            const std::size_t before = recorder.events.size();
+            ASSERT_TRUE(waitUntil([&] { return result || recorder.events.size() > before; }));
+            continue;
+        }
+        const int heard = recorder.received;
+        device->feed(reply);
+        ASSERT_TRUE(waitUntil([&] { return recorder.received > heard; }));
+    }
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    EXPECT_EQ(result->outcome, c.outcome);
+    EXPECT_EQ(result->shownInput, c.shown);
+    EXPECT_EQ(result->answeredBy, c.answeredBy);
+    EXPECT_EQ(recorder.events.size() - 1, c.framesSent) << testing::PrintToString(recorder.events);
+    EXPECT_EQ(session.operationsUnderWay(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SessionOperation, testing::ValuesIn(kOperationCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SessionTest, RequestWithoutALinkInUseIsNotSent) {
+    MatrixSession& session = start();
+    std::optional<OperationResult> result;
+    session.start(Operation::readState(), [&](const OperationResult& r) { result = r; });
+    EXPECT_FALSE(result) << "told later, not inside the call";
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    EXPECT_EQ(result->outcome, Outcome::NotSent);
+    EXPECT_TRUE(recorder.events.empty());
 }
 
 } // namespace

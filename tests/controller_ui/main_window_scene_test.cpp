@@ -91,5 +91,27 @@ TEST_F(MainWindowTest, SceneRepliesAreConfirmedInThePromptDialog) {
     EXPECT_EQ(m_prompts.prompts[1].style, platform::PromptStyle::PromptDialog);
 }
 
+// A burst of scene replies while the read-back goes unanswered: one message at a time, and a text
+// already open or waiting is not shown again.
+TEST_F(MainWindowTest, MessagesWaitForTheOpenOneAndRepeatsCollapse) {
+    MainWindow& w = start();
+    m_prompts.whileOpen = [&](const platform::Prompt& prompt) {
+        if (prompt.text != "  Save scene successfully!  ")
+            return;
+        for (int tick = 0; tick < 5; ++tick)
+            w.session().onReplyWatchTick();
+    };
+    Bytes burst;
+    for (int i = 0; i < 300; ++i)
+        burst.insert(burst.end(), {0xBA, 0x01, 0x11, 0x03, 0x00, 0x01, 0xD0});
+    deviceSends(burst);
+    ASSERT_TRUE(waitFor([&] { return m_prompts.prompts.size() == 2; }));
+    processEventsFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(m_prompts.maxOpen, 1);
+    EXPECT_EQ(m_prompts.texts(), (std::vector<std::string>{
+                                     "  Save scene successfully!  ",
+                                     "Can not read device, check the communications connection!"}));
+}
+
 } // namespace
 } // namespace controller_ui_test

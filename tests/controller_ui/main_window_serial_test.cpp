@@ -215,6 +215,12 @@ TEST_F(MainWindowTest, ReadDeviceAsksEveryDeviceAndShowsTheIdentity) {
         std::vector<std::string>{
             "Current equipment:HDMI Matrix\r\nDevice Address: 1\r\nSpecifications: 16 * 16\r\n"});
     EXPECT_EQ(w.session().deviceAddress(), 3);
+    // A device at another address than "Matrix ID" names says which it is.
+    press("readDeviceButton");
+    deviceSends({0xBA, 0x05, 0x14, 0x05, 0x00, 0xA6, 0x05, 0x08, 0x08});
+    ASSERT_TRUE(waitFor([&] { return m_prompts.prompts.size() == 2; }));
+    EXPECT_EQ(m_prompts.texts()[1],
+              "Current equipment:HDMI Matrix\r\nDevice Address: 5\r\nSpecifications: 8 * 8\r\n");
 }
 
 TEST_F(MainWindowTest, TypeChangeSetsTheAvButtonsAndSavesTheForcedMode) {

@@ -160,9 +160,30 @@ INSTANTIATE_TEST_SUITE_P(
                     {},
                     {"identity"},
                     0,
-                    "Current equipment:HDMI Matrix\nDevice Address: 1\nSpecifications: 8 * 8\n",
+                    "device 1: HDMI Matrix 8 × 8\n",
                     "",
                     {"serial BA FF 14 02 00 00"}},
+        CommandCase{"IdentityFindsADeviceAtAnotherAddress",
+                    {"--address", "3"},
+                    {"--json", "identity"},
+                    0,
+                    "{\"type\": \"HDMI Matrix\", \"address\": 3, \"size\": [8, 8]}\n",
+                    "",
+                    {"serial BA FF 14 02 00 00"}},
+        CommandCase{"EveryDeviceAddressTakesAnyEcho",
+                    {},
+                    {"--address", "255", "switch", "2", "2"},
+                    0,
+                    "",
+                    "",
+                    {"serial BA FF 01 04 A6 01 01 66"}},
+        CommandCase{"AnswerFromAnotherAddressIsSaid",
+                    {"--reply-address", "5"},
+                    {"--timeout", "300", "read"},
+                    1,
+                    "",
+                    "matrixctl: answer from device 5, not device 1, to the read-back\n",
+                    {"serial " + kReadSwitch8}},
         CommandCase{
             "SceneSave", {}, {"scene", "save", "16"}, 0, "", "", {"serial BA 01 11 03 00 10 DF"}},
         CommandCase{"SceneLoadReadsBack",
@@ -187,14 +208,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "",
                     {"serial 96 03 01 04 A2 00 00 40"}},
-        CommandCase{"SilentDevice",
+        CommandCase{"SilentDeviceIsReadBackBeforeItFails",
                     {"--silent"},
                     {"--timeout", "300", "switch", "1", "2"},
                     1,
                     "",
                     "matrixctl: no answer from the device within 300 ms to the switch of input 1 "
                     "to output 2\n",
-                    {"serial BA 01 01 04 A6 01 00 67"}},
+                    {"serial BA 01 01 04 A6 01 00 67", "serial " + kReadSwitch8}},
         CommandCase{"SilentDeviceOverUdp",
                     {"--silent"},
                     {"--udp", "{udp}", "--local-port", "0", "--timeout", "300", "read"},
@@ -202,19 +223,26 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "matrixctl: no answer from the device within 300 ms to the read-back\n",
                     {"udp " + kReadSwitch8}},
-        CommandCase{"WrongAnswer",
+        CommandCase{"EchoNamingAnotherInputIsCheckedByTheReadBack",
                     {"--wrong-input"},
-                    {"switch", "3", "5", "1", "2"},
+                    {"--timeout", "300", "switch", "3", "5"},
+                    0,
+                    "",
+                    "",
+                    {"serial BA 01 01 04 A6 04 02 6C", "serial " + kReadSwitch8}},
+        CommandCase{"RefusedSwitch",
+                    {"--refuse-output", "5"},
+                    {"--timeout", "300", "switch", "3", "5"},
                     1,
                     "",
-                    "matrixctl: output 5 shows input 4, not input 3\n",
-                    {"serial BA 01 01 04 A6 04 02 6C"}},
-        CommandCase{"BadArgument",
+                    "matrixctl: output 5 shows input 5, not input 3\n",
+                    {"serial BA 01 01 04 A6 04 02 6C", "serial " + kReadSwitch8}},
+        CommandCase{"InputOutOfRange",
                     {},
                     {"switch", "9", "1"},
                     2,
                     "",
-                    "matrixctl: input 9 or output 1 is beyond this 8 × 8 matrix (--size)\n",
+                    "matrixctl: input 9 is out of range: 1 to 8 on this 8 × 8 matrix\n",
                     {}},
         CommandCase{"PortWithoutDevice",
                     {},
@@ -231,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Matrixctl, DumpThenRestoreNamesTheOutputsThatDidNotTake) {
     startSim({"--refuse-output", "2"});
     const std::string backup = m_dir.file("backup.json");
-    ASSERT_EQ(run({"switch", "3", "1", "4", "2"}).status, 1); // output 2 refuses
+    ASSERT_EQ(run({"--timeout", "300", "switch", "3", "1", "4", "2"}).status, 1); // 2 refuses
     ASSERT_EQ(run({"dump", backup}).status, 0);
     EXPECT_EQ(TempDir::readFile(backup),
               "{\"size\": 8, \"address\": 1, \"crosspoints\": [{\"output\": 1, \"input\": 3}, "
@@ -244,7 +272,7 @@ TEST_F(Matrixctl, DumpThenRestoreNamesTheOutputsThatDidNotTake) {
 
     TempDir::writeFile(backup, "{\"size\": 8, \"address\": 1, \"crosspoints\": [{\"output\": 2, "
                                "\"input\": 7}, {\"output\": 5, \"input\": 1}]}");
-    const Outcome result = run({"restore", backup});
+    const Outcome result = run({"--timeout", "300", "restore", backup});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "matrixctl: output 2 did not take: output 2 shows input 2, not 7\n");
     const std::vector<std::string> frames = received();
@@ -253,7 +281,52 @@ TEST_F(Matrixctl, DumpThenRestoreNamesTheOutputsThatDidNotTake) {
         std::vector<std::string>(frames.end() - 3, frames.end()),
         (std::vector<std::string>{"serial BA 01 01 04 A6 01 06 6D",
                                   "serial BA 01 01 04 A6 04 00 6A", "serial " + kReadSwitch8}));
-    EXPECT_EQ(run({"--size", "16", "restore", backup}).status, 2);
+    const Outcome sized = run({"--size", "16", "restore", backup});
+    EXPECT_EQ(sized.status, 2);
+    EXPECT_EQ(sized.err, "matrixctl: " + backup +
+                             " holds the crosspoints of a 8 × 8 matrix; this one is 16 × 16\n");
+}
+
+// A device still answering an earlier request: its late echo is not taken for the next one's.
+TEST_F(Matrixctl, LateAnswerIsNotTakenForTheNextCommands) {
+    startSim({"--delay-ms", "1500"});
+    EXPECT_EQ(run({"--timeout", "600", "switch", "5", "1"}).status, 1);
+    const Outcome next = run({"--timeout", "1000", "switch", "6", "1"});
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_EQ(next.err, "");
+}
+
+// Without a size from the settings or --size, the device's identity gives it; a device that
+// does not say stops the command. Output that cannot be written fails with the system's reason.
+TEST_F(Matrixctl, SizeComesFromTheDeviceAndOutputIsChecked) {
+    const auto withoutSize = [this] {
+        std::string settings = TempDir::readFile(settingsPath());
+        settings.erase(settings.find("MatrixSize=1\r\n"), 14);
+        TempDir::writeFile(settingsPath(), settings);
+    };
+    startSim({"--size", "16"});
+    withoutSize();
+    const Outcome dumped = run({"dump", "-"});
+    EXPECT_EQ(dumped.status, 0) << dumped.err;
+    EXPECT_NE(dumped.out.find("{\"output\": 16, \"input\": 16}"), std::string::npos) << dumped.out;
+    EXPECT_EQ(dumped.err,
+              "matrixctl: no --size and no size in the settings: the device reports 16 × 16\n");
+
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(kMatrixctl, {"--settings", QString::fromStdString(settingsPath()), "dump", "-"});
+    ASSERT_TRUE(full.waitForFinished(30000));
+    EXPECT_EQ(full.exitCode(), 2);
+    EXPECT_NE(full.readAllStandardError().toStdString().find(
+                  "cannot write to standard output: No space left on device"),
+              std::string::npos);
+
+    startSim({"--silent"});
+    withoutSize();
+    const Outcome silent = run({"--timeout", "200", "read"});
+    EXPECT_EQ(silent.status, 2);
+    EXPECT_EQ(silent.err, "matrixctl: no settings file nor --size gives the matrix size, and the "
+                          "device did not say it (identity): give --size\n");
 }
 
 // read shows the names Brisvane gave the ports; --json keeps dump's form, without them.
