@@ -4,6 +4,7 @@
 #include "controller/session/crosspoint_file.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace matrixctl {
 
@@ -20,7 +21,9 @@ std::vector<PortRow> portRows(const controller::ComPortEntries& entries,
                             entry.device->stableName, entry.device->description});
             std::erase(machine, *entry.device);
         } else {
-            rows.push_back({"COM" + std::to_string(entry.number), entry.path, entry.path, ""});
+            std::error_code error;
+            rows.push_back({"COM" + std::to_string(entry.number), entry.path, entry.path, "",
+                            std::filesystem::exists(entry.path, error)});
         }
     }
     std::sort(machine.begin(), machine.end(), [](const auto& a, const auto& b) {
@@ -40,7 +43,8 @@ std::string portListing(const std::vector<PortRow>& rows, bool json) {
             text += (i > 0 ? ", " : "") + std::string("{\"com\": ") + jsonString(r.com) +
                     ", \"path\": " + jsonString(r.path) +
                     ", \"stableName\": " + jsonString(r.stableName) +
-                    ", \"description\": " + jsonString(r.description) + "}";
+                    ", \"description\": " + jsonString(r.description) +
+                    ", \"present\": " + (r.present ? "true" : "false") + "}";
         }
         return text + "]\n";
     }
@@ -50,7 +54,7 @@ std::string portListing(const std::vector<PortRow>& rows, bool json) {
     };
     for (const PortRow& r : rows)
         text += r.com + "\t" + field(r.path) + "\t" + field(r.stableName) + "\t" +
-                field(r.description) + "\n";
+                (r.present ? field(r.description) : "(not present)") + "\n";
     return text;
 }
 

@@ -14,6 +14,7 @@ struct PortRow {
     std::string path;
     std::string stableName;
     std::string description;
+    bool present = true; // false for a path named in the settings that leads nowhere now
     bool operator==(const PortRow&) const = default;
 };
 
@@ -22,8 +23,9 @@ struct PortRow {
 std::vector<PortRow> portRows(const controller::ComPortEntries& entries,
                               std::vector<controller::SerialPortRecord> machine);
 
-// One line per row, the four fields separated by tabs (an empty field as "-"); with `json`, a
-// JSON list of objects with the keys com, path, stableName and description.
+// One line per row, the four fields separated by tabs (an empty field as "-", the description
+// of a device that is not present as "(not present)"); with `json`, a JSON list of objects with
+// the keys com, path, stableName, description and present.
 std::string portListing(const std::vector<PortRow>& rows, bool json);
 
 } // namespace matrixctl

@@ -126,7 +126,8 @@ public:
     // once with the outcome, on this thread and never from inside start() or a reply's
     // collection. Several may be under way at once: each answer is taken by the first operation
     // it answers, and an answer that fits none (a late echo of an earlier switch, a frame of
-    // another kind) is taken by none. A request that needs no answer is Confirmed once sent.
+    // another kind) is taken by none. A request that needs no answer is Confirmed once sent; one
+    // whose outcome nobody waits for (no `done`, no read-back) is only sent.
     using OperationDone = std::function<void(const OperationResult&)>;
     void start(Operation op, OperationDone done = {});
     // Operations whose answer is still awaited.

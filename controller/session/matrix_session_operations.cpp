@@ -58,6 +58,10 @@ void MatrixSession::start(Operation op, OperationDone done) {
         deliver(std::move(done), result);
         return;
     }
+    // Nobody waits for this outcome: its answer takes effect through the replies alone, and a
+    // caller that sends without end (monitor's typed commands) keeps nothing here.
+    if (!done && !op.readBackWhenUnconfirmed)
+        return;
     InFlight& flight = m_inFlight.emplace_back();
     flight.op = std::move(op);
     flight.asked = result.asked;

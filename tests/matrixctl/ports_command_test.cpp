@@ -16,7 +16,8 @@ TEST(PortsCommand, ListsTheEntriesAsBrisvaneMapsThemThenTheOtherPorts) {
     TempDir dir;
     // COM1 is kept in the file; COM2 and COM3 have no key and take the machine's ports in the
     // order of their stable names; the rest stand for nothing.
-    std::string ports = "[Ports]\r\nCOM1=/dev/pts/77\r\n";
+    const std::string gone = dir.file("gone");
+    std::string ports = "[Ports]\r\nCOM1=" + gone + "\r\n";
     for (int n = 4; n <= 9; ++n)
         ports += "COM" + std::to_string(n) + "=\r\n";
     TempDir::writeFile(dir.file("Setting.ini"), ports);
@@ -40,19 +41,36 @@ TEST(PortsCommand, ListsTheEntriesAsBrisvaneMapsThemThenTheOtherPorts) {
         std::ostringstream err;
         EXPECT_EQ(Runner(invocation, environment, out, err).run(), kConfirmed);
         EXPECT_EQ(err.str(), "");
-        EXPECT_EQ(out.str(),
-                  json ? "[{\"com\": \"COM1\", \"path\": \"/dev/pts/77\", \"stableName\": "
-                         "\"/dev/pts/77\", \"description\": \"\"}, {\"com\": \"COM2\", \"path\": "
-                         "\"/dev/ttyUSB0\", \"stableName\": \"/dev/serial/by-id/usb-FTDI-port0\", "
-                         "\"description\": \"FT232R USB UART\"}, {\"com\": \"COM3\", \"path\": "
-                         "\"/dev/ttyUSB1\", \"stableName\": "
-                         "\"/dev/serial/by-id/usb-Prolific-port0\", \"description\": "
-                         "\"USB-Serial\\u0009Controller\"}]\n"
-                       : "COM1\t/dev/pts/77\t/dev/pts/77\t-\n"
-                         "COM2\t/dev/ttyUSB0\t/dev/serial/by-id/usb-FTDI-port0\tFT232R USB UART\n"
-                         "COM3\t/dev/ttyUSB1\t/dev/serial/by-id/usb-Prolific-port0\tUSB-Serial "
-                         "Controller\n");
+        EXPECT_EQ(
+            out.str(),
+            json ? "[{\"com\": \"COM1\", \"path\": \"" + gone + "\", \"stableName\": \"" + gone +
+                       "\", \"description\": \"\", \"present\": false}, {\"com\": \"COM2\", "
+                       "\"path\": \"/dev/ttyUSB0\", \"stableName\": "
+                       "\"/dev/serial/by-id/usb-FTDI-port0\", \"description\": \"FT232R USB "
+                       "UART\", \"present\": true}, {\"com\": \"COM3\", \"path\": "
+                       "\"/dev/ttyUSB1\", \"stableName\": "
+                       "\"/dev/serial/by-id/usb-Prolific-port0\", \"description\": "
+                       "\"USB-Serial\\u0009Controller\", \"present\": true}]\n"
+                 : "COM1\t" + gone + "\t" + gone +
+                       "\t(not present)\n"
+                       "COM2\t/dev/ttyUSB0\t/dev/serial/by-id/usb-FTDI-port0\tFT232R USB UART\n"
+                       "COM3\t/dev/ttyUSB1\t/dev/serial/by-id/usb-Prolific-port0\tUSB-Serial "
+                       "Controller\n");
     }
+
+    // No device at all: standard error says so.
+    std::string none = "[Ports]\r\n";
+    for (int n = 1; n <= 9; ++n)
+        none += "COM" + std::to_string(n) + "=\r\n";
+    TempDir::writeFile(dir.file("Setting.ini"), none);
+    Invocation invocation;
+    invocation.request.command = Command::Ports;
+    invocation.options.settingsFile = dir.file("Setting.ini");
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(Runner(invocation, RunnerEnvironment{}, out, err).run(), kConfirmed);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "matrixctl: no serial devices found\n");
 }
 
 } // namespace
