@@ -3,6 +3,7 @@
 #include "controller/matrixctl/port_listing.h"
 #include "controller/matrixctl/traffic_line.h"
 #include "controller/protocol/command_frame.h"
+#include "controller/protocol/matrix_kinds.h"
 #include "controller/protocol/reply_dispatch.h"
 #include "controller/protocol/reply_texts.h"
 #include "controller/protocol/signal_code.h"
@@ -36,15 +37,6 @@ constexpr auto kNetworkPollPeriod = 10ms;
 // The session's own reply watch would report a silent device after five seconds; matrixctl keeps
 // its own time (--timeout) instead.
 constexpr auto kReplyWatchPeriod = std::chrono::hours(24);
-
-// Only "AV Matrix" and "VGA Matrix" carry separate video and audio layers.
-bool hasAvLayers(int matrixType) {
-    return matrixType == 0 || matrixType == 1;
-}
-
-int sizeIndex(int ports) {
-    return ports == 4 ? 0 : ports == 8 ? 1 : ports == 16 ? 2 : 3;
-}
 
 // A multi-line operator text on one line of a console program.
 std::string oneLine(std::string text) {
@@ -201,11 +193,11 @@ int Runner::applyOptions() {
     std::optional<std::uint8_t> address = m_options.address;
     if (m_restoreFile) {
         // A dump knows the matrix it came from; options may only say the same.
-        if (size && *size != sizeIndex(m_restoreFile->size))
+        if (size && *size != controller::sizeIndexOfPorts(m_restoreFile->size))
             return fail(kUsageError, "the file is for a " + std::to_string(m_restoreFile->size) +
                                          " × " + std::to_string(m_restoreFile->size) +
                                          " matrix, not the size given with --size");
-        size = sizeIndex(m_restoreFile->size);
+        size = controller::sizeIndexOfPorts(m_restoreFile->size);
         if (!address)
             address = static_cast<std::uint8_t>(m_restoreFile->address);
     }
@@ -213,12 +205,12 @@ int Runner::applyOptions() {
         m_session->setMatrixSize(*size);
     if (m_options.matrixType) {
         // As in the window: choosing a type with layers starts on the video layer.
-        if (*m_options.matrixType != s.matrixType && hasAvLayers(*m_options.matrixType))
+        if (*m_options.matrixType != s.matrixType && controller::hasAvLayers(*m_options.matrixType))
             s.avMode = 1;
         s.matrixType = *m_options.matrixType;
     }
     if (m_options.avMode) {
-        if (!hasAvLayers(s.matrixType))
+        if (!controller::hasAvLayers(s.matrixType))
             return fail(kUsageError, "--layer is for \"AV Matrix\" and \"VGA Matrix\" only, and "
                                      "the settings name another type (--type)");
         s.avMode = *m_options.avMode;
