@@ -1,6 +1,6 @@
 // Describes arbitrary bytes as a frame in either direction, with port names made of arbitrary
 // bytes as well, and checks that the words are one line of valid UTF-8 that never claims more
-// than the bytes hold.
+// than the bytes hold; and that every reply the dispatch acts on has words, not "unknown".
 //
 // Input layout, read front to back:
 //   byte 0      bit 0: the frame is a reply; bit 1: ports have names
@@ -8,6 +8,7 @@
 //               carry it, even-numbered ones none
 //   the rest    the frame's bytes
 #include "controller/protocol/frame_decoder.h"
+#include "controller/protocol/reply_dispatch.h"
 #include "controller/protocol/single_line_text.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
@@ -61,6 +62,33 @@ bool isOneLineOfUtf8(std::string_view text) {
     return true;
 }
 
+// Counts what dispatch does with a frame, beyond accepting its address.
+class EffectCounter : public controller::ReplyHandler {
+public:
+    void applyCrosspoints(const std::vector<controller::Crosspoint>&) override { ++effects; }
+    void endAwaitedRead() override { ++effects; }
+    void showPromptText(const std::string&) override { ++effects; }
+    void forwardInputProperties(const controller::InputPropertiesReport&) override { ++effects; }
+    int effects = 0;
+};
+
+// Whether the window would act on the complete frame at the front of `bytes`: dispatch run as
+// the collection hands it over (exactly L + 4 bytes, its header accepted), from the address it
+// carries, on a grid that every 6-bit port number fits.
+bool dispatchActsOn(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() < 4 || (bytes[0] != 0xBA && bytes[0] != 0x96) || bytes.size() < bytes[3] + 4u)
+        return false;
+    const std::span<const std::uint8_t> frame(bytes.data(), bytes[3] + 4u);
+    const controller::DispatchContext context{bytes[0] == 0xBA ? 0 : 1, bytes[1], 64, 64};
+    EffectCounter counter;
+    controller::dispatchFrame(frame, controller::ReplySource::Serial, context, counter);
+    return counter.effects > 0;
+}
+
+bool isUnknownOrIncomplete(const std::string& words) {
+    return words.rfind("unknown: ", 0) == 0 || words.rfind("incomplete", 0) == 0;
+}
+
 bool endsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() &&
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -97,12 +125,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(!words.empty());
     FUZZ_CHECK(isOneLineOfUtf8(words));
     FUZZ_CHECK(words == controller::describeFrame(frame, direction, names));
-    if (words.rfind("unknown: ", 0) == 0 || words.rfind("incomplete", 0) == 0) {
+    if (isUnknownOrIncomplete(words)) {
         FUZZ_CHECK(endsWith(words, ": " + hex));
     } else if (!frame.empty()) {
-        // Words for a frame only when every byte its length byte announces is there.
+        // Words for a frame only when every byte its length byte announces is there; a request
+        // always has its trailer.
         FUZZ_CHECK(frame[0] == 0xBA || frame[0] == 0x96);
-        FUZZ_CHECK(frame.size() >= 4 && frame[3] >= 1 && frame.size() >= frame[3] + 4u);
+        FUZZ_CHECK(frame.size() >= 4 && frame.size() >= frame[3] + 4u);
+        FUZZ_CHECK(direction == controller::FrameDirection::Reply || frame[3] >= 1);
     }
+    // The decoder and the dispatch read one table of frame shapes: what the window acts on, the
+    // traffic view and monitor can name.
+    if (direction == controller::FrameDirection::Reply && dispatchActsOn(frame))
+        FUZZ_CHECK(!isUnknownOrIncomplete(words));
     return 0;
 }

@@ -1,11 +1,14 @@
 #include "controller/matrixctl/command_line.h"
 
+#include "controller/protocol/matrix_kinds.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 #include <map>
 
 namespace matrixctl {
@@ -14,15 +17,9 @@ namespace {
 
 constexpr int kMaxTimeoutMs = 3'600'000;
 constexpr int kScenes = 16;
-constexpr int kMaxPorts = 32;
-
-// The type list, short names first: "hdmi" and "HDMI Matrix" name the same type.
-constexpr std::array<std::pair<const char*, const char*>, 6> kTypes{{{"av", "av matrix"},
-                                                                     {"vga", "vga matrix"},
-                                                                     {"dvi", "dvi matrix"},
-                                                                     {"hdmi", "hdmi matrix"},
-                                                                     {"sdi", "sdi matrix"},
-                                                                     {"hybrid", "hybrid matrix"}}};
+constexpr int kMaxPorts = controller::kMatrixSizes.back().ports;
+// The help text's lines stay within this many columns where they are built.
+constexpr std::size_t kUsageWidth = 80;
 
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -40,6 +37,41 @@ std::optional<long> number(const std::string& text, long low, long high) {
     if (errno != 0 || *end != '\0' || value < low || value > high)
         return std::nullopt;
     return value;
+}
+
+// "a, b, c or d", each item in the words `item` gives it.
+template <typename List, typename Item>
+std::string choices(const List& list, Item item, const char* last = " or ",
+                    const char* between = ", ") {
+    std::string text;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        text += std::string(i == 0 ? "" : i + 1 == list.size() ? last : between) + item(list[i]);
+    return text;
+}
+
+std::string portsText(const controller::MatrixSize& size) {
+    return std::to_string(size.ports);
+}
+
+std::string baudText(int rate) {
+    return std::to_string(rate);
+}
+
+std::string quotedName(const controller::MatrixKind& kind) {
+    return "\"" + std::string(kind.name) + "\"";
+}
+
+std::string shortName(const controller::MatrixKind& kind) {
+    return std::string(kind.shortName);
+}
+
+// The types whose AV mode chooses a layer: what --layer is for.
+std::vector<controller::MatrixKind> layeredKinds() {
+    std::vector<controller::MatrixKind> layered;
+    for (const controller::MatrixKind& kind : controller::kMatrixKinds)
+        if (kind.avLayers)
+            layered.push_back(kind);
+    return layered;
 }
 
 bool isComName(const std::string& text) {
@@ -149,7 +181,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     // Each option's handler takes its value and says whether it was good; the texts after the
     // option's name say what it wants.
     using Handler = std::function<bool(const std::string&)>;
-    const std::map<std::string, std::pair<Handler, const char*>> withValue{
+    const std::map<std::string, std::pair<Handler, std::string>> withValue{
         {"--port",
          {[&](const std::string& v) {
               if (v.empty() || (v[0] != '/' && !isComName(v)))
@@ -160,13 +192,13 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
           "wants a device path or COM1 to COM9"}},
         {"--baud",
          {[&](const std::string& v) {
-              const auto baud = number(v, 0, 19200);
-              if (!baud || (*baud != 2400 && *baud != 4800 && *baud != 9600 && *baud != 19200))
+              const auto baud = number(v, 0, std::numeric_limits<int>::max());
+              if (!baud || !controller::baudIndexOfRate(static_cast<int>(*baud)))
                   return false;
               o.baud = static_cast<int>(*baud);
               return true;
           },
-          "wants 2400, 4800, 9600 or 19200"}},
+          "wants " + choices(controller::kBaudRates, baudText)}},
         {"--udp",
          {[&](const std::string& v) {
               o.udp = udpTarget(v);
@@ -192,27 +224,23 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
           "wants 1 to 8, or 255 for every device"}},
         {"--size",
          {[&](const std::string& v) {
-              static const std::map<std::string, int> kSizes{
-                  {"4", 0}, {"8", 1}, {"16", 2}, {"32", 3}};
-              const auto size = kSizes.find(v);
-              if (size != kSizes.end())
-                  o.matrixSize = size->second;
-              return size != kSizes.end();
-          },
-          "wants 4, 8, 16 or 32"}},
-        {"--type",
-         {[&](const std::string& v) {
-              const std::string name = lower(v);
-              for (std::size_t i = 0; i < kTypes.size(); ++i) {
-                  if (name == kTypes[i].first || name == kTypes[i].second) {
-                      o.matrixType = static_cast<int>(i);
+              for (std::size_t i = 0; i < controller::kMatrixSizes.size(); ++i) {
+                  if (v == portsText(controller::kMatrixSizes[i])) {
+                      o.matrixSize = static_cast<int>(i);
                       return true;
                   }
               }
               return false;
           },
-          "wants \"AV Matrix\", \"VGA Matrix\", \"DVI Matrix\", \"HDMI Matrix\", \"SDI Matrix\" or "
-          "\"Hybrid matrix\""}},
+          "wants " + choices(controller::kMatrixSizes, portsText)}},
+        {"--type",
+         {[&](const std::string& v) {
+              const controller::MatrixKind* kind = controller::findMatrixKind(v);
+              if (kind != nullptr)
+                  o.matrixType = controller::matrixTypeOf(*kind);
+              return kind != nullptr;
+          },
+          "wants " + choices(controller::kMatrixKinds, quotedName)}},
         {"--layer",
          {[&](const std::string& v) {
               static const std::map<std::string, int> kLayers{
@@ -290,8 +318,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         if (!option->second.first(value))
             return {std::nullopt, name + " " + option->second.second + ", not \"" + value + "\""};
     }
-    if (o.avMode && o.matrixType && *o.matrixType > 1)
-        return {std::nullopt, "--layer is for \"AV Matrix\" and \"VGA Matrix\" only"};
+    if (o.avMode && o.matrixType && !controller::hasAvLayers(*o.matrixType))
+        return {std::nullopt,
+                "--layer is for " + choices(layeredKinds(), quotedName, " and ") + " only"};
     if (invocation.help || invocation.version)
         return {invocation, ""};
     auto request = requestFrom(words, error);
@@ -302,20 +331,52 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string usageText() {
+    using controller::MatrixKind;
+    // The --type text, wrapped under its column: every name, then every short name.
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < controller::kMatrixKinds.size(); ++i) {
+        const MatrixKind& kind = controller::kMatrixKinds[i];
+        const std::size_t left = controller::kMatrixKinds.size() - i - 1;
+        names.push_back(quotedName(kind) + (left > 1 ? "," : left == 1 ? " or" : ""));
+    }
+    for (std::size_t i = 0; i < controller::kMatrixKinds.size(); ++i) {
+        const std::string name = shortName(controller::kMatrixKinds[i]);
+        names.push_back((i == 0 ? "(or " : "") + name +
+                        (i + 1 < controller::kMatrixKinds.size() ? "," : ")"));
+    }
+    const std::string column(23, ' ');
+    std::string typeText = "  --type NAME          ";
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0 && typeText.size() - lineStart + 1 + names[i].size() > kUsageWidth) {
+            typeText += "\n" + column;
+            lineStart = typeText.size() - column.size();
+        } else if (i > 0) {
+            typeText += ' ';
+        }
+        typeText += names[i];
+    }
+    const auto plainName = [](const MatrixKind& kind) { return std::string(kind.name); };
+
     return R"(usage: matrixctl [options] COMMAND [ARGS]
 Controls one matrix switcher, as Brisvane does, from scripts and the command line.
 Options not given come from Brisvane's settings file, so the command talks to the same matrix.
 
 options:
   --port DEVICE|COMn   serial device, or COM1 to COM9 mapped as Brisvane maps them
-  --baud 2400|4800|9600|19200
+  --baud )" +
+           choices(controller::kBaudRates, baudText, "|", "|") +
+           R"(
   --udp HOST:PORT      through a serial-to-Ethernet terminal instead
   --local-port P       local UDP port the terminal answers to (Brisvane's HostPort)
   --address 1..8|255   device address (1; 255 for every device)
-  --size 4|8|16|32     inputs and outputs
-  --type NAME          "AV Matrix", "VGA Matrix", "DVI Matrix", "HDMI Matrix",
-                       "SDI Matrix" or "Hybrid matrix" (or AV, VGA, DVI, HDMI, SDI, Hybrid)
-  --layer video-audio|video|audio   signal layer (AV Matrix and VGA Matrix only)
+  --size )" +
+           choices(controller::kMatrixSizes, portsText, "|", "|") +
+           R"(     inputs and outputs
+)" + typeText +
+           R"(
+  --layer video-audio|video|audio   signal layer ()" +
+           choices(layeredKinds(), plainName, " and ") + R"( only)
   --header BA|96       frame header
   --timeout MS         how long to wait for each answer (1000)
   --json               print JSON (read, identity, scene load, cycle, ports, monitor)

@@ -3,6 +3,7 @@
 #include "controller/matrixctl/fd_output.h"
 #include "controller/matrixctl/port_listing.h"
 #include "controller/matrixctl/traffic_line.h"
+#include "controller/protocol/matrix_kinds.h"
 #include "platform/qt/settings_location.h"
 #include "platform/whole_file.h"
 
@@ -28,25 +29,6 @@ using namespace std::chrono_literals;
 
 // matrixctl waits for answers, so the network is polled more often than the window's 100 ms.
 constexpr auto kNetworkPollPeriod = 10ms;
-
-// TODO(kinds): from the kinds table once it lands.
-bool hasAvLayers(int matrixType) {
-    return matrixType == 0 || matrixType == 1;
-}
-std::optional<int> sizeIndexOf(int ports) {
-    switch (ports) {
-    case 4:
-        return 0;
-    case 8:
-        return 1;
-    case 16:
-        return 2;
-    case 32:
-        return 3;
-    default:
-        return std::nullopt;
-    }
-}
 
 // A multi-line operator text on one line of a console program.
 std::string oneLine(std::string text) {
@@ -236,12 +218,12 @@ int Runner::applyOptions() {
     }
     if (m_options.matrixType) {
         // As in the window: choosing a type with layers starts on the video layer.
-        if (*m_options.matrixType != s.matrixType && hasAvLayers(*m_options.matrixType))
+        if (*m_options.matrixType != s.matrixType && controller::hasAvLayers(*m_options.matrixType))
             s.avMode = 1;
         s.matrixType = *m_options.matrixType;
     }
     if (m_options.avMode) {
-        if (!hasAvLayers(s.matrixType))
+        if (!controller::hasAvLayers(s.matrixType))
             return fail(kUsageError, "--layer is for \"AV Matrix\" and \"VGA Matrix\" only, and "
                                      "the settings name another type (--type)");
         s.avMode = *m_options.avMode;
@@ -273,7 +255,7 @@ int Runner::settleSize() {
         return linkFailed();
     const auto& identity = answer->identity;
     const int ports = identity ? std::max(identity->inputs, identity->outputs) : 0;
-    const auto index = sizeIndexOf(ports);
+    const auto index = controller::sizeIndexOfPorts(ports);
     if (answer->outcome != controller::Outcome::Confirmed || !index)
         return fail(kUsageError,
                     answer->outcome == controller::Outcome::Confirmed

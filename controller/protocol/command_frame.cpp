@@ -1,5 +1,7 @@
 #include "controller/protocol/command_frame.h"
 
+#include "controller/protocol/frame_shapes.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -14,8 +16,8 @@ std::uint8_t checksum(std::span<const std::uint8_t> bytes) {
 }
 
 bool carriesZeroTrailer(std::uint8_t command) {
-    return command == command::kReadIdentity || command == command::kOutputProperty ||
-           command == command::kInputProperty;
+    const FrameShape* shape = frameShape(FrameDirection::Request, command);
+    return shape != nullptr && shape->trailer == Trailer::ZeroOrSum;
 }
 
 std::optional<CommandFrame> CommandFrame::build(std::uint8_t header, std::uint8_t address,

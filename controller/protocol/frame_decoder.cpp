@@ -23,20 +23,16 @@ constexpr std::uint8_t kCycleStart = 0x00;
 constexpr std::uint8_t kCycleStop = 0xFF;
 constexpr int kScenes = 16;
 
-// What the last byte of a frame holds.
-enum class Trailer {
-    Sum,       // the checksum
-    ZeroOrSum, // 0x00 in its place by design, or the checksum
-    None,      // data: the identity reply's second size stands where a checksum would
-};
-
-// A whole frame, bytes 0 to L + 3, with L >= 1.
+// A whole frame of a known shape, bytes 0 to L + 3.
 struct Frame {
     std::span<const std::uint8_t> bytes;
+    const FrameShape& shape;
 
     std::uint8_t command() const { return bytes[2]; }
-    // The L - 1 bytes between the length byte and the last byte.
-    std::span<const std::uint8_t> data() const { return bytes.subspan(4, bytes.size() - 5); }
+    unsigned length() const { return bytes[3]; }
+    // The bytes between the length byte and the trailer.
+    std::span<const std::uint8_t> data() const { return frameData(shape, bytes); }
+    bool hasTrailer() const { return endsInTrailer(shape, length()); }
     std::uint8_t last() const { return bytes.back(); }
 };
 
@@ -120,16 +116,6 @@ private:
 };
 
 using Decode = std::string (*)(const Frame&, const PortWords&);
-
-// A frame the protocol knows in one direction: its command, the range of its length byte, its
-// last byte and its words.
-struct Layout {
-    std::uint8_t command;
-    std::uint8_t minLength;
-    std::uint8_t maxLength;
-    Trailer trailer;
-    Decode decode;
-};
 
 std::string switchRequestWords(const Frame& f, const PortWords& ports) {
     const auto d = f.data();
@@ -293,55 +279,55 @@ std::string inputReportWords(const Frame& f, const PortWords& ports) {
            ", aspect ratio " + listEntry(kAspectRatioEntries, d[5]);
 }
 
-constexpr std::uint8_t kAnyLength = 0xFF;
-
-constexpr Layout kRequests[] = {
-    {command::kSwitch, 4, 4, Trailer::Sum, switchRequestWords},
-    {command::kReadSwitch, 2, kAnyLength, Trailer::Sum, readRequestWords},
-    {command::kSaveScene, 3, 3, Trailer::Sum, saveRequestWords},
-    {command::kReadIdentity, 2, 2, Trailer::ZeroOrSum, identityRequestWords},
-    {command::kLoadScene, 3, 3, Trailer::Sum, loadRequestWords},
-    {command::kChangeAddress, 3, 3, Trailer::Sum, addressRequestWords},
-    {command::kChangeBaud, 3, 3, Trailer::Sum, baudRequestWords},
-    {command::kCycleScenes, 4, 4, Trailer::Sum, cycleScenesRequestWords},
-    {command::kCycle, 3, 3, Trailer::Sum, cycleRequestWords},
-    {command::kCycleInterval, 3, 3, Trailer::Sum, intervalRequestWords},
-    {command::kOutputProperty, 5, 5, Trailer::ZeroOrSum, outputPropertyWords},
-    {command::kInputProperty, 5, 5, Trailer::ZeroOrSum, inputPropertyWords},
+// The words of each frame, by command; its shape comes from frameShape.
+struct Words {
+    std::uint8_t command;
+    Decode decode;
 };
 
-constexpr Layout kReplies[] = {
-    {command::kSwitch, 1, kAnyLength, Trailer::Sum, crosspointWords},
-    {command::kReadSwitch, 1, kAnyLength, Trailer::Sum, crosspointWords},
-    {command::kSaveScene, 1, kAnyLength, Trailer::Sum, sceneReplyWords},
-    {command::kReadIdentity, 5, 5, Trailer::None, identityReplyWords},
-    {command::kLoadScene, 1, kAnyLength, Trailer::Sum, sceneReplyWords},
-    // A device may echo an input property request; it reads as the request does.
-    {command::kInputProperty, 5, 5, Trailer::ZeroOrSum, inputPropertyWords},
-    {command::kInputPropertiesReport, 7, kAnyLength, Trailer::Sum, inputReportWords},
+constexpr Words kRequestWords[] = {
+    {command::kSwitch, switchRequestWords},
+    {command::kReadSwitch, readRequestWords},
+    {command::kSaveScene, saveRequestWords},
+    {command::kReadIdentity, identityRequestWords},
+    {command::kLoadScene, loadRequestWords},
+    {command::kChangeAddress, addressRequestWords},
+    {command::kChangeBaud, baudRequestWords},
+    {command::kCycleScenes, cycleScenesRequestWords},
+    {command::kCycle, cycleRequestWords},
+    {command::kCycleInterval, intervalRequestWords},
+    {command::kOutputProperty, outputPropertyWords},
+    {command::kInputProperty, inputPropertyWords},
 };
 
-// Equipment information, 0xA0 to 0xA7: the command byte names the type, bytes 4 and 5 the sizes.
-constexpr Layout kEquipmentReply{0, 3, kAnyLength, Trailer::Sum, equipmentReplyWords};
+constexpr Words kReplyWords[] = {
+    {command::kSwitch, crosspointWords},
+    {command::kReadSwitch, crosspointWords},
+    {command::kSaveScene, sceneReplyWords},
+    {command::kReadIdentity, identityReplyWords},
+    {command::kLoadScene, sceneReplyWords},
+    // An echoed input property request reads as the request does.
+    {command::kInputProperty, inputPropertyWords},
+    {command::kInputPropertiesReport, inputReportWords},
+    // Every equipment reply, 0xA0 to 0xA7, has the shape of the first.
+    {command::kEquipmentFirst, equipmentReplyWords},
+};
 
-const Layout* layoutFor(FrameDirection direction, std::uint8_t code) {
-    if (direction == FrameDirection::Reply && code >= command::kEquipmentFirst &&
-        code <= command::kEquipmentLast) {
-        return &kEquipmentReply;
-    }
-    const std::span<const Layout> table = direction == FrameDirection::Request
-                                              ? std::span<const Layout>(kRequests)
-                                              : std::span<const Layout>(kReplies);
-    for (const Layout& layout : table) {
-        if (layout.command == code) {
-            return &layout;
+// The words of a shape, found by its first command.
+Decode wordsFor(FrameDirection direction, std::uint8_t code) {
+    const std::span<const Words> table = direction == FrameDirection::Request
+                                             ? std::span<const Words>(kRequestWords)
+                                             : std::span<const Words>(kReplyWords);
+    for (const Words& words : table) {
+        if (words.command == code) {
+            return words.decode;
         }
     }
     return nullptr;
 }
 
 // The bracketed part of the line: address, header, checksum, what follows the frame.
-std::string notes(const Frame& f, Trailer trailer, std::size_t extraBytes) {
+std::string notes(const Frame& f, std::size_t extraBytes) {
     const std::uint8_t address = f.bytes[1];
     std::string text =
         address == kBroadcastAddress ? "all devices" : "device " + std::to_string(address);
@@ -349,10 +335,11 @@ std::string notes(const Frame& f, Trailer trailer, std::size_t extraBytes) {
         text += ", header 96";
     }
     const std::uint8_t sum = checksum(f.bytes.first(f.bytes.size() - 1));
-    const bool trailerRight = trailer == Trailer::None || f.last() == sum ||
-                              (trailer == Trailer::ZeroOrSum && f.last() == 0x00);
+    const bool zeroTrailer = f.shape.trailer == Trailer::ZeroOrSum;
+    const bool trailerRight =
+        !f.hasTrailer() || f.last() == sum || (zeroTrailer && f.last() == 0x00);
     if (!trailerRight) {
-        const std::uint8_t expected = trailer == Trailer::ZeroOrSum ? 0x00 : sum;
+        const std::uint8_t expected = zeroTrailer ? 0x00 : sum;
         text += ", checksum " + hexValue(f.last()) + ", expected " + hexValue(expected);
     }
     if (extraBytes > 0) {
@@ -389,22 +376,20 @@ std::string describeFrame(std::span<const std::uint8_t> bytes, FrameDirection di
     if (bytes.size() < 4) {
         return "incomplete, " + plural(bytes.size(), "byte", "bytes") + ": " + hexBytes(bytes);
     }
-    const std::size_t length = bytes[3];
-    const std::size_t whole = length + 4;
-    if (length == 0) {
-        return unknown;
-    }
+    const std::size_t whole = std::size_t{bytes[3]} + 4;
     if (bytes.size() < whole) {
         return "incomplete, " + std::to_string(bytes.size()) + " of " + std::to_string(whole) +
                " bytes: " + hexBytes(bytes);
     }
-    const Frame frame{bytes.first(whole)};
-    const Layout* layout = layoutFor(direction, frame.command());
-    if (layout == nullptr || length < layout->minLength || length > layout->maxLength) {
+    const auto frameBytes = bytes.first(whole);
+    const FrameShape* shape = shapeOf(frameBytes, direction);
+    const Decode decode = shape != nullptr ? wordsFor(direction, shape->firstCommand) : nullptr;
+    if (decode == nullptr) {
         return unknown;
     }
+    const Frame frame{frameBytes, *shape};
     const PortWords ports(names);
-    return layout->decode(frame, ports) + notes(frame, layout->trailer, bytes.size() - whole);
+    return decode(frame, ports) + notes(frame, bytes.size() - whole);
 }
 
 } // namespace controller

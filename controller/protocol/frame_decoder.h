@@ -1,15 +1,13 @@
 #pragma once
 
+#include "controller/protocol/frame_shapes.h"
+
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
 
 namespace controller {
-
-// Which way a frame travelled: a request the controller sent, or a reply from the device. The
-// same command code means different things each way (0x01 asks for a switch, or reports one).
-enum class FrameDirection { Request, Reply };
 
 enum class PortKind { Input, Output };
 
@@ -27,8 +25,10 @@ std::string hexBytes(std::span<const std::uint8_t> bytes);
 //   "switch input 3 → output 5, HDMI Matrix (device 1)"
 //   "identity: HDMI Matrix 16 × 16, address 1 (device 1)"
 //   "save scene 1 (all devices, checksum 0x12, expected 0xCF)"
-// Read identity and the two video-property requests may carry 0x00 instead of a checksum, and the
-// identity reply has none: neither is noted. Bytes that are not a frame this protocol knows in
+// Read identity and the two video-property requests may carry 0x00 instead of a checksum, and a
+// reply whose last byte is data (identity, the shortest equipment and report replies) has none:
+// neither is noted. A frame is known when its command and length fit frameShape, the same
+// shapes dispatch acts on. Bytes that are not a frame this protocol knows in
 // that direction, or whose length byte does not fit the command, come out as
 // "unknown: BA 01 77 02 00 34"; fewer bytes than the length byte announces as
 // "incomplete, 6 of 9 bytes: BA 01 ...". Never reads past `bytes`; the result is valid UTF-8 and

@@ -1,6 +1,7 @@
 #include "controller/protocol/reply_dispatch.h"
 
 #include "controller/protocol/command_frame.h"
+#include "controller/protocol/frame_shapes.h"
 #include "controller/protocol/reply_texts.h"
 
 namespace controller {
@@ -9,24 +10,16 @@ namespace {
 
 constexpr std::size_t kLengthOffset = 3;
 constexpr std::size_t kDataOffset = 4;
-constexpr std::size_t kPairsOffset = 5;
 constexpr std::uint8_t kPortMask = 0x3F;
-constexpr unsigned kMinPairsLength = 4;
-constexpr unsigned kIdentityLength = 5;
-// The bytes these replies read must lie inside the frame (offset 3 + L at most): the equipment
-// sizes at offsets 4 and 5, the report's six data bytes at offsets 4 to 9. With the smallest
-// such length the last byte read stands where a checksum would; replies are never checked
-// against it, so it is data like any other.
-constexpr unsigned kMinEquipmentLength = 2;
-constexpr unsigned kMinReportLength = 6;
-
-unsigned lengthByte(std::span<const std::uint8_t> frame) {
-    return frame[kLengthOffset];
-}
 
 // True when the frame holds at least its header bytes and everything its length byte announces.
 bool isWhole(std::span<const std::uint8_t> frame) {
-    return frame.size() >= kDataOffset && frame.size() >= lengthByte(frame) + kDataOffset;
+    return frame.size() >= kDataOffset && frame.size() >= frame[kLengthOffset] + kDataOffset;
+}
+
+// The reply shape of `code`: every reply dispatch acts on has one.
+const FrameShape& replyShape(std::uint8_t code) {
+    return *frameShape(FrameDirection::Reply, code);
 }
 
 void applyPairs(std::span<const std::uint8_t> frame, const DispatchContext& context,
@@ -42,14 +35,16 @@ void applyPairs(std::span<const std::uint8_t> frame, const DispatchContext& cont
 std::vector<Crosspoint> decodeCrosspoints(std::span<const std::uint8_t> frame, int inputCount,
                                           int outputCount) {
     std::vector<Crosspoint> pairs;
-    if (!isWhole(frame) || lengthByte(frame) < kMinPairsLength) {
+    const FrameShape& shape = replyShape(command::kSwitch);
+    if (!fitsShape(shape, frame)) {
         return pairs;
     }
-    const std::size_t pairBytes = lengthByte(frame) - 2;
-    if (pairBytes % 2 != 0) {
+    // The signal code, then (output, input) pairs.
+    const auto data = frameData(shape, frame);
+    if (data.size() < 3 || data.size() % 2 != 1) {
         return pairs;
     }
-    const auto bytes = frame.subspan(kPairsOffset, pairBytes);
+    const auto bytes = data.subspan(1);
     for (std::size_t i = 0; i < bytes.size(); i += 2) {
         const int output = bytes[i] & kPortMask;
         const int input = bytes[i + 1] & kPortMask;
@@ -62,10 +57,11 @@ std::vector<Crosspoint> decodeCrosspoints(std::span<const std::uint8_t> frame, i
 
 std::optional<InputPropertiesReport>
 decodeInputPropertiesReport(std::span<const std::uint8_t> frame) {
-    if (!isWhole(frame) || lengthByte(frame) < kMinReportLength) {
+    const FrameShape& shape = replyShape(command::kInputPropertiesReport);
+    if (!fitsShape(shape, frame)) {
         return std::nullopt;
     }
-    const auto data = frame.subspan(kDataOffset);
+    const auto data = frameData(shape, frame);
     return InputPropertiesReport{data[0], data[3], data[4], data[5]};
 }
 
@@ -79,8 +75,11 @@ void dispatchFrame(std::span<const std::uint8_t> frame, ReplySource source,
         return;
     }
     handler.replyAccepted(frame, source);
+    // A command without a reply shape, or a length its shape does not have, is ignored.
+    if (shapeOf(frame, FrameDirection::Reply) == nullptr) {
+        return;
+    }
     const std::uint8_t code = frame[2];
-    const unsigned length = lengthByte(frame);
     switch (code) {
     case command::kSwitch:
         applyPairs(frame, context, handler);
@@ -93,26 +92,24 @@ void dispatchFrame(std::span<const std::uint8_t> frame, ReplySource source,
         handler.showPromptText(std::string(kSaveSceneText));
         return;
     case command::kReadIdentity:
-        if (length == kIdentityLength) {
-            handler.showPromptText(identityText(frame[5], frame[6], frame[7], frame[8]));
-        }
+        handler.showPromptText(identityText(frame[5], frame[6], frame[7], frame[8]));
         return;
     case command::kLoadScene:
         handler.showPromptText(std::string(reloadSceneText(source)));
         return;
     case command::kInputPropertiesReport:
-        if (const auto report = decodeInputPropertiesReport(frame)) {
-            handler.forwardInputProperties(*report);
-        }
+        handler.forwardInputProperties(*decodeInputPropertiesReport(frame));
+        return;
+    case command::kInputProperty:
+        // An echo of the request: nothing to do.
         return;
     default:
-        break;
+        // The equipment replies: the sizes stand at offsets 4 and 5.
+        if (code >= command::kEquipmentFirst && code <= command::kEquipmentLast) {
+            handler.showPromptText(equipmentText(code, frame[4], frame[5]));
+        }
+        return;
     }
-    if (code >= command::kEquipmentFirst && code <= command::kEquipmentLast &&
-        length >= kMinEquipmentLength) {
-        handler.showPromptText(equipmentText(code, frame[4], frame[5]));
-    }
-    // 0x1D echoes and unknown codes are ignored.
 }
 
 } // namespace controller

@@ -18,8 +18,9 @@ struct DispatchContext {
 };
 
 // The crosspoint pairs of a 0x01 or 0x02 frame that lie inside the grid, in frame order: the
-// L - 2 bytes from offset 5, each masked with 0x3F, output first. Empty when L < 4, when the
-// pair bytes are odd in number, or when the frame is shorter than its length byte says.
+// L - 2 bytes from offset 5 (after the signal code, before the checksum), each masked with 0x3F,
+// output first. Empty when L < 4, when the pair bytes are odd in number, or when the frame is
+// shorter than its length byte says.
 std::vector<Crosspoint> decodeCrosspoints(std::span<const std::uint8_t> frame, int inputCount,
                                           int outputCount);
 
@@ -30,7 +31,8 @@ std::optional<InputPropertiesReport>
 decodeInputPropertiesReport(std::span<const std::uint8_t> frame);
 
 // Runs the effect of one complete frame whose header has already been accepted: ignores it
-// unless byte 1 is context.deviceAddress or 0xFF, then tells replyAccepted() and acts on byte 2:
+// unless byte 1 is context.deviceAddress or 0xFF, then tells replyAccepted() and, when the frame
+// has its command's reply shape (frameShape: the lengths below), acts on byte 2:
 //   0x01          pairs (L >= 4)
 //   0x02          endAwaitedRead() whatever the length, then pairs (L >= 4)
 //   0x11          kSaveSceneText

@@ -1,5 +1,7 @@
 #include "controller/protocol/switch_requests.h"
 
+#include "controller/protocol/matrix_kinds.h"
+
 #include <algorithm>
 #include <array>
 
@@ -21,16 +23,7 @@ CommandFrame fixedHeaderRequest(std::uint8_t address, std::uint8_t command, std:
 } // namespace
 
 int portCountForMatrixSize(int matrixSize) {
-    switch (matrixSize) {
-    case 1:
-        return 8;
-    case 2:
-        return 16;
-    case 3:
-        return 32;
-    default:
-        return 4;
-    }
+    return portsOfSizeIndex(matrixSize).value_or(kMatrixSizes[0].ports);
 }
 
 CommandFrame switchRequest(int protocolType, std::uint8_t address, std::uint8_t signalCode,

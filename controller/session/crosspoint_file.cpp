@@ -1,5 +1,6 @@
 #include "controller/session/crosspoint_file.h"
 
+#include "controller/protocol/matrix_kinds.h"
 #include "controller/protocol/reply_dispatch.h"
 
 #include <QJsonArray>
@@ -7,6 +8,7 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include <cmath>
 #include <cstdio>
 #include <set>
 
@@ -14,13 +16,13 @@ namespace controller {
 
 namespace {
 
-// A JSON number that is a whole number in [low, high].
+// A JSON number that is a whole number in [low, high]. The range is checked first: converting a
+// double that no integer holds (1e300) is undefined.
 std::optional<int> wholeNumber(const QJsonValue& value, int low, int high) {
     if (!value.isDouble())
         return std::nullopt;
     const double number = value.toDouble();
-    if (number != static_cast<double>(static_cast<long long>(number)) || number < low ||
-        number > high)
+    if (!(number >= low && number <= high) || std::trunc(number) != number)
         return std::nullopt;
     return static_cast<int>(number);
 }
@@ -124,7 +126,7 @@ std::optional<CrosspointFile> parseCrosspointJson(const std::string& text, std::
     const QJsonObject root = document.object();
     CrosspointFile file;
     const auto size = wholeNumber(root.value(QStringLiteral("size")), 4, 32);
-    if (!size || (*size != 4 && *size != 8 && *size != 16 && *size != 32)) {
+    if (!size || !sizeIndexOfPorts(*size)) {
         error = "\"size\" must be 4, 8, 16 or 32";
         return std::nullopt;
     }

@@ -1,5 +1,6 @@
 #include "controller/session/matrix_session.h"
 
+#include "controller/protocol/matrix_kinds.h"
 #include "controller/protocol/setup_requests.h"
 #include "controller/protocol/signal_code.h"
 #include "controller/protocol/switch_requests.h"
@@ -16,11 +17,6 @@ namespace {
 // Bytes read per notification at most. The monitor notifies again at once when more are
 // waiting, so a device that never stops talking cannot hold the thread in one drain.
 constexpr std::size_t kMaxDrainBytes = 4096;
-
-// Only "AV Matrix" and "VGA Matrix" carry separate video and audio layers.
-bool hasAvLayers(int matrixType) {
-    return matrixType == 0 || matrixType == 1;
-}
 
 // Ticks of the reply watch a read-back is granted before it counts as unanswered.
 constexpr int kReplyWatchGrace = 3;

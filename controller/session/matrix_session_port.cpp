@@ -1,6 +1,7 @@
 #include "controller/session/matrix_session.h"
 
 #include "controller/link/open_failure_text.h"
+#include "controller/protocol/matrix_kinds.h"
 #include "platform/profile.h"
 
 #include <QThread>
@@ -25,20 +26,6 @@ int comNumber(const std::string& portName) {
 // The COM list entry's name ("COM1" for index 0); "" for an index the list does not have.
 std::string comName(int index) {
     return index >= 0 && index < kComPortCount ? "COM" + std::to_string(index + 1) : std::string();
-}
-
-// The rate of a baud list index; an index the list does not have opens at 9600.
-int baudForIndex(int index) {
-    switch (index) {
-    case 0:
-        return 2400;
-    case 1:
-        return 4800;
-    case 3:
-        return 19200;
-    default:
-        return 9600;
-    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "controller/ui/main_window.h"
 
 #include "controller/protocol/reply_texts.h"
+#include "controller/protocol/matrix_kinds.h"
 #include "controller/ui/about_dialog.h"
 #include "controller/ui/com_port_combo.h"
 #include "controller/ui/crosspoint_cursor.h"
@@ -44,21 +45,28 @@ constexpr int kContentMargin = 6;
 // What a window manager's frame and title bar take, until the shown window tells.
 constexpr QSize kFrameAllowance(16, 48);
 
-const QStringList kBaudEntries{"2400", "4800", "9600", "19200"};
-const QStringList kSizeEntries{"4 * 4 SW-MATRIX", "8 * 8 SW-MATRIX", "16*16 SW-MATRIX",
-                               "32*32 SW-MATRIX"};
-const QStringList kTypeEntries{"AV Matrix",   "VGA Matrix", "DVI Matrix",
-                               "HDMI Matrix", "SDI Matrix", "Hybrid matrix"};
+// The entries of a list of the matrix model, in its order.
+template <typename List, typename Entry>
+QStringList entriesOf(const List& list, Entry entry) {
+    QStringList entries;
+    for (const auto& item : list)
+        entries << entry(item);
+    return entries;
+}
+
+const QStringList kBaudEntries =
+    entriesOf(kBaudRates, [](int rate) { return QString::number(rate); });
+const QStringList kSizeEntries = entriesOf(kMatrixSizes, [](const MatrixSize& size) {
+    return QString::fromUtf8(size.entry.data(), static_cast<qsizetype>(size.entry.size()));
+});
+const QStringList kTypeEntries = entriesOf(kMatrixKinds, [](const MatrixKind& kind) {
+    return QString::fromUtf8(kind.name.data(), static_cast<qsizetype>(kind.name.size()));
+});
 const QStringList kAvEntries{"Video + Audio", "Video", "Audio"};
 const QStringList kAvObjectNames{"avVideoAudioRadio", "avVideoRadio", "avAudioRadio"};
 
 constexpr std::uint8_t kAddressForAll = 0xFF;
 constexpr int kAddressEntries = 8; // "01".."08", then "FF"
-
-// Only "AV Matrix" and "VGA Matrix" carry separate video and audio layers.
-bool hasAvLayers(int matrixType) {
-    return matrixType == 0 || matrixType == 1;
-}
 
 QComboBox* makeCombo(QWidget* parent, const QString& objectName, const QStringList& entries) {
     auto* combo = new widgets::ChoiceComboBox(parent);

@@ -2,6 +2,7 @@
 
 #include "controller/link/settings_file.h"
 #include "controller/protocol/command_frame.h"
+#include "controller/protocol/matrix_kinds.h"
 #include "controller/protocol/setup_lists.h"
 #include "controller/protocol/setup_requests.h"
 #include "controller/ui/input_properties_event.h"
@@ -276,11 +277,11 @@ void SetupDialog::runOpeningSteps() {
         m_sceneBoxes[i]->setChecked((static_cast<std::uint32_t>(settings.sceneRun) >> i) & 1U);
     resetSliders();
 
-    const bool hybrid = settings.matrixType == kHybridMatrixType;
+    const bool videoProperties = hasVideoProperties(settings.matrixType);
     for (QWidget* control :
          std::initializer_list<QWidget*>{m_brightness, m_contrast, m_saturation, m_brightnessSet,
                                          m_contrastSet, m_saturationSet, m_resetAll})
-        control->setEnabled(hybrid);
+        control->setEnabled(videoProperties);
 
     m_inputChannelList->setCurrentIndex(0);
     m_outputChannelList->setCurrentIndex(0);

@@ -53,9 +53,6 @@ public:
     static constexpr int kSliderMax = 254;
     static constexpr int kSliderCentre = 128;
 
-    // Matrix type whose output video properties can be set ("Hybrid matrix").
-    static constexpr int kHybridMatrixType = 5;
-
 protected:
     void customEvent(QEvent* event) override;
 

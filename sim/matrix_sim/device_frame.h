@@ -44,10 +44,4 @@ bool ArrivesWithoutSum(std::uint8_t command);
 std::vector<std::uint8_t> MakeFrame(std::uint8_t header, std::uint8_t address, std::uint8_t command,
                                     std::span<const std::uint8_t> data);
 
-// Device type codes by the names a device reports ("HDMI Matrix" is 0xA6). Also takes a code
-// written in hex ("A6" or "0xA6") so that a test can make a device of an unknown type.
-std::optional<std::uint8_t> TypeCodeFromName(const std::string& name);
-// The name of a type code, or "" for a code without one.
-std::string TypeName(std::uint8_t code);
-
 } // namespace sim

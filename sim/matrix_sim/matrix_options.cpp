@@ -1,5 +1,6 @@
 #include "sim/matrix_sim/matrix_options.h"
 
+#include "controller/protocol/matrix_kinds.h"
 #include "sim/matrix_sim/device_frame.h"
 
 #include <cerrno>
@@ -33,7 +34,8 @@ std::string MatrixUsage() {
            "                         serve frames on it\n"
            "  --udp PORT             serve frames as datagrams on 127.0.0.1:PORT (0: any port)\n"
            "  --size 4|8|16|32       inputs and outputs (8)\n"
-           "  --type NAME            device type, e.g. \"HDMI Matrix\", or a code such as A6\n"
+           "  --type NAME            device type: a name such as \"HDMI Matrix\" or HDMI (any\n"
+           "                         letter case), or a code such as A6 (HDMI Matrix)\n"
            "  --address 1..8         device address (1)\n"
            "  --header BA|96         the device's header byte (BA)\n"
            "  --log FILE             hex log to FILE instead of standard output\n"
@@ -121,7 +123,7 @@ bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* opt
         } else if (name == "--type") {
             if (!takeValue())
                 return false;
-            const auto code = TypeCodeFromName(value);
+            const auto code = controller::typeCodeFromText(value);
             if (!code) {
                 *error = "--type: unknown device type \"" + value + "\"";
                 return false;

@@ -85,6 +85,9 @@ TEST(SceneReplies, ReloadTextDependsOnTheLink) {
               (Events{"text:Reload scene successfully!"}));
     EXPECT_EQ(dispatch(reply, grid(4), ReplySource::Network),
               (Events{"text:  Reload scene successfully!  "}));
+    // A confirmation needs no data at all.
+    EXPECT_EQ(dispatch({0xBA, 0x01, 0x15, 0x00}, grid(4), ReplySource::Network),
+              (Events{"text:  Reload scene successfully!  "}));
 }
 
 TEST(IdentityReply, ShowsTypeAddressAndSizesLineByLine) {

@@ -77,6 +77,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "--header", "96", "--timeout", "250", "cycle", "stop"},
                   "command 7 address 255 size 3 type 0 layer 2 header 1 timeout 250"},
         ParseCase{{"--type", "Hybrid Matrix", "scene", "load", "16"}, "command 5 scene 16 type 5"},
+        ParseCase{{"--type=hdmi", "--baud", "2400", "--size", "8", "read"},
+                  "command 2 baud 2400 size 1 type 3"},
+        ParseCase{{"--type", "VGA", "--layer", "video-audio", "read"}, "command 2 type 1 layer 0"},
+        ParseCase{{"--type", "Plasma", "read"},
+                  "error: --type wants \"AV Matrix\", \"VGA Matrix\", \"DVI Matrix\", "
+                  "\"HDMI Matrix\", \"SDI Matrix\" or \"Hybrid matrix\", not \"Plasma\""},
+        ParseCase{{"--size", "6", "read"}, "error: --size wants 4, 8, 16 or 32, not \"6\""},
         ParseCase{{"--settings", "/tmp/S.ini", "dump", "-"},
                   "command 8 file - settings /tmp/S.ini"},
         ParseCase{{"--", "restore", "--odd-name"}, "command 9 file --odd-name"},
@@ -112,6 +119,15 @@ TEST(CommandLineHelp, NamesEveryCommandAndOption) {
           "--help",      "ports",   "switch",   "read",         "identity",  "scene save",
           "cycle start", "dump",    "restore",  "monitor"})
         EXPECT_NE(usage.find(word), std::string::npos) << word;
+    // The lists the options take are written out in full, each type under the one before.
+    for (const char* line :
+         {"\n  --baud 2400|4800|9600|19200\n", "\n  --size 4|8|16|32     inputs and outputs\n",
+          "\n  --type NAME          \"AV Matrix\", \"VGA Matrix\", \"DVI Matrix\", \"HDMI "
+          "Matrix\",\n"
+          "                       \"SDI Matrix\" or \"Hybrid matrix\" (or AV, VGA, DVI, HDMI,\n"
+          "                       SDI, Hybrid)\n",
+          "\n  --layer video-audio|video|audio   signal layer (AV Matrix and VGA Matrix only)\n"})
+        EXPECT_NE(usage.find(line), std::string::npos) << line;
     EXPECT_TRUE(parseCommandLine({"--help"}).invocation->help);
 }
 
@@ -145,6 +161,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "every crosspoint needs an \"output\" and an \"input\" from 1 to 4"},
         FileCase{
             "{\"size\": 4, \"address\": 1, \"crosspoints\": [{\"output\": 2, \"input\": 1.5}]}",
+            "every crosspoint needs an \"output\" and an \"input\" from 1 to 4"},
+        // Numbers no integer holds are refused, not converted.
+        FileCase{"{\"size\": 1e300, \"address\": 1, \"crosspoints\": []}",
+                 "\"size\" must be 4, 8, 16 or 32"},
+        FileCase{
+            "{\"size\": 4, \"address\": 1, \"crosspoints\": [{\"output\": 1e300, \"input\": 1}]}",
+            "every crosspoint needs an \"output\" and an \"input\" from 1 to 4"},
+        FileCase{
+            "{\"size\": 4, \"address\": 1, \"crosspoints\": [{\"output\": 1, \"input\": -1e300}]}",
             "every crosspoint needs an \"output\" and an \"input\" from 1 to 4"},
         FileCase{"{\"size\": 4, \"address\": 1, \"crosspoints\": [{\"output\": 2, \"input\": 1}, "
                  "{\"output\": 2, \"input\": 3}]}",
