@@ -15,10 +15,6 @@ namespace controller {
 
 namespace {
 
-// Crosspoint reports list their pairs up to this many; longer ones (a 16 × 16 or 32 × 32
-// read-back) give the count only, so that the line stays readable.
-constexpr std::size_t kMaxListedPairs = 8;
-
 constexpr std::uint8_t kCycleStart = 0x00;
 constexpr std::uint8_t kCycleStop = 0xFF;
 constexpr int kScenes = 16;
@@ -246,7 +242,8 @@ std::string crosspointWords(const Frame& f, const PortWords& ports) {
         return kind + " " + ports.route(pairBytes[1], pairBytes[0]) + ", " + signal;
     }
     std::string text = kind + ": " + plural(pairs, "pair", "pairs") + ", " + signal;
-    if (pairs == 0 || pairs > kMaxListedPairs) {
+    // Every pair, at every size: a read-back is what someone watching the line wants to see.
+    if (pairs == 0) {
         return text;
     }
     for (std::size_t i = 0; i < pairs; ++i) {

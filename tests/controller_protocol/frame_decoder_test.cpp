@@ -97,10 +97,15 @@ INSTANTIATE_TEST_SUITE_P(
         DecoderCase{"ReadBack4x4ListsItsPairs", kReply, "BA 01 02 0A A6 00 02 01 02 02 00 03 01 78",
                     "read-back: 4 pairs, HDMI Matrix: input 3 → output 1, input 3 → output 2, "
                     "input 1 → output 3, input 2 → output 4 (device 1)"},
-        DecoderCase{"ReadBack16x16GivesTheCount", kReply,
+        DecoderCase{"ReadBack16x16ListsEveryPair", kReply,
                     "BA 01 02 22 A6 00 00 01 01 02 02 03 03 04 04 05 05 06 06 07 07 08 08 09 09 "
                     "0A 0A 0B 0B 0C 0C 0D 0D 0E 0E 0F 0F 75",
-                    "read-back: 16 pairs, HDMI Matrix (device 1)"},
+                    "read-back: 16 pairs, HDMI Matrix: input 1 → output 1, input 2 → output 2, "
+                    "input 3 → output 3, input 4 → output 4, input 5 → output 5, input 6 → "
+                    "output 6, input 7 → output 7, input 8 → output 8, input 9 → output 9, "
+                    "input 10 → output 10, input 11 → output 11, input 12 → output 12, input "
+                    "13 → output 13, input 14 → output 14, input 15 → output 15, input 16 → "
+                    "output 16 (device 1)"},
         DecoderCase{"OddPairBytes", kReply, "BA 01 01 05 A6 04 02 03 70",
                     "switched: odd number of pair bytes (3), HDMI Matrix (device 1)"},
         DecoderCase{"ReadBackWithoutData", kReply, "BA 01 02 01 BE",
