@@ -122,17 +122,22 @@ TEST_F(QuellinScanTest, TheTableAlignsTheSixColumnsAndTheMarksGoToStandardError)
 TEST_F(QuellinScanTest, NoAnswerGivesOneMistakesGiveTwoWithOneLineWhy) {
     const Finished none = scan({"--interface", "lo", "--json"});
     EXPECT_EQ(none.status, 1) << none.err;
-    EXPECT_EQ(none.out, "[\n]\n");
+    EXPECT_EQ(none.out, "[]\n");
 
     for (const QStringList& wrong :
          {QStringList{"--json", "--csv"}, QStringList{"--seconds", "0"},
           QStringList{"--host-port", "8866"}, QStringList{"--interface", "no-such-card"},
-          QStringList{"--test", "0.0.0.0"}}) {
+          QStringList{"--test", "0.0.0.0"}, QStringList{"--dry-run"},
+          QStringList{"--apply", "plan.csv", "--json"}}) {
         const Finished mistake = scan(wrong);
         EXPECT_EQ(mistake.status, 2) << wrong.join(' ').toStdString();
         EXPECT_EQ(QString::fromStdString(mistake.err).count('\n'), 1) << mistake.err;
         EXPECT_TRUE(mistake.out.empty());
     }
+    const Finished notAnAddress = scan({"--test", "999.1.1.1"});
+    EXPECT_EQ(notAnAddress.status, 2);
+    EXPECT_NE(notAnAddress.err.find("--test 999.1.1.1: not an IPv4 address"), std::string::npos)
+        << notAnAddress.err;
 }
 
 TEST(QuellinScanProgram, LinksNeitherQtGuiNorQtWidgets) {
