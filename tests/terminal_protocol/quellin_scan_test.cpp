@@ -140,6 +140,33 @@ TEST_F(QuellinScanTest, NoAnswerGivesOneMistakesGiveTwoWithOneLineWhy) {
         << notAnAddress.err;
 }
 
+TEST_F(QuellinScanTest, TerminalsBeyondTheListAreCountedInOneLineOnStandardError) {
+    m_sim = std::make_unique<TerminalSimProcess>(
+        MATRIX_BIN_DIR "/terminal-sim",
+        QStringList{"--count", "300", "--port", QString::number(m_port)});
+    ASSERT_TRUE(m_sim->isReady()) << m_sim->log().toStdString();
+    const Finished csv = scan({"--interface", "lo", "--csv"});
+    EXPECT_EQ(csv.status, 0);
+    EXPECT_EQ(QString::fromStdString(csv.out).count(QStringLiteral("\r\n")), 257);
+    EXPECT_EQ(csv.err, "quellin-scan: 44 more terminals answered and were not listed (the list "
+                       "holds 256)\n");
+}
+
+TEST(TerminalSimProgram, AnswersHelpWithItsUsageAndNamesAnUnknownOption) {
+    for (const char* option : {"--help", "--bogus"}) {
+        QProcess sim;
+        sim.start(MATRIX_BIN_DIR "/terminal-sim", {option});
+        ASSERT_TRUE(sim.waitForFinished(30000));
+        const bool help = std::string(option) == "--help";
+        EXPECT_EQ(sim.exitCode(), help ? 0 : 2);
+        const QString text = help ? sim.readAllStandardOutput() : sim.readAllStandardError();
+        EXPECT_TRUE(text.startsWith(help ? "usage: terminal-sim"
+                                         : "terminal-sim: unknown option "
+                                           "--bogus\nusage:"))
+            << text.toStdString();
+    }
+}
+
 TEST(QuellinScanProgram, LinksNeitherQtGuiNorQtWidgets) {
     QProcess ldd;
     ldd.start("ldd", {MATRIX_BIN_DIR "/quellin-scan"});
