@@ -74,6 +74,7 @@ PlanDialog::PlanDialog(const std::string& path, const CheckedPlan& plan,
     for (const PlannedTerminal& terminal : plan.terminals)
         changes += terminal.changes.size();
     const std::string file = QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+    setWindowTitle(QString::fromStdString("Apply plan: " + file));
     const std::size_t found = plan.terminals.size() - plan.notFound();
     m_summary->setText(QString::fromStdString(
         file + ": " + plural(plan.terminals.size(), "terminal", "terminals") + ", " +
@@ -107,6 +108,8 @@ void PlanDialog::fillTable(const CheckedPlan& plan) {
     for (int column = 0; column < static_cast<int>(kHeaders.size()); ++column)
         m_table->setHorizontalHeaderItem(column, cell(kHeaders[column]));
     m_table->verticalHeader()->hide();
+    // Rows as tall as their lines of changes and results, at whatever width the columns get.
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setWordWrap(true);
@@ -133,7 +136,6 @@ void PlanDialog::fillTable(const CheckedPlan& plan) {
     header->setSectionResizeMode(kFoundColumn, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(kChangesColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(kResultColumn, QHeaderView::Stretch);
-    m_table->resizeRowsToContents();
 }
 
 void PlanDialog::onApply() {
@@ -162,7 +164,6 @@ void PlanDialog::showResult(const PlanRowResult& result) {
         ++m_failed;
         item->setBackground(kFailed);
     }
-    m_table->resizeRowToContents(found->second);
 }
 
 void PlanDialog::showFinished() {
