@@ -37,9 +37,9 @@ void DiscoverySession::tickWriteCheck() {
     // Before the scan: reports that a listener's nested event loop lets through must find the
     // check running.
     m_pendingCheck->scanned = true;
+    const bool forPlan = m_pendingCheck->forPlan;
     if (scan())
         return;
-    const bool forPlan = m_pendingCheck && m_pendingCheck->forPlan;
     m_pendingCheck.reset();
     if (!forPlan) {
         m_listener.writeCheckAbandoned();
