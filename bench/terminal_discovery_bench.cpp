@@ -9,7 +9,7 @@
 #include "sim/common/namespace_guard.h"
 #include "terminal_setup/protocol/interface_choice.h"
 #include "terminal_setup/protocol/system_interfaces.h"
-#include "terminal_setup/protocol/terminal_discovery.h"
+#include "terminal_setup/session/discovery_session.h"
 #include "tests/terminal_protocol/free_udp_port.h"
 #include "tests/terminal_protocol/terminal_sim_process.h"
 
@@ -28,7 +28,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using terminal_setup::TerminalDiscovery;
+using terminal_setup::DiscoverySession;
 
 constexpr auto kPollPeriod = 100ms;
 constexpr auto kGiveUpAfter = 30s;
@@ -40,15 +40,6 @@ public:
     void terminalAdded(std::size_t row) override {
         if (row + 1 == expected && loop)
             loop->quit();
-    }
-    void terminalsCleared() override {}
-    void scanButtonsEnabled(bool) override {}
-};
-
-class PrintPrompt : public platform::PromptSink {
-public:
-    void show(const platform::Prompt& prompt) override {
-        std::fprintf(stderr, "prompt: %s\n", prompt.text.c_str());
     }
 };
 
@@ -64,8 +55,7 @@ std::vector<double> timeScans(int terminals, int runs, std::chrono::milliseconds
         return {};
     }
     StopWhenListed listener;
-    PrintPrompt prompts;
-    TerminalDiscovery discovery(listener, prompts, port);
+    DiscoverySession discovery(listener, {port, {}, {}});
     const auto interfaces = terminal_setup::systemNetworkInterfaces();
     const terminal_setup::NetworkInterface* loopback =
         terminal_setup::findInterface(interfaces, "lo");

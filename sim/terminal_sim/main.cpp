@@ -29,6 +29,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "terminal-sim: %s\n%s", error.c_str(), sim::kTerminalSimUsage);
         return 2;
     }
+    if (options->help) {
+        std::fputs(sim::kTerminalSimUsage, stdout);
+        return 0;
+    }
     // Everything it sends goes to a multicast group: only where that cannot leave the machine.
     std::string why;
     if (!sim::inPrivateNetworkNamespace(&why)) {
@@ -55,6 +59,8 @@ int main(int argc, char** argv) {
     } else {
         terminals = sim::makeTerminals(options->count, options->seed);
     }
+    for (sim::SimulatedTerminal& terminal : terminals)
+        terminal.dropWrites(options->dropWrites);
 
     int stopPipe[2];
     if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {

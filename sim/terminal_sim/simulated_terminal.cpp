@@ -52,17 +52,21 @@ bool SimulatedTerminal::isFieldName(std::string_view name) {
                                        [name](const WriteField& f) { return f.name == name; });
 }
 
-bool SimulatedTerminal::takeWrite(std::span<const std::uint8_t> datagram,
-                                  const IgnoredFields& ignored) {
+SimulatedTerminal::Write SimulatedTerminal::takeWrite(std::span<const std::uint8_t> datagram,
+                                                      const IgnoredFields& ignored) {
     if (typeOf(datagram) != kWrite ||
         !std::equal(m_report.begin() + kMacAt, m_report.begin() + kMacAt + 6,
                     datagram.begin() + kMacAt))
-        return false;
+        return Write::NotAddressed;
+    if (m_writesToDrop > 0) {
+        --m_writesToDrop;
+        return Write::Dropped;
+    }
     for (const WriteField& field : kWriteFields) {
-        if (!ignored.contains(field.name))
+        if (!ignored.contains(field.name) && !m_ignored.contains(field.name))
             copyFrom(datagram, field.at, field.size);
     }
-    return true;
+    return Write::Taken;
 }
 
 bool SimulatedTerminal::takeReset(std::span<const std::uint8_t> datagram,
@@ -71,7 +75,7 @@ bool SimulatedTerminal::takeReset(std::span<const std::uint8_t> datagram,
         !std::equal(m_report.begin() + kMacAt, m_report.begin() + kMacAt + 5,
                     datagram.begin() + kMacAt))
         return false;
-    if (ignored.contains("id"))
+    if (ignored.contains("id") || m_ignored.contains("id"))
         return true;
     const std::uint8_t newId = datagram[kIdAt];
     m_report[kIdAt] = newId;

@@ -53,9 +53,20 @@ public:
     using IgnoredFields = std::set<std::string, std::less<>>;
     static bool isFieldName(std::string_view name);
 
+    // Faults of this terminal alone: fields it ignores in every write, on top of those the
+    // caller names, and the number of configuration writes it drops whole before it takes one,
+    // as a terminal that is busy or loses a datagram would.
+    void ignoreFields(const IgnoredFields& fields) {
+        m_ignored.insert(fields.begin(), fields.end());
+    }
+    const IgnoredFields& ignoredFields() const { return m_ignored; }
+    void dropWrites(int count) { m_writesToDrop = count; }
+
+    enum class Write { NotAddressed, Taken, Dropped };
     // A configuration write addressed to this terminal's MAC: takes every field a write
-    // carries but those in `ignored`. Returns whether it was for this terminal.
-    bool takeWrite(std::span<const std::uint8_t> datagram, const IgnoredFields& ignored = {});
+    // carries but those in `ignored` and its own, or drops it whole while writes are to be
+    // dropped. Says which, or that it was for another terminal.
+    Write takeWrite(std::span<const std::uint8_t> datagram, const IgnoredFields& ignored = {});
     // A reset whose first five MAC bytes are this terminal's: its last MAC byte and its ID
     // become the new ID the reset carries, unless "id" is ignored. Returns whether it was for
     // this terminal.
@@ -69,6 +80,8 @@ private:
     void copyFrom(std::span<const std::uint8_t> datagram, std::size_t at, std::size_t size);
 
     Bytes m_report;
+    IgnoredFields m_ignored;
+    int m_writesToDrop = 0;
 };
 
 } // namespace sim

@@ -127,6 +127,18 @@ bool unescape(std::string_view text, std::string& bytes) {
     return true;
 }
 
+// "baud,name": fields a terminal of the file ignores in every write.
+bool parseIgnored(const std::string& value, SimulatedTerminal::IgnoredFields& fields) {
+    std::istringstream names(value);
+    std::string name;
+    while (std::getline(names, name, ',')) {
+        if (!SimulatedTerminal::isFieldName(name))
+            return false;
+        fields.insert(name);
+    }
+    return !fields.empty();
+}
+
 // Applies one key=value word to `bytes`; false when the key is unknown or the value bad.
 bool applyWord(const std::string& key, const std::string& value, Bytes& bytes) {
     using T = SimulatedTerminal;
@@ -208,17 +220,23 @@ std::vector<SimulatedTerminal> readTerminals(std::istream& in, std::uint32_t see
         if (first == std::string::npos || line[first] == '#')
             continue;
         Bytes bytes = madeUpReport(static_cast<int>(terminals.size()), random);
+        SimulatedTerminal::IgnoredFields ignored;
         std::istringstream words(line);
         std::string word;
         while (words >> word) {
             const auto equals = word.find('=');
-            if (equals == std::string::npos ||
-                !applyWord(word.substr(0, equals), word.substr(equals + 1), bytes)) {
+            const std::string key = word.substr(0, equals);
+            const std::string value = equals == std::string::npos ? "" : word.substr(equals + 1);
+            const bool good =
+                equals != std::string::npos &&
+                (key == "ignore" ? parseIgnored(value, ignored) : applyWord(key, value, bytes));
+            if (!good) {
                 error = "line " + std::to_string(lineNumber) + ": cannot use \"" + word + "\"";
                 return {};
             }
         }
         terminals.emplace_back(bytes);
+        terminals.back().ignoreFields(ignored);
     }
     return terminals;
 }

@@ -2,8 +2,10 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 namespace sim {
@@ -27,11 +29,23 @@ bool isMulticastGroup(const std::string& text) {
 std::optional<TerminalSimOptions> parseTerminalSimOptions(int argc, const char* const* argv,
                                                           std::string& error) {
     TerminalSimOptions options;
+    static constexpr std::string_view kTakesValue[] = {
+        "--count", "--seed",      "--from",         "--group",
+        "--port",  "--test-port", "--ignore-field", "--drop-writes"};
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
         if (option == "--unicast-reply") {
             options.unicastReply = true;
             continue;
+        }
+        if (option == "--help" || option == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (std::find(std::begin(kTakesValue), std::end(kTakesValue), option) ==
+            std::end(kTakesValue)) {
+            error = "unknown option " + std::string(option);
+            return std::nullopt;
         }
         if (i + 1 >= argc) {
             error = std::string(option) + " needs a value";
@@ -53,6 +67,8 @@ std::optional<TerminalSimOptions> parseTerminalSimOptions(int argc, const char* 
             options.testPort = static_cast<std::uint16_t>(number);
         } else if (option == "--ignore-field" && SimulatedTerminal::isFieldName(value)) {
             options.ignoredFields.insert(value);
+        } else if (option == "--drop-writes" && parseUnsigned(value, 1000000, number)) {
+            options.dropWrites = static_cast<int>(number);
         } else {
             error = "cannot use " + std::string(option) + " " + value;
             return std::nullopt;

@@ -144,22 +144,27 @@ void TerminalSimServer::handle(int fd, bool testSocket, std::span<const std::uin
         break;
     }
     case SimulatedTerminal::kWrite: {
-        std::string ignoring;
-        for (const std::string& name : m_options.ignoredFields) {
-            if (name != "id")
-                ignoring += (ignoring.empty() ? " but ignored " : " ") + name;
-        }
         for (std::size_t i = 0; i < m_terminals.size(); ++i) {
-            if (m_terminals[i].takeWrite(datagram, m_options.ignoredFields))
-                note("terminal " + std::to_string(i) + " took a configuration write" + ignoring);
+            const std::string terminal = "terminal " + std::to_string(i);
+            switch (m_terminals[i].takeWrite(datagram, m_options.ignoredFields)) {
+            case SimulatedTerminal::Write::NotAddressed:
+                break;
+            case SimulatedTerminal::Write::Dropped:
+                note(terminal + " dropped a configuration write");
+                break;
+            case SimulatedTerminal::Write::Taken:
+                note(terminal + " took a configuration write" + ignoring(m_terminals[i]));
+                break;
+            }
         }
         break;
     }
     case SimulatedTerminal::kReset: {
-        const bool ignoring = m_options.ignoredFields.contains("id");
         for (std::size_t i = 0; i < m_terminals.size(); ++i) {
+            const bool ignores = m_options.ignoredFields.contains("id") ||
+                                 m_terminals[i].ignoredFields().contains("id");
             if (m_terminals[i].takeReset(datagram, m_options.ignoredFields))
-                note("terminal " + std::to_string(i) + (ignoring ? " ignored" : " took") +
+                note("terminal " + std::to_string(i) + (ignores ? " ignored" : " took") +
                      " a reset to ID " + std::to_string(datagram[SimulatedTerminal::kIdAt]));
         }
         break;
@@ -167,6 +172,17 @@ void TerminalSimServer::handle(int fd, bool testSocket, std::span<const std::uin
     default:
         break; // reports (ours looping back, or other terminals') and foreign datagrams
     }
+}
+
+std::string TerminalSimServer::ignoring(const SimulatedTerminal& terminal) const {
+    SimulatedTerminal::IgnoredFields fields = m_options.ignoredFields;
+    fields.insert(terminal.ignoredFields().begin(), terminal.ignoredFields().end());
+    std::string text;
+    for (const std::string& name : fields) {
+        if (name != "id")
+            text += (text.empty() ? " but ignored " : " ") + name;
+    }
+    return text;
 }
 
 void TerminalSimServer::send(int fd, std::span<const std::uint8_t> datagram,

@@ -41,6 +41,8 @@ private:
     void logLine(const char* direction, const sockaddr_in& peer,
                  std::span<const std::uint8_t> datagram);
     void note(const std::string& text);
+    // " but ignored baud name": the fields of a write the terminal leaves alone, for its note.
+    std::string ignoring(const SimulatedTerminal& terminal) const;
 
     std::vector<SimulatedTerminal> m_terminals;
     TerminalSimOptions m_options;

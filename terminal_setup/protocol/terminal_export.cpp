@@ -2,13 +2,9 @@
 
 #include "terminal_setup/protocol/terminal_format.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QString>
-
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace terminal_setup {
 
@@ -85,24 +81,47 @@ std::string csvField(const FieldValue& value) {
     return quoted + "\"";
 }
 
-QJsonValue jsonField(const FieldValue& value, bool isInterface) {
+// A JSON string: quotes, backslashes and control characters escaped, everything else (UTF-8
+// included) as it is.
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string jsonField(const FieldValue& value, bool isInterface) {
     switch (value.kind) {
     case FieldValue::Kind::Number:
-        return value.number;
+        return std::to_string(value.number);
     case FieldValue::Kind::Truth:
-        return value.truth;
+        return value.truth ? "true" : "false";
     case FieldValue::Kind::TextList: {
-        QJsonArray list;
-        for (const std::string& item : value.texts)
-            list.append(QString::fromStdString(item));
-        return list;
+        if (value.texts.empty())
+            return "[]";
+        std::string list = "[\n";
+        for (std::size_t i = 0; i < value.texts.size(); ++i)
+            list += "            " + jsonString(value.texts[i]) +
+                    (i + 1 < value.texts.size() ? ",\n" : "\n");
+        return list + "        ]";
     }
     case FieldValue::Kind::Text:
         break;
     }
     if (isInterface && value.text.empty())
-        return QJsonValue::Null;
-    return QString::fromStdString(value.text);
+        return "null";
+    return jsonString(value.text);
 }
 
 } // namespace
@@ -122,17 +141,22 @@ std::string exportTerminals(const std::vector<ListedTerminal>& rows, ExportForma
         }
         return out;
     }
-    QJsonArray list;
+    // Written by hand rather than through a JSON object, which would sort the keys: they come in
+    // the order of the CSV columns.
+    if (rows.empty())
+        return "[]\n";
+    std::string out = "[\n";
     for (std::size_t row = 0; row < rows.size(); ++row) {
         const auto fields = fieldsOf(rows, row, marks[row]);
-        QJsonObject object;
+        out += "    {\n";
         for (std::size_t i = 0; i < fields.size(); ++i) {
-            object.insert(QLatin1String(kExportFields[i]),
-                          jsonField(fields[i], std::string_view(kExportFields[i]) == "interface"));
+            out += std::string("        \"") + kExportFields[i] + "\": " +
+                   jsonField(fields[i], std::string_view(kExportFields[i]) == "interface") +
+                   (i + 1 < fields.size() ? ",\n" : "\n");
         }
-        list.append(object);
+        out += row + 1 < rows.size() ? "    },\n" : "    }\n";
     }
-    return QJsonDocument(list).toJson(QJsonDocument::Indented).toStdString();
+    return out + "]\n";
 }
 
 std::optional<ExportFormat> exportFormatOfPath(std::string_view path) {

@@ -12,9 +12,9 @@ namespace terminal_setup {
 
 // Every field of the terminals' reports as a record to keep or hand over, in CSV (RFC 4180:
 // a header line, CRLF line ends, a field quoted when it holds a comma, a quote or a line break)
-// or in JSON (an array of objects). The texts are those Quellin shows: names and models read as
-// GBK, addresses dotted, the MAC with its full-width hyphens, the work mode and baud rate as
-// their captions. `interface` is the address of the card the terminal answered on (empty, or
+// or in JSON (an array of objects with their keys in the order of the CSV columns; no terminal
+// gives []). The texts are those Quellin shows: names and models read as GBK, addresses dotted,
+// the MAC with its full-width hyphens, the work mode and baud rate as their captions. `interface` is the address of the card the terminal answered on (empty, or
 // null in JSON, when unknown); `conflicts` the MACs of the other terminals with the same IP, ID
 // or MAC (separated by blanks in CSV). In JSON, `id`, `port` and `host_port` are numbers and
 // `dhcp` is true or false; in CSV, `dhcp` is "true" or "false".

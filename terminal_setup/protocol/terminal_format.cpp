@@ -24,6 +24,30 @@ std::string formatIpv4(const Ipv4Bytes& address) {
     return text;
 }
 
+std::optional<Ipv4Bytes> parseIpv4(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    Ipv4Bytes address{};
+    std::size_t at = 0;
+    for (std::size_t part = 0; part < address.size(); ++part) {
+        if (part > 0 && (at >= text.size() || text[at++] != '.'))
+            return std::nullopt;
+        unsigned value = 0;
+        std::size_t digits = 0;
+        for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 3; ++digits)
+            value = value * 10 + static_cast<unsigned>(text[at++] - '0');
+        if (digits == 0 || value > 255)
+            return std::nullopt;
+        address[part] = static_cast<std::uint8_t>(value);
+    }
+    if (at != text.size())
+        return std::nullopt;
+    return address;
+}
+
 std::string formatMac(const MacBytes& mac) {
     char group[3][5];
     for (std::size_t i = 0; i < 3; ++i)

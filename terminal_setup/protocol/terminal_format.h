@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,9 +18,12 @@ std::string formatId(std::uint8_t id); // "%d": 0 to 255
 std::string formatName(const TerminalRecord& record);
 std::string formatModel(const TerminalRecord& record);
 std::string formatIpv4(const Ipv4Bytes& address); // "%u.%u.%u.%u", first byte first
-std::string formatMac(const MacBytes& mac);       // "%02X%02X－%02X%02X－%02X%02X"
-std::string formatVersion(std::uint8_t version);  // "%d.%d": high nibble, low nibble
-std::string formatPort(std::uint16_t port);       // "%u"
+// The reverse: four decimal numbers 0 to 255 of one to three digits, joined by single dots,
+// blanks allowed around the whole. Shortened forms ("10.1"), signs and anything else: nothing.
+std::optional<Ipv4Bytes> parseIpv4(std::string_view text);
+std::string formatMac(const MacBytes& mac);      // "%02X%02X－%02X%02X－%02X%02X"
+std::string formatVersion(std::uint8_t version); // "%d.%d": high nibble, low nibble
+std::string formatPort(std::uint16_t port);      // "%u"
 
 // The work-mode and baud lists of the setup pages, in order: a position is the value a record
 // carries.

@@ -1,5 +1,7 @@
 #include "terminal_setup/scan/scan_options.h"
 
+#include "terminal_setup/protocol/terminal_format.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -39,6 +41,10 @@ std::optional<ScanOptions> parseScanOptions(const std::vector<std::string>& argu
             options.help = true;
             continue;
         }
+        if (option == "--dry-run") {
+            options.dryRun = true;
+            continue;
+        }
         if (option == "--json" || option == "--csv") {
             if (formatChosen) {
                 error = "choose one of --json and --csv";
@@ -50,7 +56,8 @@ std::optional<ScanOptions> parseScanOptions(const std::vector<std::string>& argu
             continue;
         }
         const bool takesValue = option == "--interface" || option == "--seconds" ||
-                                option == "--test" || option == "--host-port" || option == "--port";
+                                option == "--test" || option == "--host-port" ||
+                                option == "--port" || option == "--apply";
         if (!takesValue) {
             error = "unknown option " + option;
             return std::nullopt;
@@ -65,6 +72,12 @@ std::optional<ScanOptions> parseScanOptions(const std::vector<std::string>& argu
             options.interfaceWanted = value;
         } else if (option == "--test") {
             options.testAddress = value;
+            if (good && !parseIpv4(value)) {
+                error = "--test " + value + ": not an IPv4 address";
+                return std::nullopt;
+            }
+        } else if (option == "--apply") {
+            options.planPath = value;
         } else if (option == "--seconds") {
             const auto duration = secondsValue(value);
             good = duration.has_value();
@@ -85,6 +98,14 @@ std::optional<ScanOptions> parseScanOptions(const std::vector<std::string>& argu
     }
     if (options.hostPort && options.testAddress.empty()) {
         error = "--host-port goes with --test";
+        return std::nullopt;
+    }
+    if (options.dryRun && options.planPath.empty()) {
+        error = "--dry-run goes with --apply";
+        return std::nullopt;
+    }
+    if (!options.planPath.empty() && (!options.testAddress.empty() || formatChosen)) {
+        error = "--apply goes with neither --test nor --json or --csv";
         return std::nullopt;
     }
     return options;

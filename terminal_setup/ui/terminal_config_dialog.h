@@ -2,8 +2,8 @@
 
 #include "platform/prompt.h"
 #include "terminal_setup/protocol/terminal_datagram.h"
+#include "terminal_setup/session/tool_settings_file.h"
 #include "terminal_setup/ui/setup_dialog_inputs.h"
-#include "terminal_setup/ui/tool_settings_file.h"
 
 #include <QDialog>
 

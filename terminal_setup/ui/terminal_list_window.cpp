@@ -18,6 +18,7 @@
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <array>
@@ -117,8 +118,11 @@ TerminalListWindow::TerminalListWindow(const std::string& settingsDirectory,
                                        TerminalListWindowOptions options, QWidget* parent)
     : QDialog(parent), m_prompts(prompts), m_listInterfaces(std::move(options.interfaces)),
       m_findDefaultRoute(std::move(options.defaultRouteInterface)),
-      m_settingsFile(settingsDirectory), m_discovery(*this, prompts, options.discoveryPort),
-      m_chooseExportFile(std::move(options.chooseExportFile)), m_listFont(listFont()) {
+      m_settingsFile(settingsDirectory),
+      m_discovery(*this, {options.discoveryPort, {}, [this] { return cardToScan(); }}),
+      m_chooseExportFile(std::move(options.chooseExportFile)),
+      m_choosePlanFile(std::move(options.choosePlanFile)),
+      m_runPlanDialog(std::move(options.runPlanDialog)), m_listFont(listFont()) {
     widgets::initResources();
     initQuellinIcons();
     m_openSetup = [this](const SetupDialogInputs& inputs, const TerminalRecord& record) {
@@ -136,6 +140,10 @@ TerminalListWindow::TerminalListWindow(const std::string& settingsDirectory,
     m_exportAction->setObjectName(QStringLiteral("exportAction"));
     connect(m_exportAction, &QAction::triggered, this, &TerminalListWindow::onExport);
     addAction(m_exportAction);
+    m_applyPlanAction = new QAction(tr("Apply plan..."), this);
+    m_applyPlanAction->setObjectName(QStringLiteral("applyPlanAction"));
+    connect(m_applyPlanAction, &QAction::triggered, this, &TerminalListWindow::onApplyPlan);
+    addAction(m_applyPlanAction);
     // The About entry of the window menu, reached here through the window's context menu.
     m_aboutAction = new QAction(tr("About Quellin(&A)..."), this);
     m_aboutAction->setObjectName(QStringLiteral("aboutAction"));
@@ -154,7 +162,7 @@ TerminalListWindow::TerminalListWindow(const std::string& settingsDirectory,
     m_destEdit->setText(QString::fromStdString(m_destAddress));
     findHostName(options.hostName);
     refreshInterfaces();
-    startTimersAndSockets();
+    startSession();
     m_selectedRow = kNoRow;
     updateExportEnabled();
 
@@ -165,10 +173,6 @@ TerminalListWindow::TerminalListWindow(const std::string& settingsDirectory,
 
 TerminalListWindow::~TerminalListWindow() {
     qApp->removeEventFilter(this);
-    m_scanWindowTimer.stop();
-    m_groupPollTimer.stop();
-    m_testPollTimer.stop();
-    m_writeCheckTimer.stop();
     m_discovery.close();
 }
 
@@ -222,6 +226,11 @@ void TerminalListWindow::buildControls() {
     m_exportButton->setImage(QPixmap(QStringLiteral(":/quellin/icons/export.png")));
     m_exportButton->setAccessibleName(tr("Export"));
     m_exportButton->setToolTip(tr("Save the listed terminals as CSV or JSON"));
+    m_applyPlanButton = makeButton("Apply plan...", "applyPlanButton", 0, this);
+    m_applyPlanButton->setImage(QPixmap(QStringLiteral(":/quellin/icons/plan.png")));
+    m_applyPlanButton->setAccessibleName(tr("Apply plan"));
+    m_applyPlanButton->setToolTip(
+        tr("Set up the listed terminals from a CSV plan: preview, apply, confirm"));
 
     m_writeCheckLabel = new QLabel(this);
     m_writeCheckLabel->setObjectName(QStringLiteral("writeCheckLabel"));
@@ -255,6 +264,7 @@ void TerminalListWindow::buildControls() {
     buttons->addWidget(m_scanButton);
     buttons->addWidget(m_testButton);
     buttons->addWidget(m_exportButton);
+    buttons->addWidget(m_applyPlanButton);
     buttons->addStretch(1);
     buttons->addWidget(m_exitButton);
 
@@ -307,23 +317,23 @@ void TerminalListWindow::connectControls() {
     connect(m_testButton, &QPushButton::clicked, this, &TerminalListWindow::onTest);
     connect(m_exitButton, &QPushButton::clicked, this, &TerminalListWindow::onExit);
     connect(m_exportButton, &QPushButton::clicked, this, &TerminalListWindow::onExport);
+    connect(m_applyPlanButton, &QPushButton::clicked, this, &TerminalListWindow::onApplyPlan);
 
     connect(m_interfaceCombo, &QComboBox::activated, this, &TerminalListWindow::onInterfaceChosen);
     connect(m_list, &QTableWidget::itemSelectionChanged, this,
             &TerminalListWindow::syncSelectedRow);
-    m_scanWindowTimer.setInterval(kScanWindowPeriod);
-    m_groupPollTimer.setInterval(kGroupPollPeriod);
-    m_testPollTimer.setInterval(kTestPollPeriod);
-    connect(&m_scanWindowTimer, &QTimer::timeout, this, &TerminalListWindow::onScanWindowTick);
-    connect(&m_groupPollTimer, &QTimer::timeout, this, &TerminalListWindow::onGroupPollTick);
-    connect(&m_testPollTimer, &QTimer::timeout, this, &TerminalListWindow::onTestPollTick);
-    m_writeCheckTimer.setSingleShot(true);
-    m_writeCheckTimer.setInterval(kWriteCheckDelay);
-    connect(&m_writeCheckTimer, &QTimer::timeout, this, &TerminalListWindow::onWriteCheckTick);
 }
 
 void TerminalListWindow::loadSettings() {
-    const ToolSettings settings = m_settingsFile.load();
+    std::vector<std::string> notices;
+    const ToolSettings settings = m_settingsFile.load(&notices);
+    // Told once the window runs, so that the message has the window to stand on.
+    for (const std::string& notice : notices) {
+        QTimer::singleShot(0, this, [this, notice] {
+            m_prompts.show(
+                platform::Prompt::box(kProgramName, notice, platform::PromptIcon::Exclamation));
+        });
+    }
     m_groupAddress = settings.groupAddress;
     m_destAddress = settings.testAddress;
     m_hostPort = settings.hostPort;
@@ -381,11 +391,21 @@ const NetworkInterface* TerminalListWindow::chosenCard() const {
     return findInterface(m_interfaces, m_interfaceName);
 }
 
-void TerminalListWindow::startTimersAndSockets() {
-    m_scanWindowTimer.start();
-    m_groupPollTimer.start();
+std::optional<NetworkInterface> TerminalListWindow::cardToScan() {
+    // A card plugged in, switched on or given an address since the last look is seen now.
+    refreshInterfaces();
+    if (const NetworkInterface* card = chosenCard())
+        return *card;
+    if (m_interfaceName.empty())
+        return std::nullopt;
+    NetworkInterface gone;
+    gone.name = m_interfaceName;
+    return gone;
+}
+
+void TerminalListWindow::startSession() {
     // A failure here is silent: the next Scan tries again and says what is wrong.
-    m_discovery.open(chosenCard(), QString::fromStdString(m_groupAddress));
+    m_discovery.start(chosenCard(), QString::fromStdString(m_groupAddress));
 }
 
 } // namespace terminal_setup

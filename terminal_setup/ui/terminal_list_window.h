@@ -1,21 +1,21 @@
 #pragma once
 
 #include "platform/prompt.h"
-#include "terminal_setup/protocol/discovery_listener.h"
 #include "terminal_setup/protocol/network_interface.h"
 #include "terminal_setup/protocol/system_interfaces.h"
-#include "terminal_setup/protocol/terminal_discovery.h"
+#include "terminal_setup/protocol/terminal_listing.h"
+#include "terminal_setup/session/discovery_listener.h"
+#include "terminal_setup/session/discovery_session.h"
+#include "terminal_setup/session/tool_settings_file.h"
 #include "terminal_setup/ui/export_file_dialog.h"
 #include "terminal_setup/ui/host_identity.h"
+#include "terminal_setup/ui/plan_dialog.h"
 #include "terminal_setup/ui/setup_dialog_inputs.h"
-#include "terminal_setup/ui/tool_settings_file.h"
 
 #include <QDialog>
 #include <QFont>
 #include <QPointer>
-#include <QTimer>
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -43,6 +43,12 @@ struct TerminalListWindowOptions {
     std::uint16_t discoveryPort = kDiscoveryPort;
     // Where "Export..." saves, and in which format; nothing when the installer cancels.
     std::function<std::optional<ExportTarget>(QWidget* parent)> chooseExportFile = askExportFile;
+    // The plan file "Apply plan..." reads; nothing when the installer cancels.
+    std::function<std::optional<std::string>(QWidget* parent)> choosePlanFile = askPlanFile;
+    // How the plan's preview is run: modally, unless a test puts itself in its place.
+    std::function<void(PlanDialog& dialog)> runPlanDialog = [](PlanDialog& dialog) {
+        dialog.exec();
+    };
 };
 
 class TerminalConfigDialog;
@@ -51,22 +57,22 @@ class TerminalConfigDialog;
 // name, the multicast group, the address and port of "Test", and the list of the terminals that
 // answered the last Scan or Test. List row i always shows record i of the discovery table. Its
 // remembered values live in Quellin.ini; they are saved at "Exit" and however else the window
-// closes. The interface list is read again at each Scan and each time it is opened.
+// closes. The interface list is read again at each Scan and each time it is opened. The sockets,
+// the scan window, the check of a write and plans belong to its DiscoverySession; the window
+// wires its controls to it and decides what the operator sees.
 //
 // Rows that share an IP, an ID or a MAC with another row, and rows whose IP lies outside the
 // network of the card they answered on, are coloured; their tooltip and accessible description
 // say why. "Export..." saves the listed terminals as CSV or JSON. About 1.5 s after the setup
 // dialog's Refresh or Reset, the window scans by itself and tells, in the dialog or, once it is
-// closed, under the list, what the terminal's new report shows of the write.
+// closed, under the list, what the terminal's new report shows of the write. "Apply plan..."
+// reads a configuration plan, shows what it would change, applies it and shows each row's
+// result; the list is scanned again afterwards.
 class TerminalListWindow : public QDialog, private DiscoveryListener {
     Q_OBJECT
 
 public:
     static constexpr int kNoRow = 0xFFFF;
-    static constexpr auto kScanWindowPeriod = std::chrono::milliseconds(1000);
-    static constexpr auto kGroupPollPeriod = std::chrono::milliseconds(100);
-    static constexpr auto kTestPollPeriod = std::chrono::milliseconds(100);
-    static constexpr auto kWriteCheckDelay = std::chrono::milliseconds(1500);
     static constexpr const char* kProgramName = "Quellin";
 
     // `settingsDirectory` holds Quellin.ini (the program passes its own folder). Prompts go to
@@ -88,6 +94,7 @@ public:
     void onTest();
     void onExit();
     void onExport();
+    void onApplyPlan();
 
     // The inputs the setup dialog gets for list row `row` (which must exist).
     SetupDialogInputs setupInputsFor(int row) const;
@@ -104,11 +111,12 @@ public:
 
     int selectedRow() const { return m_selectedRow; }
     unsigned hostPort() const { return m_hostPort; }
-    const TerminalDiscovery& discovery() const { return m_discovery; }
+    const DiscoverySession& discovery() const { return m_discovery; }
     QAction* aboutAction() const { return m_aboutAction; }
     QAction* exportAction() const { return m_exportAction; }
+    QAction* applyPlanAction() const { return m_applyPlanAction; }
     // Whether a write waits to be checked by the next scan.
-    bool writeCheckPending() const { return m_pendingCheck.has_value(); }
+    bool writeCheckPending() const { return m_discovery.writeCheckPending(); }
 
     void done(int result) override;
 
@@ -119,12 +127,19 @@ private:
     // DiscoveryListener
     void terminalAdded(std::size_t row) override;
     void terminalsCleared() override;
-    void scanButtonsEnabled(bool enabled) override;
+    void scanStarted() override;
+    void scanOver() override;
+    void groupSocketFailed(const GroupSocketError& error) override;
+    void testFailed(TestOutcome outcome) override;
+    void writeChecked(const WriteCheck& check) override;
+    void writeCheckAbandoned() override;
+    void planRowFinished(const PlanRowResult& result) override;
+    void planFinished() override;
 
     void buildControls();
     void setUpList();
     void connectControls();
-    void startTimersAndSockets();
+    void startSession();
     void loadSettings();
     void findHostName(const std::function<std::optional<std::string>()>& lookup);
 
@@ -136,6 +151,10 @@ private:
     // "Host IP" and "Host MAC" of the chosen interface.
     void showChosenInterface();
     const NetworkInterface* chosenCard() const;
+    // The chosen interface as the system has it now, for a scan: a chosen card that has gone
+    // stands by its name alone, so that the scan says what became of it; nothing when none is
+    // chosen.
+    std::optional<NetworkInterface> cardToScan();
 
     // The two directions of the binding between the values and the edits. Reading fails, with
     // the framework's prompt, when "Host Port" holds no unsigned number; P then keeps its value.
@@ -152,15 +171,13 @@ private:
 
     // Scan on the chosen interface; false when the socket could not be opened.
     bool startScan();
+    // The terminals as listed now, each report once.
+    std::vector<ListedTerminal> listedTerminals() const;
     // The marks of every row, from the table as it stands.
     void refreshMarks();
     // Export is possible while something is listed.
     void updateExportEnabled();
 
-    // The setup dialog sent `datagram`, built from `before` (or could not send it).
-    void writeSent(const TerminalDatagram& datagram, const TerminalRecord& before, bool sent);
-    // The check ends: with the terminal's report, or null when it did not answer.
-    void finishWriteCheck(const TerminalRecord* report);
     // Tells the installer in the setup dialog, or under the list when it is closed.
     void tellWriteCheck(const std::string& text);
 
@@ -168,7 +185,7 @@ private:
     const std::function<std::vector<NetworkInterface>()> m_listInterfaces;
     const std::function<std::string()> m_findDefaultRoute;
     ToolSettingsFile m_settingsFile;
-    TerminalDiscovery m_discovery;
+    DiscoverySession m_discovery;
     SetupOpener m_openSetup;
 
     // Values bound to the fields.
@@ -186,22 +203,14 @@ private:
     std::vector<NetworkInterface> m_interfaces;
 
     const std::function<std::optional<ExportTarget>(QWidget*)> m_chooseExportFile;
+    const std::function<std::optional<std::string>(QWidget*)> m_choosePlanFile;
+    const std::function<void(PlanDialog&)> m_runPlanDialog;
 
-    // A write waiting to be checked: what was sent, and the record it was built from.
-    struct PendingCheck {
-        TerminalDatagram sent;
-        TerminalRecord before;
-        bool scanned = false; // the checking scan went out
-    };
-    std::optional<PendingCheck> m_pendingCheck;
     QPointer<TerminalConfigDialog> m_openDialog;
+    QPointer<PlanDialog> m_planDialog;
     bool m_marksStale = false;
 
     QFont m_listFont;
-    QTimer m_scanWindowTimer;
-    QTimer m_groupPollTimer;
-    QTimer m_testPollTimer;
-    QTimer m_writeCheckTimer;
 
     QComboBox* m_interfaceCombo = nullptr;
     QLineEdit* m_hostNameEdit = nullptr;
@@ -216,9 +225,11 @@ private:
     widgets::HoverButton* m_testButton = nullptr;
     widgets::HoverButton* m_exitButton = nullptr;
     widgets::HoverButton* m_exportButton = nullptr;
+    widgets::HoverButton* m_applyPlanButton = nullptr;
     QLabel* m_writeCheckLabel = nullptr;
     QAction* m_aboutAction = nullptr;
     QAction* m_exportAction = nullptr;
+    QAction* m_applyPlanAction = nullptr;
 };
 
 } // namespace terminal_setup

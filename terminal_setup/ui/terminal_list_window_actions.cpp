@@ -2,6 +2,7 @@
 
 #include "terminal_setup/protocol/terminal_format.h"
 #include "terminal_setup/protocol/write_check.h"
+#include "terminal_setup/session/group_socket_error.h"
 #include "terminal_setup/ui/quellin_about_dialog.h"
 #include "terminal_setup/ui/terminal_config_dialog.h"
 #include "terminal_setup/ui/terminal_list_window.h"
@@ -45,16 +46,8 @@ void TerminalListWindow::onScan() {
 }
 
 bool TerminalListWindow::startScan() {
-    // A card plugged in, switched on or given an address since the last look is seen now.
-    refreshInterfaces();
-    const NetworkInterface* card = chosenCard();
-    // A chosen card that has gone from the system is reported as gone, not as no card at all.
-    NetworkInterface gone;
-    if (!card && !m_interfaceName.empty()) {
-        gone.name = m_interfaceName;
-        card = &gone;
-    }
-    const bool scanned = m_discovery.scan(card);
+    // The session asks cardToScan() for the interface, which reads the interfaces again.
+    const bool scanned = m_discovery.scan();
     copyValuesToFields();
     return scanned;
 }
@@ -66,7 +59,6 @@ void TerminalListWindow::onTest() {
     // broadcast address is refused.
     m_discovery.test(m_destEdit->text(), m_hostPort,
                      m_listInterfaces ? m_listInterfaces() : std::vector<NetworkInterface>{});
-    m_testPollTimer.start();
     copyValuesToFields();
 }
 
@@ -143,7 +135,11 @@ void TerminalListWindow::runSetupDialog(const SetupDialogInputs& inputs,
     TerminalConfigDialog dialog(
         inputs, record,
         [this, record](const TerminalDatagram& datagram) {
-            writeSent(datagram, record, m_discovery.sendToGroup(datagram));
+            if (m_discovery.sendChecked(datagram, record))
+                tellWriteCheck("Sent. Quellin scans again in a moment to see what the terminal "
+                               "took.");
+            else
+                tellWriteCheck("Not sent: the discovery socket is not open. Scan, then try again.");
         },
         m_settingsFile, m_prompts, this);
     m_openDialog = &dialog;
@@ -154,6 +150,10 @@ void TerminalListWindow::runSetupDialog(const SetupDialogInputs& inputs,
 
 void TerminalListWindow::onScanWindowTick() {
     m_discovery.tickScanWindow();
+}
+
+void TerminalListWindow::onWriteCheckTick() {
+    m_discovery.tickWriteCheck();
 }
 
 void TerminalListWindow::onGroupPollTick() {
@@ -183,11 +183,6 @@ void TerminalListWindow::terminalAdded(std::size_t index) {
     // Marked once the poll has read every report waiting: the marks of a row depend on all.
     m_marksStale = true;
     updateExportEnabled();
-    if (m_pendingCheck && m_pendingCheck->scanned &&
-        isWrittenTerminal(m_pendingCheck->sent, m_pendingCheck->before, record)) {
-        const TerminalRecord answer = record;
-        finishWriteCheck(&answer);
-    }
 }
 
 void TerminalListWindow::terminalsCleared() {
@@ -198,12 +193,25 @@ void TerminalListWindow::terminalsCleared() {
     updateExportEnabled();
 }
 
-void TerminalListWindow::scanButtonsEnabled(bool enabled) {
-    m_scanButton->setEnabled(enabled);
-    m_testButton->setEnabled(enabled);
-    // The scan window closed without a report of the written terminal.
-    if (enabled && m_pendingCheck && m_pendingCheck->scanned)
-        finishWriteCheck(nullptr);
+void TerminalListWindow::scanStarted() {
+    m_scanButton->setEnabled(false);
+    m_testButton->setEnabled(false);
+}
+
+void TerminalListWindow::scanOver() {
+    m_scanButton->setEnabled(true);
+    m_testButton->setEnabled(true);
+}
+
+void TerminalListWindow::groupSocketFailed(const GroupSocketError& error) {
+    m_prompts.show(platform::Prompt::box(
+        kProgramName, "Socket error!\n" + describeGroupSocketError(error, m_discovery.port()),
+        platform::PromptIcon::Exclamation));
+}
+
+void TerminalListWindow::testFailed(TestOutcome) {
+    m_prompts.show(
+        platform::Prompt::box("提示", "UDP send to error!", platform::PromptIcon::Information));
 }
 
 // --- values and fields -----------------------------------------------------------------------
@@ -217,8 +225,9 @@ void TerminalListWindow::copyValuesToFields() {
 bool TerminalListWindow::readFieldsIntoValues() {
     m_hostName = m_hostNameEdit->text().toStdString();
     m_hostMac = m_hostMacEdit->text().toStdString();
-    const std::optional<unsigned> port =
-        widgets::exchangeUnsigned(m_hostPortEdit, m_prompts, kProgramName);
+    // A port above 65535 would be cut to its low 16 bits, a port nobody typed.
+    const std::optional<unsigned> port = widgets::exchangeUnsignedInRange(
+        m_hostPortEdit, m_prompts, kProgramName, 0, ToolSettingsFile::kMaxHostPort);
     if (!port)
         return false;
     m_hostPort = *port;

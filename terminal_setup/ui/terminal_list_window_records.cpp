@@ -59,6 +59,10 @@ void TerminalListWindow::refreshMarks() {
     }
 }
 
+std::vector<ListedTerminal> TerminalListWindow::listedTerminals() const {
+    return distinctTerminals(listTerminals(m_discovery.table(), m_interfaces));
+}
+
 // --- export ----------------------------------------------------------------------------------
 
 void TerminalListWindow::updateExportEnabled() {
@@ -74,8 +78,7 @@ void TerminalListWindow::onExport() {
     if (!target)
         return;
     // Read after the file dialog: reports kept arriving while it was open.
-    const std::vector<ListedTerminal> rows =
-        distinctTerminals(listTerminals(m_discovery.table(), m_interfaces));
+    const std::vector<ListedTerminal> rows = listedTerminals();
     if (!platform::writeWholeFile(target->path, exportTerminals(rows, target->format))) {
         m_prompts.show(platform::Prompt::box(kProgramName, "Cannot write " + target->path + ".",
                                              platform::PromptIcon::Exclamation));
@@ -84,37 +87,12 @@ void TerminalListWindow::onExport() {
 
 // --- the check of a write --------------------------------------------------------------------
 
-void TerminalListWindow::writeSent(const TerminalDatagram& datagram, const TerminalRecord& before,
-                                   bool sent) {
-    if (!sent) {
-        m_pendingCheck.reset();
-        m_writeCheckTimer.stop();
-        tellWriteCheck("Not sent: the discovery socket is not open. Scan, then try again.");
-        return;
-    }
-    m_pendingCheck = PendingCheck{datagram, before, false};
-    m_writeCheckTimer.start();
-    tellWriteCheck("Sent. Quellin scans again in a moment to see what the terminal took.");
+void TerminalListWindow::writeChecked(const WriteCheck& check) {
+    tellWriteCheck(describeWriteCheck(check));
 }
 
-void TerminalListWindow::onWriteCheckTick() {
-    m_writeCheckTimer.stop();
-    if (!m_pendingCheck || m_pendingCheck->scanned)
-        return;
-    // Before the scan: reports that its message boxes let through must find the check running.
-    m_pendingCheck->scanned = true;
-    if (!startScan()) {
-        m_pendingCheck.reset();
-        tellWriteCheck("Quellin could not scan again to check the write.");
-    }
-}
-
-void TerminalListWindow::finishWriteCheck(const TerminalRecord* report) {
-    if (!m_pendingCheck)
-        return;
-    const PendingCheck check = *m_pendingCheck;
-    m_pendingCheck.reset();
-    tellWriteCheck(describeWriteCheck(checkWrite(check.sent, check.before, report)));
+void TerminalListWindow::writeCheckAbandoned() {
+    tellWriteCheck("Quellin could not scan again to check the write.");
 }
 
 void TerminalListWindow::tellWriteCheck(const std::string& text) {

@@ -122,16 +122,48 @@ TEST_F(QuellinScanTest, TheTableAlignsTheSixColumnsAndTheMarksGoToStandardError)
 TEST_F(QuellinScanTest, NoAnswerGivesOneMistakesGiveTwoWithOneLineWhy) {
     const Finished none = scan({"--interface", "lo", "--json"});
     EXPECT_EQ(none.status, 1) << none.err;
-    EXPECT_EQ(none.out, "[\n]\n");
+    EXPECT_EQ(none.out, "[]\n");
 
     for (const QStringList& wrong :
          {QStringList{"--json", "--csv"}, QStringList{"--seconds", "0"},
           QStringList{"--host-port", "8866"}, QStringList{"--interface", "no-such-card"},
-          QStringList{"--test", "0.0.0.0"}}) {
+          QStringList{"--test", "0.0.0.0"}, QStringList{"--dry-run"},
+          QStringList{"--apply", "plan.csv", "--json"}}) {
         const Finished mistake = scan(wrong);
         EXPECT_EQ(mistake.status, 2) << wrong.join(' ').toStdString();
         EXPECT_EQ(QString::fromStdString(mistake.err).count('\n'), 1) << mistake.err;
         EXPECT_TRUE(mistake.out.empty());
+    }
+    const Finished notAnAddress = scan({"--test", "999.1.1.1"});
+    EXPECT_EQ(notAnAddress.status, 2);
+    EXPECT_NE(notAnAddress.err.find("--test 999.1.1.1: not an IPv4 address"), std::string::npos)
+        << notAnAddress.err;
+}
+
+TEST_F(QuellinScanTest, TerminalsBeyondTheListAreCountedInOneLineOnStandardError) {
+    m_sim = std::make_unique<TerminalSimProcess>(
+        MATRIX_BIN_DIR "/terminal-sim",
+        QStringList{"--count", "300", "--port", QString::number(m_port)});
+    ASSERT_TRUE(m_sim->isReady()) << m_sim->log().toStdString();
+    const Finished csv = scan({"--interface", "lo", "--csv"});
+    EXPECT_EQ(csv.status, 0);
+    EXPECT_EQ(QString::fromStdString(csv.out).count(QStringLiteral("\r\n")), 257);
+    EXPECT_EQ(csv.err, "quellin-scan: 44 more terminals answered and were not listed (the list "
+                       "holds 256)\n");
+}
+
+TEST(TerminalSimProgram, AnswersHelpWithItsUsageAndNamesAnUnknownOption) {
+    for (const char* option : {"--help", "--bogus"}) {
+        QProcess sim;
+        sim.start(MATRIX_BIN_DIR "/terminal-sim", {option});
+        ASSERT_TRUE(sim.waitForFinished(30000));
+        const bool help = std::string(option) == "--help";
+        EXPECT_EQ(sim.exitCode(), help ? 0 : 2);
+        const QString text = help ? sim.readAllStandardOutput() : sim.readAllStandardError();
+        EXPECT_TRUE(text.startsWith(help ? "usage: terminal-sim"
+                                         : "terminal-sim: unknown option "
+                                           "--bogus\nusage:"))
+            << text.toStdString();
     }
 }
 

@@ -1,5 +1,5 @@
-#include "terminal_setup/protocol/scan_window.h"
 #include "terminal_setup/protocol/terminal_table.h"
+#include "terminal_setup/session/scan_window.h"
 #include "tests/terminal_protocol/sample_report.h"
 
 #include <gtest/gtest.h>

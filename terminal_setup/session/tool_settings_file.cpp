@@ -1,4 +1,4 @@
-#include "terminal_setup/ui/tool_settings_file.h"
+#include "terminal_setup/session/tool_settings_file.h"
 
 #include "platform/profile.h"
 
@@ -17,7 +17,7 @@ constexpr const char* kCounterSection = "COMM";
 constexpr const char* kGroupAddress = "224.0.0.41";
 constexpr std::size_t kTestAddressChars = 19;
 constexpr std::size_t kInterfaceNameChars = 63;
-constexpr int kDefaultHostPort = 8866;
+constexpr std::size_t kValueChars = 40;
 constexpr int kDefaultAutoId = 1;
 
 // Numbers go into the file in signed decimal, so a port above 2147483647 reads back the same
@@ -34,7 +34,7 @@ ToolSettingsFile::ToolSettingsFile(std::string directory) {
     m_path = directory + kFileName;
 }
 
-ToolSettings ToolSettingsFile::load() const {
+ToolSettings ToolSettingsFile::load(std::vector<std::string>* notices) const {
     std::error_code error;
     if (!std::filesystem::exists(m_path, error)) {
         // A first run starts from what a read of an empty file would give, and keeps it, so that
@@ -43,13 +43,29 @@ ToolSettings ToolSettingsFile::load() const {
         save(defaults);
         return defaults;
     }
+    return read(notices);
+}
+
+ToolSettings ToolSettingsFile::read(std::vector<std::string>* notices) const {
     ToolSettings settings;
     // NetIP is kept in the file but never obeyed: the tool's group is fixed.
     settings.groupAddress = kGroupAddress;
     settings.testAddress =
         platform::getProfileString(kNetSection, "TestIP", "", kTestAddressChars, m_path);
-    settings.hostPort = static_cast<std::uint32_t>(
-        platform::getProfileInt(kNetSection, "NetPort", kDefaultHostPort, m_path));
+    const int port =
+        platform::getProfileInt(kNetSection, "NetPort", static_cast<int>(kDefaultHostPort), m_path);
+    settings.hostPort = static_cast<std::uint32_t>(port);
+    // A port the 16 bits of a datagram cannot hold would be cut to another one.
+    if (port < 0 || static_cast<std::uint32_t>(port) > kMaxHostPort) {
+        settings.hostPort = kDefaultHostPort;
+        if (notices) {
+            const std::string written =
+                platform::getProfileString(kNetSection, "NetPort", "", kValueChars, m_path);
+            notices->push_back(m_path + ": NetPort=" + written + " is not a port (0 to " +
+                               std::to_string(kMaxHostPort) + "); Host Port " +
+                               std::to_string(kDefaultHostPort) + " is used instead.");
+        }
+    }
     return settings;
 }
 

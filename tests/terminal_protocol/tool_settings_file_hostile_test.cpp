@@ -1,4 +1,4 @@
-#include "terminal_setup/ui/tool_settings_file.h"
+#include "terminal_setup/session/tool_settings_file.h"
 
 #include "tests/support/temp_dir.h"
 

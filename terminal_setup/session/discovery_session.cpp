@@ -1,4 +1,4 @@
-#include "terminal_setup/protocol/terminal_discovery.h"
+#include "terminal_setup/session/discovery_session.h"
 
 #include "terminal_setup/protocol/interface_choice.h"
 
@@ -13,8 +13,6 @@
 namespace terminal_setup {
 
 namespace {
-
-constexpr const char* kProgramName = "Quellin";
 
 // Linux hands a socket the group's datagrams from every interface on which any socket of this
 // host joined the group; this one wants only those of the interface it joined on.
@@ -35,27 +33,64 @@ bool sendDatagram(QUdpSocket& socket, const TerminalDatagram& datagram, const QH
     return sent == static_cast<qint64>(datagram.size());
 }
 
+std::uint64_t macKey(const MacBytes& mac) {
+    std::uint64_t key = 0;
+    for (std::uint8_t byte : mac)
+        key = (key << 8) | byte;
+    return key;
+}
+
 } // namespace
 
-TerminalDiscovery::TerminalDiscovery(DiscoveryListener& listener, platform::PromptSink& prompts,
-                                     std::uint16_t port)
-    : m_listener(listener), m_prompts(prompts), m_port(port) {}
+bool DiscoverySession::isListed(const MacBytes& mac) const {
+    for (std::size_t row = 0; row < m_table.size(); ++row) {
+        if (m_table.at(row).mac() == mac)
+            return true;
+    }
+    return false;
+}
 
-TerminalDiscovery::~TerminalDiscovery() {
+DiscoverySession::DiscoverySession(DiscoveryListener& listener, DiscoverySessionOptions options)
+    : m_listener(listener), m_port(options.port), m_timing(options.timing),
+      m_scanCard(std::move(options.scanCard)) {
+    m_scanWindowTimer.setInterval(m_timing.scanWindowTick);
+    m_groupPollTimer.setInterval(m_timing.groupPoll);
+    m_testPollTimer.setInterval(m_timing.testPoll);
+    m_writeCheckTimer.setInterval(m_timing.writeCheckDelay);
+    m_writeCheckTimer.setSingleShot(true);
+    m_scanWindowTimer.callOnTimeout([this] { tickScanWindow(); });
+    m_groupPollTimer.callOnTimeout([this] { pollGroupSocket(); });
+    m_testPollTimer.callOnTimeout([this] { pollTestSocket(); });
+    m_writeCheckTimer.callOnTimeout([this] { tickWriteCheck(); });
+}
+
+DiscoverySession::~DiscoverySession() {
+    m_scanWindowTimer.stop();
+    m_groupPollTimer.stop();
+    m_testPollTimer.stop();
+    m_writeCheckTimer.stop();
     close();
     closeTestSocket();
 }
 
-TerminalDiscovery::JoinedInterface
-TerminalDiscovery::joinedInterfaceOf(const NetworkInterface& card) {
+void DiscoverySession::start(const NetworkInterface* card, const QString& groupAddress) {
+    m_scanWindowTimer.start();
+    m_groupPollTimer.start();
+    open(card, groupAddress);
+}
+
+DiscoverySession::JoinedInterface
+DiscoverySession::joinedInterfaceOf(const NetworkInterface& card) {
     return {card.name, card.index, card.address()};
 }
 
-std::optional<GroupSocketError> TerminalDiscovery::open(const NetworkInterface* card,
-                                                        const QString& groupAddress) {
+std::optional<GroupSocketError> DiscoverySession::open(const NetworkInterface* card,
+                                                       const QString& groupAddress) {
     using Kind = GroupSocketError::Kind;
     close();
     m_groupText = groupAddress;
+    if (card)
+        m_lastCard = *card;
     if (!card)
         return GroupSocketError{Kind::NoInterface, {}, {}};
     if (!card->up || !card->running)
@@ -100,34 +135,38 @@ std::optional<GroupSocketError> TerminalDiscovery::open(const NetworkInterface* 
     return std::nullopt;
 }
 
-void TerminalDiscovery::close() {
+void DiscoverySession::close() {
     m_group.reset();
 }
 
-bool TerminalDiscovery::scan(const NetworkInterface* card) {
+bool DiscoverySession::scan() {
+    std::optional<NetworkInterface> card = m_scanCard ? m_scanCard() : m_lastCard;
+    return scan(card ? &*card : nullptr);
+}
+
+bool DiscoverySession::scan(const NetworkInterface* card) {
+    if (card)
+        m_lastCard = *card;
     const bool reopen =
         !m_group || !card || !card->up || !card->running || !(joinedInterfaceOf(*card) == m_joined);
     if (reopen) {
         if (const auto error = open(card, m_groupText)) {
-            m_prompts.show(platform::Prompt::box(
-                kProgramName, "Socket error!\n" + describeGroupSocketError(*error, m_port),
-                platform::PromptIcon::Exclamation));
+            m_listener.groupSocketFailed(*error);
             return false;
         }
     }
     const TerminalDatagram request = scanRequest();
     emptyTable();
     sendDatagram(*m_group, request, m_groupAddress, m_port);
-    m_listener.scanButtonsEnabled(false);
     m_scanWindow.open();
+    m_listener.scanStarted();
     return true;
 }
 
-TerminalDiscovery::TestOutcome
-TerminalDiscovery::test(const QString& destAddress, unsigned hostPort,
-                        const std::vector<NetworkInterface>& localInterfaces) {
+TestOutcome DiscoverySession::test(const QString& destAddress, unsigned hostPort,
+                                   const std::vector<NetworkInterface>& localInterfaces) {
     if (isUnusableTestDestination(destAddress.toStdString(), localInterfaces)) {
-        showUdpSendError();
+        m_listener.testFailed(TestOutcome::RefusedDestination);
         return TestOutcome::RefusedDestination;
     }
     const auto localPort = static_cast<std::uint16_t>(hostPort);
@@ -148,51 +187,52 @@ TerminalDiscovery::test(const QString& destAddress, unsigned hostPort,
     if (bound)
         m_test = std::move(socket);
 
-    m_listener.scanButtonsEnabled(false);
     m_scanWindow.open();
-    // Shown last: the message box runs its own event loop, and the ticks it lets through must
-    // find the scan window already open.
-    if (!sent)
-        showUdpSendError();
-    if (!bound)
-        return TestOutcome::PortUnavailable;
-    return sent ? TestOutcome::Sent : TestOutcome::SendFailed;
+    m_testPollTimer.start();
+    m_listener.scanStarted();
+    const TestOutcome outcome = !bound ? TestOutcome::PortUnavailable
+                                : sent ? TestOutcome::Sent
+                                       : TestOutcome::SendFailed;
+    // Told last: a listener that shows a message runs its own event loop, and the ticks it lets
+    // through must find the scan window already open.
+    if (outcome != TestOutcome::Sent)
+        m_listener.testFailed(outcome);
+    return outcome;
 }
 
-void TerminalDiscovery::showUdpSendError() {
-    m_prompts.show(
-        platform::Prompt::box("提示", "UDP send to error!", platform::PromptIcon::Information));
+void DiscoverySession::tickScanWindow() {
+    if (!m_scanWindow.tick())
+        return;
+    closeTestSocket();
+    m_listener.scanOver();
+    // The scan window closed without a report of the written terminal.
+    if (m_pendingCheck && m_pendingCheck->scanned)
+        finishCheck(nullptr);
 }
 
-void TerminalDiscovery::tickScanWindow() {
-    if (m_scanWindow.tick()) {
-        closeTestSocket();
-        m_listener.scanButtonsEnabled(true);
-    }
-}
-
-void TerminalDiscovery::pollGroupSocket() {
+void DiscoverySession::pollGroupSocket() {
     drain(m_group, kGroupReceiveLimit);
 }
 
-void TerminalDiscovery::pollTestSocket() {
+void DiscoverySession::pollTestSocket() {
     drain(m_test, kTestReceiveLimit);
 }
 
-bool TerminalDiscovery::sendToGroup(const TerminalDatagram& datagram) {
+bool DiscoverySession::sendToGroup(const TerminalDatagram& datagram) {
     return m_group && sendDatagram(*m_group, datagram, m_groupAddress, m_port);
 }
 
-std::uint16_t TerminalDiscovery::testSocketPort() const {
+std::uint16_t DiscoverySession::testSocketPort() const {
     return m_test ? m_test->localPort() : 0;
 }
 
-void TerminalDiscovery::emptyTable() {
+void DiscoverySession::emptyTable() {
     m_table.clear();
+    m_dropped.clear();
     m_listener.terminalsCleared();
 }
 
-void TerminalDiscovery::drain(std::unique_ptr<QUdpSocket>& slot, std::size_t receiveLimit) {
+void DiscoverySession::drain(std::unique_ptr<QUdpSocket>& slot, std::size_t receiveLimit) {
     QUdpSocket* const socket = slot.get();
     // The listener may close the socket from inside terminalAdded(); stop reading then.
     for (int taken = 0; taken < kMaxDatagramsPerPoll && slot.get() == socket && socket &&
@@ -210,12 +250,25 @@ void TerminalDiscovery::drain(std::unique_ptr<QUdpSocket>& slot, std::size_t rec
             continue;
         const auto record = acceptReport(
             std::span(reinterpret_cast<const std::uint8_t*>(data.constData()), length));
-        if (record && m_table.append(*record, static_cast<int>(datagram.interfaceIndex())))
-            m_listener.terminalAdded(m_table.size() - 1);
+        if (!record)
+            continue;
+        if (m_table.append(*record, static_cast<int>(datagram.interfaceIndex())))
+            stored(*record);
+        else if (m_dropped.size() < kMaxDroppedCounted && !isListed(record->mac()))
+            m_dropped.insert(macKey(record->mac()));
     }
 }
 
-void TerminalDiscovery::closeTestSocket() {
+void DiscoverySession::stored(const TerminalRecord& record) {
+    m_listener.terminalAdded(m_table.size() - 1);
+    if (m_pendingCheck && m_pendingCheck->scanned &&
+        isWrittenTerminal(m_pendingCheck->sent, m_pendingCheck->before, record)) {
+        const TerminalRecord answer = record;
+        finishCheck(&answer);
+    }
+}
+
+void DiscoverySession::closeTestSocket() {
     m_test.reset();
 }
 

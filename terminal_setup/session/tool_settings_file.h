@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace terminal_setup {
 
@@ -14,16 +15,25 @@ struct ToolSettings {
     bool operator==(const ToolSettings&) const = default;
 };
 
-// Quellin.ini beside the executable. Every read and write goes to the file at once; results of
-// writes are not examined, so a file that cannot be written leaves the run unaffected.
+// Quellin.ini: the one reader and writer of the file, for Quellin and for quellin-scan, which
+// only reads it. Every read and write goes to the file at once; results of writes are not
+// examined, so a file that cannot be written leaves the run unaffected.
 class ToolSettingsFile {
 public:
     explicit ToolSettingsFile(std::string directory);
     const std::string& path() const { return m_path; }
 
+    static constexpr std::uint32_t kDefaultHostPort = 8866;
+    static constexpr std::uint32_t kMaxHostPort = 65535;
+
     // Start-up load. A missing file yields the defaults of a read ("224.0.0.41", an empty test
-    // address, 8866), and those are written at once so the next run finds them.
-    ToolSettings load() const;
+    // address, 8866), and those are written at once so the next run finds them. A NetPort that
+    // is no port (above 65535, or negative) reads as 8866, and `notices` (when given) gets one
+    // sentence saying so, for the program to tell once.
+    ToolSettings load(std::vector<std::string>* notices = nullptr) const;
+    // The same values without writing anything, missing file or not: for a program that only
+    // reads Quellin's file.
+    ToolSettings read(std::vector<std::string>* notices = nullptr) const;
     // Writes NetIP, TestIP and NetPort, in that order.
     void save(const ToolSettings& settings) const;
 

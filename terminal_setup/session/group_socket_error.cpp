@@ -1,4 +1,4 @@
-#include "terminal_setup/protocol/group_socket_error.h"
+#include "terminal_setup/session/group_socket_error.h"
 
 namespace terminal_setup {
 

@@ -1,9 +1,9 @@
-#include "terminal_setup/protocol/terminal_discovery.h"
+#include "terminal_setup/session/discovery_session.h"
 
 #include "terminal_setup/protocol/interface_choice.h"
 #include "terminal_setup/protocol/system_interfaces.h"
+#include "terminal_setup/protocol/terminal_format.h"
 #include "tests/support/namespace_check.h"
-#include "tests/support/prompt_recorder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/terminal_protocol/free_udp_port.h"
 #include "tests/terminal_protocol/sample_report.h"
@@ -38,11 +38,26 @@ public:
         events.push_back("added " + std::to_string(row));
     }
     void terminalsCleared() override { events.push_back("cleared"); }
-    void scanButtonsEnabled(bool enabled) override {
-        events.push_back(enabled ? "buttons on" : "buttons off");
+    void scanStarted() override { events.push_back("scan started"); }
+    void scanOver() override { events.push_back("scan over"); }
+    void groupSocketFailed(const GroupSocketError& error) override {
+        failures.push_back(describeGroupSocketError(error, port));
+    }
+    void testFailed(TestOutcome outcome) override {
+        failures.push_back("test " + std::to_string(static_cast<int>(outcome)));
+    }
+    void writeChecked(const WriteCheck& check) override { checks.push_back(check); }
+    void planRowFinished(const PlanRowResult& result) override {
+        events.push_back("row " + std::to_string(result.row) + " " + describePlanResult(result));
     }
     std::vector<std::string> events;
+    std::vector<std::string> failures;
+    std::vector<WriteCheck> checks;
+    std::uint16_t port = 0;
 };
+
+const std::string kRefused =
+    "test " + std::to_string(static_cast<int>(TestOutcome::RefusedDestination));
 
 // The bytes of a "send"/"recv" line of the simulator's log.
 std::vector<std::uint8_t> bytesOfLogLine(const QString& line) {
@@ -57,12 +72,14 @@ std::vector<std::uint8_t> bytesOf(const TerminalRecord& record) {
     return {record.bytes().begin(), record.bytes().end()};
 }
 
-class TerminalDiscoveryTest : public testing::Test {
+class DiscoverySessionTest : public testing::Test {
 protected:
     void SetUp() override {
         REQUIRE_PRIVATE_NETWORK_NAMESPACE();
         m_port = terminal_test::freeUdpPort();
-        m_discovery = std::make_unique<TerminalDiscovery>(m_listener, m_prompts, m_port);
+        m_listener.port = m_port;
+        m_discovery = std::make_unique<DiscoverySession>(
+            m_listener, DiscoverySessionOptions{m_port, {}, [this] { return m_scanCard; }});
     }
 
     std::unique_ptr<TerminalSimProcess> startSim(QStringList arguments) {
@@ -80,6 +97,8 @@ protected:
     }
     bool openDiscovery() { return !m_discovery->open(&m_card, kDiscoveryGroup).has_value(); }
     bool scan() { return m_discovery->scan(&m_card); }
+    // The session's own scans (checks and plans) go out on m_scanCard.
+    std::optional<NetworkInterface> m_scanCard = loopbackCard();
     void test(const QString& destination, unsigned hostPort) {
         m_discovery->test(destination, hostPort, {m_card});
     }
@@ -153,8 +172,7 @@ protected:
     std::uint16_t m_port = 0;
     NetworkInterface m_card = loopbackCard();
     RecordingListener m_listener;
-    test_support::PromptRecorder m_prompts;
-    std::unique_ptr<TerminalDiscovery> m_discovery;
+    std::unique_ptr<DiscoverySession> m_discovery;
 
 private:
     bool pollUntil(const std::function<void()>& poll, std::size_t rows, int timeoutMs) {
@@ -171,15 +189,14 @@ private:
     }
 };
 
-TEST_F(TerminalDiscoveryTest,
-       ScanWithoutTerminalsListsNothingAndGivesTheButtonsBackAtTheFifthTick) {
+TEST_F(DiscoverySessionTest, ScanWithoutTerminalsListsNothingAndGivesTheButtonsBackAtTheFifthTick) {
     QUdpSocket bystander; // another member of the group sees what the scan sends
     ASSERT_TRUE(bystander.bind(QHostAddress::AnyIPv4, m_port, QUdpSocket::ShareAddress));
     ASSERT_TRUE(bystander.joinMulticastGroup(QHostAddress(kDiscoveryGroup)));
     ASSERT_TRUE(openDiscovery());
 
     scan();
-    EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "buttons off"}));
+    EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "scan started"}));
 
     ASSERT_TRUE(bystander.waitForReadyRead(2000));
     QByteArray request(100, '\0');
@@ -193,14 +210,14 @@ TEST_F(TerminalDiscoveryTest,
 
     for (int tick = 1; tick <= 4; ++tick)
         m_discovery->tickScanWindow();
-    EXPECT_EQ(m_listener.events.back(), "buttons off");
+    EXPECT_EQ(m_listener.events.back(), "scan started");
     m_discovery->tickScanWindow();
-    EXPECT_EQ(m_listener.events.back(), "buttons on");
+    EXPECT_EQ(m_listener.events.back(), "scan over");
     EXPECT_FALSE(m_discovery->scanWindow().isOpen());
-    EXPECT_TRUE(m_prompts.prompts.empty());
+    EXPECT_TRUE(m_listener.failures.empty());
 }
 
-TEST_F(TerminalDiscoveryTest, TwoTerminalsGiveTwoRecordsInOrderOfArrival) {
+TEST_F(DiscoverySessionTest, TwoTerminalsGiveTwoRecordsInOrderOfArrival) {
     auto sim = startSim({"--count", "2", "--seed", "11"});
     ASSERT_TRUE(openDiscovery());
     scan();
@@ -211,10 +228,10 @@ TEST_F(TerminalDiscoveryTest, TwoTerminalsGiveTwoRecordsInOrderOfArrival) {
     EXPECT_EQ(bytesOf(m_discovery->table().at(0)), bytesOfLogLine(sent[0]));
     EXPECT_EQ(bytesOf(m_discovery->table().at(1)), bytesOfLogLine(sent[1]));
     EXPECT_EQ(m_listener.events,
-              (std::vector<std::string>{"cleared", "buttons off", "added 0", "added 1"}));
+              (std::vector<std::string>{"cleared", "scan started", "added 0", "added 1"}));
 }
 
-TEST_F(TerminalDiscoveryTest, FullTableKeepsTheFirst256AndDropsThe257th) {
+TEST_F(DiscoverySessionTest, FullTableKeepsTheFirst256AndDropsThe257th) {
     auto sim = startSim({"--count", "257"});
     ASSERT_TRUE(openDiscovery());
     scan();
@@ -225,9 +242,12 @@ TEST_F(TerminalDiscoveryTest, FullTableKeepsTheFirst256AndDropsThe257th) {
     EXPECT_EQ(bytesOf(m_discovery->table().at(0)), bytesOfLogLine(sent[0]));
     EXPECT_EQ(bytesOf(m_discovery->table().at(255)), bytesOfLogLine(sent[255]));
     EXPECT_EQ(m_listener.events.back(), "added 255");
+    EXPECT_EQ(m_discovery->droppedTerminals(), 1u) << "the 257th answered and was not listed";
+    scan();
+    EXPECT_EQ(m_discovery->droppedTerminals(), 0u);
 }
 
-TEST_F(TerminalDiscoveryTest, OnePollTakesEveryDatagramWaiting) {
+TEST_F(DiscoverySessionTest, OnePollTakesEveryDatagramWaiting) {
     ASSERT_TRUE(openDiscovery());
     Witness witness(m_port);
     ASSERT_TRUE(witness.ok());
@@ -238,7 +258,7 @@ TEST_F(TerminalDiscoveryTest, OnePollTakesEveryDatagramWaiting) {
     EXPECT_EQ(idsInTable(), (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
 }
 
-TEST_F(TerminalDiscoveryTest, ReportArrivingAfterTheScanWindowIsAppended) {
+TEST_F(DiscoverySessionTest, ReportArrivingAfterTheScanWindowIsAppended) {
     auto sim = startSim({"--count", "1"});
     ASSERT_TRUE(openDiscovery());
     scan();
@@ -253,7 +273,7 @@ TEST_F(TerminalDiscoveryTest, ReportArrivingAfterTheScanWindowIsAppended) {
     EXPECT_EQ(std::count(m_listener.events.begin(), m_listener.events.end(), "cleared"), 1);
 }
 
-TEST_F(TerminalDiscoveryTest, GroupSocketDropsDatagramsAbove200BytesAndTakes60To200) {
+TEST_F(DiscoverySessionTest, GroupSocketDropsDatagramsAbove200BytesAndTakes60To200) {
     ASSERT_TRUE(openDiscovery());
     Witness witness(m_port);
     ASSERT_TRUE(witness.ok());
@@ -267,7 +287,7 @@ TEST_F(TerminalDiscoveryTest, GroupSocketDropsDatagramsAbove200BytesAndTakes60To
     EXPECT_EQ(idsInTable(), (std::vector<std::uint8_t>{2, 4}));
 }
 
-TEST_F(TerminalDiscoveryTest, GroupSocketAlsoTakesReportsSentToTheHostAddress) {
+TEST_F(DiscoverySessionTest, GroupSocketAlsoTakesReportsSentToTheHostAddress) {
     ASSERT_TRUE(openDiscovery());
     sendFromElsewhere(reportOfLength(60, 9), "127.0.0.1", m_port);
     ASSERT_TRUE(pollGroupUntil(1));
@@ -276,7 +296,7 @@ TEST_F(TerminalDiscoveryTest, GroupSocketAlsoTakesReportsSentToTheHostAddress) {
     EXPECT_EQ(m_discovery->table().interfaceIndexAt(0), m_card.index);
 }
 
-TEST_F(TerminalDiscoveryTest, TerminalsAnsweringByUnicastAreListed) {
+TEST_F(DiscoverySessionTest, TerminalsAnsweringByUnicastAreListed) {
     auto sim = startSim({"--count", "3", "--unicast-reply"});
     ASSERT_TRUE(openDiscovery()); // bound after the simulator, so unicast to the port reaches it
     scan();
@@ -286,14 +306,14 @@ TEST_F(TerminalDiscoveryTest, TerminalsAnsweringByUnicastAreListed) {
             << line.toStdString();
 }
 
-TEST_F(TerminalDiscoveryTest, TestSendsFromHostPortToThePortBelowAndListsTheAnswer) {
+TEST_F(DiscoverySessionTest, TestSendsFromHostPortToThePortBelowAndListsTheAnswer) {
     const std::uint16_t hostPort = terminal_test::freeUdpPortAboveAnother();
     auto sim = startSim({"--count", "1", "--test-port", QString::number(hostPort - 1)});
     ASSERT_TRUE(openDiscovery());
 
     test("127.0.0.1", hostPort);
-    EXPECT_TRUE(m_prompts.prompts.empty());
-    EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "buttons off"}));
+    EXPECT_TRUE(m_listener.failures.empty());
+    EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "scan started"}));
     ASSERT_TRUE(sim->waitForLines("recv", 1));
     EXPECT_EQ(sim->lines("recv").first(),
               "recv 127.0.0.1:" + QString::number(hostPort) +
@@ -305,10 +325,10 @@ TEST_F(TerminalDiscoveryTest, TestSendsFromHostPortToThePortBelowAndListsTheAnsw
 
     closeScanWindow();
     EXPECT_FALSE(m_discovery->isTestSocketOpen());
-    EXPECT_EQ(m_listener.events.back(), "buttons on");
+    EXPECT_EQ(m_listener.events.back(), "scan over");
 }
 
-TEST_F(TerminalDiscoveryTest, TestWithHostPortZeroSendsFromASystemPortToPort65535) {
+TEST_F(DiscoverySessionTest, TestWithHostPortZeroSendsFromASystemPortToPort65535) {
     if (!QUdpSocket().bind(QHostAddress::AnyIPv4, 65535))
         GTEST_SKIP() << "port 65535 is taken";
     auto sim = startSim({"--count", "1", "--test-port", "65535"});
@@ -322,7 +342,7 @@ TEST_F(TerminalDiscoveryTest, TestWithHostPortZeroSendsFromASystemPortToPort6553
     EXPECT_TRUE(pollTestUntil(1));
 }
 
-TEST_F(TerminalDiscoveryTest, TestSocketTakesUpTo1024BytesAndIsDeafOnceTheWindowCloses) {
+TEST_F(DiscoverySessionTest, TestSocketTakesUpTo1024BytesAndIsDeafOnceTheWindowCloses) {
     const std::uint16_t hostPort = terminal_test::freeUdpPortAboveAnother();
     ASSERT_TRUE(openDiscovery());
     test("127.0.0.1", hostPort); // nobody answers on the port below
@@ -339,20 +359,20 @@ TEST_F(TerminalDiscoveryTest, TestSocketTakesUpTo1024BytesAndIsDeafOnceTheWindow
     EXPECT_EQ(m_discovery->table().size(), 1u);
 }
 
-TEST_F(TerminalDiscoveryTest, TestFromATakenPortTellsTheOperatorAndStillOpensTheScanWindow) {
+TEST_F(DiscoverySessionTest, TestFromATakenPortTellsTheOperatorAndStillOpensTheScanWindow) {
     QUdpSocket squatter;
     ASSERT_TRUE(squatter.bind(QHostAddress::AnyIPv4, 0));
     ASSERT_TRUE(openDiscovery());
     test("127.0.0.1", squatter.localPort());
-    ASSERT_EQ(m_prompts.prompts.size(), 1u);
-    EXPECT_EQ(m_prompts.prompts[0], platform::Prompt::box("提示", "UDP send to error!",
-                                                          platform::PromptIcon::Information));
-    EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "buttons off"}));
+    EXPECT_EQ(m_listener.failures,
+              std::vector<std::string>{
+                  "test " + std::to_string(static_cast<int>(TestOutcome::PortUnavailable))});
+    EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "scan started"}));
     EXPECT_TRUE(m_discovery->scanWindow().isOpen());
     EXPECT_FALSE(m_discovery->isTestSocketOpen());
 }
 
-TEST_F(TerminalDiscoveryTest, FailedOpenIsSilentAndAScanSaysWhyDoesNothingAndRecoversLater) {
+TEST_F(DiscoverySessionTest, FailedOpenIsSilentAndAScanSaysWhyDoesNothingAndRecoversLater) {
     // A socket of another program that holds the port for itself.
     auto holdPort = [this] {
         const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -393,20 +413,20 @@ TEST_F(TerminalDiscoveryTest, FailedOpenIsSilentAndAScanSaysWhyDoesNothingAndRec
     EXPECT_FALSE(m_discovery->sendToGroup(scanRequest()));
 
     std::vector<std::string> expected = {
-        "Socket error!\nNo network interface is up with an IPv4 address and multicast."};
+        "No network interface is up with an IPv4 address and multicast."};
     for (const Case& c : cases)
-        expected.push_back("Socket error!\n" + c.reason);
-    EXPECT_EQ(m_prompts.texts(), expected);
+        expected.push_back(c.reason);
+    EXPECT_EQ(m_listener.failures, expected);
     EXPECT_TRUE(m_listener.events.empty()) << "nothing emptied, no scan window";
 
     // Once the interface is back, the next Scan opens the socket and goes ahead.
     EXPECT_TRUE(scan());
     EXPECT_TRUE(m_discovery->isOpen());
     EXPECT_EQ(m_discovery->openInterface(), "lo");
-    EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "buttons off"}));
+    EXPECT_EQ(m_listener.events, (std::vector<std::string>{"cleared", "scan started"}));
 }
 
-TEST_F(TerminalDiscoveryTest, TestRefusesDestinationsThatReachNoOneTerminalAndSendsNothing) {
+TEST_F(DiscoverySessionTest, TestRefusesDestinationsThatReachNoOneTerminalAndSendsNothing) {
     const std::uint16_t hostPort = terminal_test::freeUdpPortAboveAnother();
     QUdpSocket listener; // where a Test to this host arrives
     ASSERT_TRUE(listener.bind(QHostAddress::AnyIPv4, hostPort - 1));
@@ -414,12 +434,9 @@ TEST_F(TerminalDiscoveryTest, TestRefusesDestinationsThatReachNoOneTerminalAndSe
 
     for (const char* refused : {"0.0.0.0", "255.255.255.255", "127.255.255.255"}) {
         test(refused, hostPort);
-        EXPECT_EQ(
-            m_prompts.prompts.back(),
-            platform::Prompt::box("提示", "UDP send to error!", platform::PromptIcon::Information))
-            << refused;
+        EXPECT_EQ(m_listener.failures.back(), kRefused) << refused;
     }
-    EXPECT_EQ(m_prompts.prompts.size(), 3u);
+    EXPECT_EQ(m_listener.failures.size(), 3u);
     EXPECT_TRUE(m_listener.events.empty());
     EXPECT_FALSE(m_discovery->scanWindow().isOpen());
     EXPECT_FALSE(m_discovery->isTestSocketOpen());
@@ -435,7 +452,7 @@ TEST_F(TerminalDiscoveryTest, TestRefusesDestinationsThatReachNoOneTerminalAndSe
     EXPECT_EQ(first, QByteArray("\xEF\xFE\x01\x01" + QByteArray(56, '\0')));
 }
 
-TEST_F(TerminalDiscoveryTest, ConfigurationWriteAndResetReachTheTerminalTheyName) {
+TEST_F(DiscoverySessionTest, ConfigurationWriteAndResetReachTheTerminalTheyName) {
     auto sim = startSim({"--count", "2", "--seed", "5"});
     ASSERT_TRUE(openDiscovery());
     scan();
@@ -465,7 +482,85 @@ TEST_F(TerminalDiscoveryTest, ConfigurationWriteAndResetReachTheTerminalTheyName
     EXPECT_EQ(written.id(), second.id());
 }
 
-TEST_F(TerminalDiscoveryTest, TerminalReadFromAFileReportsExactlyItsFields) {
+TEST_F(DiscoverySessionTest, ACheckedWriteIsToldFromTheNextReportOrAsUnansweredAtTheWindowsEnd) {
+    auto sim = startSim({"--count", "1", "--ignore-field", "baud"});
+    ASSERT_TRUE(openDiscovery());
+    scan();
+    ASSERT_TRUE(pollGroupUntil(1));
+    const TerminalRecord before = m_discovery->table().at(0);
+    TerminalEdits edits = editsFromRecord(before);
+    edits.ipAddress = {192, 0, 2, 77};
+    edits.baudIndex = before.baudIndex() == 8 ? 9 : 8;
+    const TerminalDatagram write = configurationWrite(before, edits);
+
+    ASSERT_TRUE(m_discovery->sendChecked(write, before));
+    EXPECT_TRUE(m_discovery->writeCheckPending());
+    m_discovery->tickWriteCheck();
+    ASSERT_TRUE(pollGroupUntil(1));
+    ASSERT_EQ(m_listener.checks.size(), 1u);
+    EXPECT_EQ(describeWriteCheck(m_listener.checks[0])
+                  .rfind("The terminal " + formatMac(before.mac()) +
+                             " answered. It shows: IP 192.0.2.77. It does not show: Baud ",
+                         0),
+              0u);
+
+    sim->stop();
+    ASSERT_TRUE(m_discovery->sendChecked(write, before));
+    m_discovery->tickWriteCheck();
+    closeScanWindow();
+    ASSERT_EQ(m_listener.checks.size(), 2u);
+    EXPECT_FALSE(m_listener.checks[1].answered);
+    EXPECT_FALSE(m_discovery->writeCheckPending());
+}
+
+TEST_F(DiscoverySessionTest, PlanRowsAreConfirmedFromTheNextReportAndWrittenOnceMoreWhenNot) {
+    test_support::TempDir dir;
+    test_support::TempDir::writeFile(
+        dir.file("terminals.txt"), "id=1 mac=00:1A:2B:3C:01:01 ip=192.0.2.21 baud=6\n"
+                                   "id=2 mac=00:1A:2B:3C:02:02 ip=192.0.2.22 baud=6 ignore=baud\n");
+    // Every terminal drops its first write, as a busy one would.
+    auto sim = startSim(
+        {"--from", QString::fromStdString(dir.file("terminals.txt")), "--drop-writes", "1"});
+    ASSERT_TRUE(openDiscovery());
+    scan();
+    ASSERT_TRUE(pollGroupUntil(2));
+    const CheckedPlan plan = checkPlan(readPlan("mac,ip,baud,id\n"
+                                                "00:1A:2B:3C:01:01,192.0.2.31,19200,41\n"
+                                                "00:1A:2B:3C:02:02,192.0.2.32,19200,\n"
+                                                "00:1A:2B:3C:09:09,192.0.2.39,,\n"
+                                                "00:1A:2B:3C:02:02 ,,,\n"),
+                                       listTerminals(m_discovery->table(), {}));
+    ASSERT_FALSE(plan.ok()) << "the MAC twice";
+    EXPECT_FALSE(m_discovery->applyPlan(plan));
+    CheckedPlan good = plan;
+    good.faults.clear();
+    good.terminals.pop_back();
+
+    m_listener.events.clear();
+    ASSERT_TRUE(m_discovery->applyPlan(good));
+    QElapsedTimer clock;
+    clock.start();
+    while (m_discovery->planRunning() && clock.elapsed() < 20000) {
+        m_discovery->tickWriteCheck();
+        m_discovery->pollGroupSocket();
+        QThread::msleep(5);
+    }
+    std::vector<std::string> rows;
+    std::copy_if(m_listener.events.begin(), m_listener.events.end(), std::back_inserter(rows),
+                 [](const std::string& e) { return e.starts_with("row "); });
+    EXPECT_EQ(rows, (std::vector<std::string>{
+                        "row 2 confirmed after a second write",
+                        "row 3 not confirmed after a second write: baud 19200 (it reports 9600)",
+                        "row 4 not found; skipped"}));
+    EXPECT_EQ(sim->lines("note"),
+              (QStringList{"note terminal 0 dropped a configuration write",
+                           "note terminal 0 took a configuration write",
+                           "note terminal 0 took a reset to ID 41",
+                           "note terminal 1 dropped a configuration write",
+                           "note terminal 1 took a configuration write but ignored baud"}));
+}
+
+TEST_F(DiscoverySessionTest, TerminalReadFromAFileReportsExactlyItsFields) {
     test_support::TempDir dir;
     test_support::TempDir::writeFile(
         dir.file("terminals.txt"),
@@ -491,7 +586,7 @@ TEST_F(TerminalDiscoveryTest, TerminalReadFromAFileReportsExactlyItsFields) {
     EXPECT_EQ(gbk.model(), "Q");
 }
 
-TEST_F(TerminalDiscoveryTest, SimulatorStopsCleanlyOnSigterm) {
+TEST_F(DiscoverySessionTest, SimulatorStopsCleanlyOnSigterm) {
     auto sim = startSim({"--count", "1"});
     EXPECT_EQ(sim->stop(), 0);
     EXPECT_FALSE(sim->lines("stopped").isEmpty());

@@ -1,4 +1,4 @@
-#include "terminal_setup/ui/tool_settings_file.h"
+#include "terminal_setup/session/tool_settings_file.h"
 
 #include "tests/support/temp_dir.h"
 
@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -85,14 +86,21 @@ TEST(ToolSettingsFile, SaveWritesTheThreeKeysInPlaceAndKeepsTheRest) {
               "[COMM]\nAUTOID=9\n");
 }
 
-TEST(ToolSettingsFile, PortsBeyondTheSignedRangeRoundTrip) {
+TEST(ToolSettingsFile, APortOutsideTheRangeOfPortsReadsAsTheDefaultAndIsSaidOnce) {
     TempDir dir;
     const ToolSettingsFile file(dir.path());
-    file.save({"224.0.0.41", "", 4294967295u});
-
-    EXPECT_EQ(TempDir::readFile(file.path()),
-              "[Net]\r\nNetIP=224.0.0.41\r\nTestIP=\r\nNetPort=-1\r\n");
-    EXPECT_EQ(file.load().hostPort, 4294967295u);
+    for (const char* port : {"70000", "-1", "4294967295"}) {
+        TempDir::writeFile(file.path(), std::string("[Net]\r\nNetPort=") + port + "\r\n");
+        std::vector<std::string> notices;
+        EXPECT_EQ(file.load(&notices).hostPort, 8866u) << port;
+        EXPECT_EQ(notices, std::vector<std::string>{file.path() + ": NetPort=" + port +
+                                                    " is not a port (0 to 65535); Host Port "
+                                                    "8866 is used instead."});
+    }
+    // Reading for another program never writes, not even a missing file.
+    const ToolSettingsFile elsewhere(dir.file("absent"));
+    EXPECT_EQ(elsewhere.read(), (ToolSettings{"224.0.0.41", "", 8866}));
+    EXPECT_FALSE(TempDir::exists(elsewhere.path()));
 }
 
 TEST(ToolSettingsFile, AutoIdCounterStartsAtOneAndIsKeptInItsOwnSection) {
