@@ -1,7 +1,5 @@
 #include "controller/link/com_port_names.h"
 
-#include "platform/profile.h"
-
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -11,7 +9,6 @@
 namespace controller {
 namespace {
 
-constexpr std::size_t kMaxDevicePathChars = 255;
 constexpr std::string_view kDevFolder = "/dev/";
 
 std::string resolved(const std::string& path) {
@@ -63,14 +60,13 @@ bool naturalLess(const std::string& a, const std::string& b) {
     return a.size() - i < b.size() - j;
 }
 
-ComPortEntries mapComPorts(const SerialPortEnumerator& enumerate, const std::string& settingsPath) {
+ComPortEntries mapComPorts(const SerialPortEnumerator& enumerate, const PortPathLookup& keyOf) {
     ComPortEntries entries;
     bool keyMissing = false;
     for (int n = 1; n <= kComPortCount; ++n) {
         ComPortEntry& entry = entries[static_cast<std::size_t>(n - 1)];
         entry.number = n;
-        entry.path = platform::getProfileString("Ports", "COM" + std::to_string(n), "",
-                                                kMaxDevicePathChars, settingsPath);
+        entry.path = keyOf ? keyOf(n) : std::string();
         entry.fromSettings = !entry.path.empty();
         keyMissing = keyMissing || !entry.fromSettings;
     }

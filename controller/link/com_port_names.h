@@ -3,6 +3,7 @@
 #include "controller/link/serial_port_access.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -20,12 +21,15 @@ struct ComPortEntry {
 
 using ComPortEntries = std::array<ComPortEntry, kComPortCount>;
 
-// The nine entries. An entry whose key "COMn" in section "Ports" of the settings file at
-// `settingsPath` has a value (up to 255 characters) stands for that path. The other entries take,
-// in turn, the machine's ports that no key names, in the order of their stable names (numbers
-// within names compared by value: ttyS2 before ttyS10); entries left over stand for no device.
-// `enumerate` is called only when some key is missing, and may be empty.
-ComPortEntries mapComPorts(const SerialPortEnumerator& enumerate, const std::string& settingsPath);
+// The device path the settings name for COM entry n (key "COMn" of section "Ports"); empty when
+// they name none.
+using PortPathLookup = std::function<std::string(int n)>;
+
+// The nine entries. An entry whose settings name a path stands for that path. The other entries
+// take, in turn, the machine's ports that no key names, in the order of their stable names
+// (numbers within names compared by value: ttyS2 before ttyS10); entries left over stand for no
+// device. `enumerate` is called only when some key is missing; either may be empty.
+ComPortEntries mapComPorts(const SerialPortEnumerator& enumerate, const PortPathLookup& keyOf);
 
 // "COM1 (ttyUSB0)": the entry and the device it stands for (a device outside /dev with its whole
 // path), "COM1 (not present)" when its path leads nowhere, "COM1 (no device)" when it has none.

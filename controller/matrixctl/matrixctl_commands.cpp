@@ -63,7 +63,7 @@ int Runner::printCrosspoints() {
         // With the operator's names where the ports have them:
         //   output 2 (Projector left): input 3 (Camera 2)
         const auto named = [&](controller::PortKind kind, int number) {
-            const std::string name = m_names->name(kind, number);
+            const std::string name = m_session->portNames().name(kind, number);
             return std::to_string(number) + (name.empty() ? "" : " (" + name + ")");
         };
         for (const NumberedCrosspoint& c : read.crosspoints)

@@ -29,13 +29,13 @@ void Runner::portReturned() {
 void Runner::frameSent(std::span<const std::uint8_t> frame, controller::ReplySource link) {
     if (m_monitoring)
         trace(trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Sent, frame,
-                          m_options.json, m_names->namer()));
+                          m_options.json, m_session->portNamer()));
 }
 
 void Runner::frameReceived(std::span<const std::uint8_t> frame, controller::ReplySource link) {
     if (m_monitoring)
         trace(trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Received, frame,
-                          m_options.json, m_names->namer()));
+                          m_options.json, m_session->portNamer()));
 }
 
 void Runner::bytesDiscarded(std::span<const std::uint8_t> bytes, controller::ReplySource link) {

@@ -180,8 +180,6 @@ int Runner::startSession() {
     m_session = std::make_unique<controller::MatrixSession>(std::move(config), listener);
     m_session->loadSettings();
     m_sizeFromSettings = m_session->settingsFile().storesMatrixSize();
-    m_names = std::make_unique<controller::PortNames>(m_session->settingsFile().path());
-    m_names->load();
     m_session->setPauses(0ms, 0ms);
     m_session->setTimerPeriods(controller::MatrixSession::kReplyWatchPeriod, kNetworkPollPeriod);
     return kConfirmed;
@@ -199,7 +197,6 @@ int Runner::listPorts() {
 }
 
 int Runner::applyOptions() {
-    controller::ControllerSettings& s = m_session->settings();
     std::optional<int> size = m_options.matrixSize;
     std::optional<std::uint8_t> address = m_options.address;
     if (m_restoreFile) {
@@ -213,23 +210,24 @@ int Runner::applyOptions() {
                   << std::flush;
     }
     if (size) {
-        m_session->setMatrixSize(*size);
+        m_session->setMatrixSize(controller::portsOfSizeIndex(*size).value_or(4));
         m_sizeFromSettings = true;
     }
     if (m_options.matrixType) {
-        // As in the window: choosing a type with layers starts on the video layer.
-        if (*m_options.matrixType != s.matrixType && controller::hasAvLayers(*m_options.matrixType))
-            s.avMode = 1;
-        s.matrixType = *m_options.matrixType;
+        // As in the window: choosing another type with layers starts on the video layer.
+        const controller::MatrixKind* kind = controller::matrixKindAt(*m_options.matrixType);
+        if (kind && kind != m_session->matrixKind())
+            m_session->setMatrixKind(*kind);
     }
     if (m_options.avMode) {
-        if (!controller::hasAvLayers(s.matrixType))
+        if (!controller::hasAvLayers(m_session->settings().matrixType))
             return fail(kUsageError, "--layer is for \"AV Matrix\" and \"VGA Matrix\" only, and "
                                      "the settings name another type (--type)");
-        s.avMode = *m_options.avMode;
+        m_session->setAvMode(*m_options.avMode);
     }
     if (m_options.protocolType)
-        s.protocolType = *m_options.protocolType;
+        m_session->setHeader(*m_options.protocolType == 0 ? controller::kHeaderBA
+                                                          : controller::kHeader96);
     if (address)
         m_session->setDeviceAddress(*address);
     return kConfirmed;
@@ -255,8 +253,7 @@ int Runner::settleSize() {
         return linkFailed();
     const auto& identity = answer->identity;
     const int ports = identity ? std::max(identity->inputs, identity->outputs) : 0;
-    const auto index = controller::sizeIndexOfPorts(ports);
-    if (answer->outcome != controller::Outcome::Confirmed || !index)
+    if (answer->outcome != controller::Outcome::Confirmed || !controller::sizeIndexOfPorts(ports))
         return fail(kUsageError,
                     answer->outcome == controller::Outcome::Confirmed
                         ? "the device reports " + std::to_string(identity->inputs) + " × " +
@@ -264,7 +261,7 @@ int Runner::settleSize() {
                               " ports, a size this program does not know; give --size"
                         : "no settings file nor --size gives the matrix size, and the device did "
                           "not say it (identity): give --size");
-    m_session->setMatrixSize(*index);
+    m_session->setMatrixSize(ports);
     m_err << "matrixctl: no --size and no size in the settings: the device reports " << sizeText()
           << "\n"
           << std::flush;
@@ -293,13 +290,14 @@ int Runner::checkRanges() {
 }
 
 int Runner::openLinks() {
-    controller::ControllerSettings& s = m_session->settings();
+    const controller::ControllerSettings& s = m_session->settings();
     const bool chosenHere = m_options.port || m_options.udp;
     bool serialInUse = chosenHere ? m_options.port.has_value() : true;
     const bool networkInUse = chosenHere ? m_options.udp.has_value() : s.useNet != 0;
-    s.useNet = networkInUse ? 1 : 0;
+    m_session->setUseNet(networkInUse);
 
     if (networkInUse) {
+        controller::NetworkSettings net = m_session->networkSettings();
         if (m_options.udp) {
             const auto address = ipv4Of(m_options.udp->host);
             if (!address)
@@ -308,14 +306,15 @@ int Runner::openLinks() {
             if (!usableDestination(*address))
                 return fail(kUsageError, "--udp " + m_options.udp->host +
                                              ": not an address a terminal can have");
-            s.destIp = *address;
-            s.destPort = m_options.udp->port;
+            net.destIp = *address;
+            net.destPort = m_options.udp->port;
         } else if (!usableDestination(s.destIp)) {
             return fail(kUsageError, "no terminal address to send to (DestIP \"" + s.destIp +
                                          "\" in the settings); give --udp HOST:PORT");
         }
         if (m_options.localPort)
-            s.hostPort = *m_options.localPort;
+            net.hostPort = *m_options.localPort;
+        m_session->setNetworkSettings(net);
         if (!m_session->createNetwork())
             return fail(kUsageError,
                         "cannot use local UDP port " +

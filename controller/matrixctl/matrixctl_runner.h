@@ -115,8 +115,6 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     std::unique_ptr<controller::MatrixSession> m_session;
-    // The operator's names of the ports, from the same settings file.
-    std::unique_ptr<controller::PortNames> m_names;
     std::optional<CrosspointFile> m_restoreFile;
     // Whether the settings file chose the matrix size.
     bool m_sizeFromSettings = false;

@@ -30,7 +30,7 @@ void pause(std::chrono::milliseconds time) {
 
 MatrixSession::MatrixSession(SessionConfig config, SessionListener& listener)
     : m_config(std::move(config)), m_listener(listener), m_settingsMessages(listener),
-      m_settingsFile(m_config.settingsFolder, m_config.settingsFileName),
+      m_settingsFile(m_config.settingsFolder, m_config.settingsFileName), m_names(m_settingsFile),
       m_serial([this](const std::string& portName) { return comPortPath(portName); },
                m_config.ports.open) {
     m_replyWatchTimer.setInterval(kReplyWatchPeriod);
@@ -50,53 +50,6 @@ MatrixSession::~MatrixSession() {
     m_operationTimer.stop();
     // The monitor thread must be gone before the object it notifies.
     m_serial.Close();
-}
-
-void MatrixSession::loadSettings() {
-    m_settings =
-        m_config.readOnly ? m_settingsFile.read() : m_settingsFile.load(m_settingsMessages);
-    // A size outside the list would leave the grid and the read-back request without a port
-    // count; the file keeps its value until the size is changed.
-    if (m_settings.matrixSize < 0 || m_settings.matrixSize > 3)
-        m_settings.matrixSize = 0;
-    m_watch.setDelay(m_settings.matrixSize == 3 ? 4 : 2);
-}
-
-void MatrixSession::saveSetting(int item) {
-    if (!m_config.readOnly)
-        m_settingsFile.save(item, m_settings, m_settingsMessages);
-}
-
-int MatrixSession::portCount() const {
-    return portCountForMatrixSize(m_settings.matrixSize);
-}
-
-void MatrixSession::setMatrixSize(int index) {
-    m_settings.matrixSize = index;
-    m_watch.setDelay(index == 3 ? 4 : 2);
-    saveSetting(SettingsFile::kMatrixSize);
-}
-
-bool MatrixSession::setMatrixType(int index) {
-    m_settings.matrixType = index;
-    const bool forcesVideo = hasAvLayers(index);
-    if (forcesVideo)
-        m_settings.avMode = 1;
-    saveSetting(SettingsFile::kMatrixType);
-    // The forced mode is saved too: after a restart, switches must go to the layer shown now.
-    if (forcesVideo)
-        saveSetting(SettingsFile::kAvMode);
-    return forcesVideo;
-}
-
-void MatrixSession::setAvMode(int mode) {
-    m_settings.avMode = mode;
-    saveSetting(SettingsFile::kAvMode);
-}
-
-void MatrixSession::setUseNet(bool on) {
-    m_settings.useNet = on ? 1 : 0;
-    saveSetting(SettingsFile::kUseNet);
 }
 
 bool MatrixSession::createNetwork() {

@@ -1,18 +1,20 @@
 #pragma once
 
 #include "controller/link/com_port_names.h"
-#include "controller/link/controller_settings.h"
 #include "controller/link/net_link.h"
 #include "controller/link/serial_link.h"
-#include "controller/link/settings_file.h"
 #include "controller/protocol/command_frame.h"
 #include "controller/protocol/frame_accumulator.h"
+#include "controller/protocol/matrix_kinds.h"
 #include "controller/protocol/reply_handler.h"
 #include "controller/protocol/reply_prompt_queue.h"
+#include "controller/session/controller_settings.h"
 #include "controller/session/operation.h"
+#include "controller/session/port_names.h"
 #include "controller/session/reply_watch.h"
 #include "controller/session/session_config.h"
 #include "controller/session/session_listener.h"
+#include "controller/session/settings_file.h"
 #include "platform/serial_port.h"
 
 #include <QObject>
@@ -46,31 +48,51 @@ public:
     MatrixSession& operator=(const MatrixSession&) = delete;
 
     // Settings ------------------------------------------------------------------------------
+    // The session is the one owner of the settings: they change only through the calls below,
+    // each of which writes what it changed to the file (nothing when read-only).
 
-    // Reads Setting.ini. The file is created empty when missing; one that can be neither opened
-    // nor created is told through settingsFileMessage and the defaults apply. Read-only, a
-    // missing file gives the defaults. A size outside the size list is taken as 4x4 in memory.
+    // Reads Setting.ini and the port names in it. The file is created empty when missing; one
+    // that can be neither opened nor created is told through settingsFileMessage and the defaults
+    // apply. Read-only, a missing file gives the defaults. A size outside the size list is taken
+    // as 4x4 in memory.
     void loadSettings();
-    ControllerSettings& settings() { return m_settings; }
     const ControllerSettings& settings() const { return m_settings; }
     const SettingsFile& settingsFile() const { return m_settingsFile; }
     bool readOnly() const { return m_config.readOnly; }
-    // Writes one item of the file (SettingsFile::Item); nothing when read-only.
-    void saveSetting(int item);
 
-    // Inputs and outputs of the current size: 4, 8, 16 or 32.
+    // Inputs and outputs: 4, 8, 16 or 32.
     int portCount() const;
-    // Size list index: the read-back delay follows (4 ticks at 32x32, else 2); saved.
-    void setMatrixSize(int index);
-    // Type list index, saved. "AV Matrix" and "VGA Matrix" switch the video layer alone (AVMode
-    // 1, saved too); true then.
-    bool setMatrixType(int index);
+    // The size by its port count; false, changing nothing, for a count the size list does not
+    // have. The read-back delay follows (4 ticks at 32x32, else 2).
+    bool setMatrixSize(int ports);
+    // The kind of matrix; null for a MatrixType outside the type list (a hand-edited file).
+    const MatrixKind* matrixKind() const;
+    // A kind with separate AV layers switches the video layer alone (AVMode 1, saved too); true
+    // then.
+    bool setMatrixKind(const MatrixKind& kind);
+    // The signal layer: 0 video and audio, 1 video, 2 audio.
     void setAvMode(int mode);
     void setUseNet(bool on);
+    // The frame header (0xBA or 0x96) for this run; the file keeps the one it names.
+    void setHeader(std::uint8_t header);
+    NetworkSettings networkSettings() const;
+    // The network link's addresses and ports, saved together. A new DestIP and DestPort take
+    // effect at the next request, a new HostPort when the socket is made.
+    void setNetworkSettings(const NetworkSettings& net);
+    // The scenes in the device's cycle (bit k for scene k + 1) and its interval.
+    void setCycleScenes(std::uint16_t mask);
+    void setCycleInterval(int interval);
     // The device address every request carries (1 to 8, or 0xFF for every device). Not saved;
     // 1 until changed.
     std::uint8_t deviceAddress() const { return m_deviceAddress; }
     void setDeviceAddress(std::uint8_t address) { m_deviceAddress = address; }
+
+    // The operator's names of the ports ([Names]), and a namer that sees later changes.
+    const PortNames& portNames() const { return m_names; }
+    PortNamer portNamer() const { return m_names.namer(); }
+    // Names input or output `number` (from 1); false when the number is out of range or the
+    // name could not be written (it is kept for this run all the same, unless read-only).
+    bool setPortName(PortKind kind, int number, const std::string& name);
 
     // Network link --------------------------------------------------------------------------
 
@@ -101,11 +123,12 @@ public:
     // path. Whatever was open is closed first. No parity, 8 data bits, 1 stop bit.
     bool openPort(const std::string& port, int baud);
     void closePort();
-    // The operator picked another COM entry: closes the port, saves SelectCOM, opens the new one
-    // whether or not the port was open before.
-    bool selectPort(int index);
-    // The same for the rate (SelectBAUD), with a pause before reopening.
-    bool selectBaud(int index);
+    // The operator picked another COM entry ("COM3"): closes the port, saves SelectCOM, opens the
+    // new one whether or not the port was open before.
+    bool selectPort(const std::string& comName);
+    // The same for the rate (2400, 4800, 9600 or 19200; SelectBAUD), with a pause before
+    // reopening.
+    bool selectBaud(int rate);
     // Starts the presence check of the open port's device.
     void watchPortPresence();
     bool serialOpen() const { return m_serialOpen; }
@@ -235,6 +258,9 @@ private:
     void rememberOpenedPort();
     void onDeviceLost();
 
+    // Writes one item of the file (SettingsFile::Item); nothing when read-only.
+    void saveSetting(int item);
+
     // Relays the settings file's messages to the listener.
     class SettingsMessages : public platform::PromptSink {
     public:
@@ -252,6 +278,7 @@ private:
     SettingsMessages m_settingsMessages;
     SettingsFile m_settingsFile;
     ControllerSettings m_settings;
+    PortNames m_names;
     ComPortEntries m_comEntries;
     SerialLink m_serial;
     NetLink m_net;

@@ -2,7 +2,6 @@
 
 #include "controller/link/open_failure_text.h"
 #include "controller/protocol/matrix_kinds.h"
-#include "platform/profile.h"
 
 #include <QThread>
 
@@ -39,7 +38,8 @@ int MatrixSession::selectedBaud() const {
 }
 
 void MatrixSession::refreshComPorts() {
-    m_comEntries = mapComPorts(m_config.ports.enumerate, m_settingsFile.path());
+    m_comEntries =
+        mapComPorts(m_config.ports.enumerate, [this](int n) { return m_settingsFile.portPath(n); });
     m_listener.comPortsMapped(m_comEntries);
 }
 
@@ -95,16 +95,16 @@ void MatrixSession::closePort() {
     m_listener.portClosed();
 }
 
-bool MatrixSession::selectPort(int index) {
+bool MatrixSession::selectPort(const std::string& comName) {
     closePort();
-    m_settings.selectCom = index;
+    m_settings.selectCom = comNumber(comName) - 1;
     saveSetting(SettingsFile::kSelectCom);
     return openPort();
 }
 
-bool MatrixSession::selectBaud(int index) {
+bool MatrixSession::selectBaud(int rate) {
     closePort();
-    m_settings.selectBaud = index;
+    m_settings.selectBaud = baudIndexOfRate(rate).value_or(m_settings.selectBaud);
     saveSetting(SettingsFile::kSelectBaud);
     // Give the driver time to let go of the port before it is opened at the new rate.
     if (m_reopenPause.count() > 0)
@@ -131,7 +131,7 @@ void MatrixSession::rememberOpenedPort() {
         return;
     // Kept under its stable name, so that the entry stays with this adapter when another one
     // arrives. A file that cannot be written only costs that.
-    if (platform::writeProfileString("Ports", m_portName, entry.path, m_settingsFile.path()))
+    if (m_settingsFile.rememberPortPath(m_portName, entry.path))
         entry.fromSettings = true;
 }
 

@@ -1,14 +1,11 @@
 #include "controller/session/port_names.h"
 
-#include "platform/profile.h"
-
 #include <QStringDecoder>
 
 namespace controller {
 
 namespace {
 
-constexpr const char* kSection = "Names";
 // Enough bytes for kMaxLength characters of up to four bytes each, and quotes around them.
 constexpr std::size_t kMaxValueBytes = PortNames::kMaxLength * 4 + 2;
 
@@ -42,8 +39,8 @@ std::string fileValue(const std::string& name) {
 
 } // namespace
 
-PortNames::PortNames(std::string settingsPath)
-    : m_path(std::move(settingsPath)), m_names(std::make_shared<Table>()) {}
+PortNames::PortNames(SettingsFile file)
+    : m_file(std::move(file)), m_names(std::make_shared<Table>()) {}
 
 std::string PortNames::key(PortKind kind, int number) {
     return (kind == PortKind::Input ? "In" : "Out") + std::to_string(number);
@@ -74,8 +71,7 @@ std::string PortNames::cleanName(const std::string& name) {
 void PortNames::load() {
     for (const PortKind kind : {PortKind::Input, PortKind::Output})
         for (int n = 1; n <= kMaxPorts; ++n) {
-            const std::string value =
-                platform::getProfileString(kSection, key(kind, n), "", kMaxValueBytes, m_path);
+            const std::string value = m_file.nameValue(key(kind, n), kMaxValueBytes);
             (*m_names)[side(kind)][static_cast<std::size_t>(n - 1)] =
                 cleanName(decodeValue(value).toStdString());
         }
@@ -91,7 +87,7 @@ bool PortNames::setName(PortKind kind, int number, const std::string& name) {
         return false;
     const std::string cleaned = cleanName(name);
     (*m_names)[side(kind)][static_cast<std::size_t>(number - 1)] = cleaned;
-    return platform::writeProfileString(kSection, key(kind, number), fileValue(cleaned), m_path);
+    return m_file.writeNameValue(key(kind, number), fileValue(cleaned));
 }
 
 PortNamer PortNames::namer() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controller/protocol/frame_decoder.h"
+#include "controller/session/settings_file.h"
 
 #include <array>
 #include <memory>
@@ -19,7 +20,8 @@ public:
     // The longest name kept, in characters.
     static constexpr int kMaxLength = 32;
 
-    explicit PortNames(std::string settingsPath);
+    // Reads and writes the names through `file`.
+    explicit PortNames(SettingsFile file);
 
     // Reads every name from the file; names missing there are empty.
     void load();
@@ -48,7 +50,7 @@ public:
 private:
     using Table = std::array<std::array<std::string, kMaxPorts>, 2>;
 
-    std::string m_path;
+    SettingsFile m_file;
     std::shared_ptr<Table> m_names;
 };
 

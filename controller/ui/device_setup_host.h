@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controller/link/controller_settings.h"
+#include "controller/session/controller_settings.h"
 #include "platform/prompt.h"
 
 #include <cstdint>
@@ -27,10 +27,15 @@ public:
     virtual void sendInputProperty(std::uint8_t property, std::uint8_t value,
                                    std::uint8_t channel) = 0;
 
-    // The window's settings record; dialogs change it in place and then ask for an item's save.
-    virtual ControllerSettings& settings() = 0;
-    // Writes one item of the settings file (6 IdleTime, 7 SceneRun, 8 the network section).
-    virtual void saveSetting(int item) = 0;
+    // The settings as they stand; dialogs change them only through the calls below, which keep
+    // them and write them to the settings file.
+    virtual const ControllerSettings& settings() const = 0;
+    // The scenes in the device's cycle, bit k for scene k + 1 (SceneRun).
+    virtual void setCycleScenes(std::uint16_t mask) = 0;
+    // The interval of the device's cycling (IdleTime).
+    virtual void setCycleInterval(int interval) = 0;
+    // The network link's addresses and ports, all at once.
+    virtual void setNetworkSettings(const NetworkSettings& net) = 0;
 
     virtual platform::PromptSink& prompts() = 0;
 };

@@ -1,7 +1,7 @@
 #include "controller/ui/main_window.h"
 
-#include "controller/protocol/reply_texts.h"
 #include "controller/protocol/matrix_kinds.h"
+#include "controller/protocol/reply_texts.h"
 #include "controller/ui/about_dialog.h"
 #include "controller/ui/com_port_combo.h"
 #include "controller/ui/crosspoint_cursor.h"
@@ -112,7 +112,7 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
           SessionConfig{
               settingsDirectory.toStdString(), "Setting.ini", false, std::move(ports), {}},
           *this),
-      m_names(m_session.settingsFile().path()), m_backup(m_session, {}) {
+      m_backup(m_session, {}) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("     Matrix V3.5"));
     setWindowIcon(widgets::resourceIcon(widgets::kApplicationIconId));
@@ -144,7 +144,6 @@ MainWindow::MainWindow(const QString& settingsDirectory, platform::PromptSink& p
     m_comCombo->setCurrentIndex(-1);
 
     m_session.loadSettings();
-    m_names.load();
     applyLoadedSettings();
     connectHandlers();
 
@@ -358,13 +357,19 @@ void MainWindow::onUseNetClicked(bool checked) {
 }
 
 void MainWindow::onMatrixSizeActivated(int index) {
-    m_session.setMatrixSize(index);
+    const std::optional<int> ports = portsOfSizeIndex(index);
+    if (!ports)
+        return;
+    m_session.setMatrixSize(*ports);
     layoutGridFor(index);
     m_content->update();
 }
 
 void MainWindow::onMatrixTypeActivated(int index) {
-    const bool forcesVideo = m_session.setMatrixType(index);
+    const MatrixKind* kind = matrixKindAt(index);
+    if (kind == nullptr)
+        return;
+    const bool forcesVideo = m_session.setMatrixKind(*kind);
     setAvRadiosEnabled(forcesVideo);
     if (forcesVideo)
         checkAvRadio(1);

@@ -91,8 +91,12 @@ public:
                                  std::uint8_t channel) override;
     void sendInputProperty(std::uint8_t property, std::uint8_t value,
                            std::uint8_t channel) override;
-    ControllerSettings& settings() override { return m_session.settings(); }
-    void saveSetting(int item) override { m_session.saveSetting(item); }
+    const ControllerSettings& settings() const override { return m_session.settings(); }
+    void setCycleScenes(std::uint16_t mask) override { m_session.setCycleScenes(mask); }
+    void setCycleInterval(int interval) override { m_session.setCycleInterval(interval); }
+    void setNetworkSettings(const NetworkSettings& net) override {
+        m_session.setNetworkSettings(net);
+    }
     platform::PromptSink& prompts() override { return m_prompts; }
 
     // Sizes the window for a screen's available area: the whole content when it fits (and then
@@ -115,9 +119,8 @@ public:
     widgets::HoverButton* inputLabel(int k) const;
     widgets::HoverButton* outputLabel(int k) const;
     widgets::HoverButton* marker(int output) const;
-    // The operator's names of the ports, and a namer for views of the traffic.
-    PortNames& portNames() { return m_names; }
-    PortNamer portNamer() const { return m_names.namer(); }
+    // A namer of the ports for views of the traffic.
+    PortNamer portNamer() const { return m_session.portNamer(); }
 
     // Asks for a port's new name: the port's caption ("IN03") and its current name in, the new
     // name out, nullopt when the operator cancelled. The program asks in a small dialog.
@@ -252,7 +255,6 @@ private:
     // Every message to the operator, one at a time.
     OperatorMessages m_prompts;
     MatrixSession m_session;
-    PortNames m_names;
     NameEditor m_nameEditor;
     BackupFileChooser m_backupFileChooser;
 

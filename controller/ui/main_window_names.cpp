@@ -44,7 +44,7 @@ void MainWindow::showPortName(PortKind kind, int k) {
     widgets::HoverButton* label = input ? inputLabel(k) : outputLabel(k);
     const QString number =
         QString::fromStdString(input ? inputLabelText(k) : outputLabelText(k, m_layout.portCount));
-    const QString name = QString::fromStdString(m_names.name(kind, k + 1));
+    const QString name = QString::fromStdString(m_session.portNames().name(kind, k + 1));
     label->setText(labelCaption(number, name, QFontMetrics(label->font()), label->width()));
     label->setAccessibleName(name.isEmpty() ? number : number + QLatin1Char(' ') + name);
     label->setToolTip(name.isEmpty() ? number + QStringLiteral(" (double-click to name it)")
@@ -78,7 +78,7 @@ void MainWindow::editPortName(PortKind kind, int k) {
         return;
     const QString number = QString::fromStdString(
         kind == PortKind::Input ? inputLabelText(k) : outputLabelText(k, m_layout.portCount));
-    const std::string current = m_names.name(kind, k + 1);
+    const std::string current = m_session.portNames().name(kind, k + 1);
     std::optional<std::string> edited;
     if (m_nameEditor) {
         edited = m_nameEditor(number, current);
@@ -94,7 +94,7 @@ void MainWindow::editPortName(PortKind kind, int k) {
     // The grid may have been laid out anew while the dialog was open.
     if (!edited || k >= m_layout.portCount)
         return;
-    const bool written = m_names.setName(kind, k + 1, *edited);
+    const bool written = m_session.setPortName(kind, k + 1, *edited);
     showPortName(kind, k);
     if (!written)
         showMessage("The name could not be written to " + m_session.settingsFile().path() +

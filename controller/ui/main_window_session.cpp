@@ -1,5 +1,6 @@
 #include "controller/ui/main_window.h"
 
+#include "controller/protocol/matrix_kinds.h"
 #include "controller/ui/input_properties_event.h"
 
 #include <QAbstractItemView>
@@ -44,12 +45,12 @@ void MainWindow::onOpenClicked() {
 }
 
 void MainWindow::onComActivated(int index) {
-    if (!m_session.selectPort(index))
+    if (!m_session.selectPort("COM" + std::to_string(index + 1)))
         showMessage(openFailureText(kReopenFailedText));
 }
 
 void MainWindow::onBaudActivated(int index) {
-    if (!m_session.selectBaud(index))
+    if (!m_session.selectBaud(baudForIndex(index)))
         showMessage(openFailureText(kReopenFailedText));
 }
 

@@ -1,6 +1,6 @@
 #include "controller/ui/network_setting_dialog.h"
 
-#include "controller/link/settings_file.h"
+#include "controller/session/settings_file.h"
 #include "widgets/data_exchange.h"
 #include "widgets/ip_address_edit.h"
 
@@ -139,14 +139,14 @@ void NetworkSettingDialog::applyAndClose() {
     if (!ports)
         return;
 
-    ControllerSettings& settings = m_host.settings();
-    settings.netIp = m_hostIp->text().toStdString();
-    settings.gateIp = m_gatewayIp->text().toStdString();
-    settings.destIp = m_localIp->text().toStdString();
-    settings.maskIp = m_maskIp->text().toStdString();
-    settings.hostPort = static_cast<std::int32_t>(ports->host);
-    settings.destPort = static_cast<std::int32_t>(ports->dest);
-    m_host.saveSetting(SettingsFile::kNetwork);
+    NetworkSettings net;
+    net.netIp = m_hostIp->text().toStdString();
+    net.gateIp = m_gatewayIp->text().toStdString();
+    net.destIp = m_localIp->text().toStdString();
+    net.maskIp = m_maskIp->text().toStdString();
+    net.hostPort = static_cast<std::int32_t>(ports->host);
+    net.destPort = static_cast<std::int32_t>(ports->dest);
+    m_host.setNetworkSettings(net);
     accept();
 }
 

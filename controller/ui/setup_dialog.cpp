@@ -1,10 +1,10 @@
 #include "controller/ui/setup_dialog.h"
 
-#include "controller/link/settings_file.h"
 #include "controller/protocol/command_frame.h"
 #include "controller/protocol/matrix_kinds.h"
 #include "controller/protocol/setup_lists.h"
 #include "controller/protocol/setup_requests.h"
+#include "controller/session/settings_file.h"
 #include "controller/ui/input_properties_event.h"
 #include "widgets/choice_combo_box.h"
 #include "widgets/data_exchange.h"
@@ -325,8 +325,7 @@ void SetupDialog::setCycleScenes() {
     for (std::size_t i = 0; i < m_sceneBoxes.size(); ++i)
         if (m_sceneBoxes[i]->isChecked())
             mask = static_cast<std::uint16_t>(mask | (1U << i));
-    m_host.settings().sceneRun = mask;
-    m_host.saveSetting(SettingsFile::kSceneRun);
+    m_host.setCycleScenes(mask);
     sendFrameOf(cycleScenesRequest(m_address, mask));
 }
 
@@ -338,8 +337,7 @@ void SetupDialog::setCycleInterval() {
         m_interval = kMinInterval;
         m_intervalEdit->setText(QString::number(m_interval));
     }
-    m_host.settings().idleTime = static_cast<std::int32_t>(m_interval);
-    m_host.saveSetting(SettingsFile::kIdleTime);
+    m_host.setCycleInterval(static_cast<int>(m_interval));
     sendFrameOf(cycleIntervalRequest(m_address, static_cast<std::uint8_t>(m_interval)));
 }
 

@@ -114,7 +114,9 @@ TEST_F(SessionTest, FailedDatagramTurnsTheNetworkOffBeforeItIsToldAndSerialGoesO
     ASSERT_TRUE(session.createNetwork());
     ASSERT_TRUE(session.openPort("/dev/fake-matrix", 9600));
     session.readIdentity();
-    session.settings().destIp = "0.0.0.0";
+    controller::NetworkSettings net = session.networkSettings();
+    net.destIp = "0.0.0.0";
+    session.setNetworkSettings(net);
     session.readIdentity();
     session.readIdentity();
     const std::string identity = " BA FF 14 02 00 00";
@@ -146,7 +148,7 @@ TEST_F(SessionTest, UnusableSettingsFileIsToldOnLoadAndOnEverySave) {
     SessionConfig config{folder, "Setting.ini", false, {}, {}};
     MatrixSession session(std::move(config), recorder);
     session.loadSettings();
-    session.setMatrixSize(2);
+    session.setMatrixSize(16);
     const std::string message = "Unable to open the INI file, the default values will be loaded!";
     EXPECT_EQ(recorder.events, (std::vector<std::string>{message, message}));
 }

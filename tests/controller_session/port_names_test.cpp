@@ -17,7 +17,7 @@ TEST(PortNames, ANameWrittenReadsBackAndEveryOtherLineStaysAsItWas) {
                                "[names]\r\n; wiring of hall 2\r\nin1=Camera 1\r\n\r\n"
                                "[Net]\r\nDestIP=127.0.0.1\r\n";
     TempDir::writeFile(path, before);
-    PortNames names(path);
+    PortNames names(SettingsFile::atPath(path));
     names.load();
     EXPECT_EQ(names.name(PortKind::Input, 1), "Camera 1");
 
@@ -28,7 +28,7 @@ TEST(PortNames, ANameWrittenReadsBackAndEveryOtherLineStaysAsItWas) {
               "[names]\r\n; wiring of hall 2\r\nIn1=Camera 2\r\nOut5=Projector left\r\n\r\n"
               "[Net]\r\nDestIP=127.0.0.1\r\n");
 
-    PortNames again(path);
+    PortNames again(SettingsFile::atPath(path));
     again.load();
     EXPECT_EQ(again.name(PortKind::Input, 1), "Camera 2");
     EXPECT_EQ(again.name(PortKind::Output, 5), "Projector left");
@@ -52,9 +52,9 @@ TEST_P(NameText, IsCleanedAndSurvivesTheFile) {
     EXPECT_EQ(PortNames::cleanName(c.given), c.kept);
     TempDir dir;
     const std::string path = dir.file("Setting.ini");
-    PortNames names(path);
+    PortNames names(SettingsFile::atPath(path));
     ASSERT_TRUE(names.setName(PortKind::Output, 32, c.given));
-    PortNames again(path);
+    PortNames again(SettingsFile::atPath(path));
     again.load();
     EXPECT_EQ(again.name(PortKind::Output, 32), c.kept);
 }
@@ -87,7 +87,7 @@ TEST(PortNames, AValueWrittenByHandInGbkReadsAsItsCharacters) {
     const std::string path = dir.file("Setting.ini");
     // "讲台" (lectern) in GBK.
     TempDir::writeFile(path, "[Names]\r\nIn2=\xbd\xb2\xcc\xa8\r\n");
-    PortNames names(path);
+    PortNames names(SettingsFile::atPath(path));
     names.load();
     EXPECT_EQ(names.name(PortKind::Input, 2), "讲台");
 }
@@ -96,7 +96,7 @@ TEST(PortNames, TheNamerSeesLaterNamesAndOutlivesTheNames) {
     TempDir dir;
     PortNamer namer;
     {
-        PortNames names(dir.file("Setting.ini"));
+        PortNames names(SettingsFile::atPath(dir.file("Setting.ini")));
         namer = names.namer();
         names.setName(PortKind::Input, 3, "Camera 2");
     }

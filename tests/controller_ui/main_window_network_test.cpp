@@ -74,7 +74,9 @@ TEST_F(MainWindowTest, FailedUdpSendUnchecksUseNetUntilAClickTurnsItOnAgain) {
     EXPECT_EQ(serialOut(6), kReadIdentity);
     EXPECT_EQ(m_prompts.prompts.size(), 1u);
 
-    w.settings().destIp = "127.0.0.1";
+    controller::NetworkSettings net = w.session().networkSettings();
+    net.destIp = "127.0.0.1";
+    w.setNetworkSettings(net);
     useNet->click();
     EXPECT_TRUE(useNet->isChecked());
     EXPECT_EQ(w.settings().useNet, 1);

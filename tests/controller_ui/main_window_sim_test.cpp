@@ -105,7 +105,7 @@ TEST_F(MainWindowAgainstSim, TrafficViewListsAClickAndTheReplyInWordsOnlyWhileOp
     controller::TrafficWindow* view = w.trafficWindow();
     ASSERT_NE(view, nullptr);
     // A name given while the view is open shows in its words.
-    ASSERT_TRUE(w.portNames().setName(controller::PortKind::Input, 10, "Camera 2"));
+    ASSERT_TRUE(w.session().setPortName(controller::PortKind::Input, 10, "Camera 2"));
     clickCrosspoint(5, 9);
     ASSERT_TRUE(waitFor([&] { return trafficRows(*view).size() == 2; })) << m_sim.Log();
     EXPECT_EQ(trafficRows(*view),
@@ -116,8 +116,8 @@ TEST_F(MainWindowAgainstSim, TrafficViewListsAClickAndTheReplyInWordsOnlyWhileOp
                   "6, HDMI Matrix (device 1)"}));
 
     if (const char* path = std::getenv("BRISVANE_TRAFFIC_SCREENSHOT")) {
-        w.portNames().setName(controller::PortKind::Output, 1, "Projector left");
-        w.portNames().setName(controller::PortKind::Input, 4, "Laptop");
+        w.session().setPortName(controller::PortKind::Output, 1, "Projector left");
+        w.session().setPortName(controller::PortKind::Input, 4, "Laptop");
         clickCrosspoint(0, 3);
         press("readSwitchButton");
         press("readDeviceButton");

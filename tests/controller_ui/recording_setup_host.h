@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controller/link/settings_file.h"
+#include "controller/session/settings_file.h"
 #include "controller/ui/device_setup_host.h"
 #include "tests/support/prompt_recorder.h"
 #include "tests/support/temp_dir.h"
@@ -38,8 +38,25 @@ public:
                            std::uint8_t channel) override {
         calls.push_back("input " + hex({property, value, channel}));
     }
-    controller::ControllerSettings& settings() override { return values; }
-    void saveSetting(int item) override {
+    const controller::ControllerSettings& settings() const override { return values; }
+    void setCycleScenes(std::uint16_t mask) override {
+        values.sceneRun = mask;
+        save(controller::SettingsFile::kSceneRun);
+    }
+    void setCycleInterval(int interval) override {
+        values.idleTime = interval;
+        save(controller::SettingsFile::kIdleTime);
+    }
+    void setNetworkSettings(const controller::NetworkSettings& net) override {
+        values.netIp = net.netIp;
+        values.gateIp = net.gateIp;
+        values.destIp = net.destIp;
+        values.maskIp = net.maskIp;
+        values.hostPort = net.hostPort;
+        values.destPort = net.destPort;
+        save(controller::SettingsFile::kNetwork);
+    }
+    void save(int item) {
         calls.push_back("save " + std::to_string(item));
         m_file.save(item, values, recorder);
     }

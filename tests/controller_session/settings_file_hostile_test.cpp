@@ -1,4 +1,4 @@
-#include "controller/link/settings_file.h"
+#include "controller/session/settings_file.h"
 
 #include "tests/support/prompt_recorder.h"
 #include "tests/support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "controller/link/settings_file.h"
+#include "controller/session/settings_file.h"
 
 #include "tests/support/prompt_recorder.h"
 #include "tests/support/temp_dir.h"
@@ -184,6 +184,20 @@ TEST(SettingsFile, WorksInAFolderOfAnyLength) {
     file.save(9, s, prompts);
     EXPECT_EQ(file.load(prompts).useNet, 1);
     EXPECT_TRUE(prompts.prompts.empty());
+}
+
+// [Ports] keys are kept to 255 characters, and a remembered device touches no other line.
+TEST(SettingsFile, PortPathsAreReadUpTo255CharactersAndRememberedInPlace) {
+    TempDir dir;
+    const SettingsFile file(dir.path());
+    const std::string device = "/" + std::string(254, 'd');
+    TempDir::writeFile(file.path(), "[Ports]\nCOM1=" + device + "\nCOM2=" + device + "xyz\n");
+    EXPECT_EQ(file.portPath(1), device);
+    EXPECT_EQ(file.portPath(2), device);
+    EXPECT_EQ(file.portPath(3), "");
+    ASSERT_TRUE(file.rememberPortPath("COM3", "/dev/serial/by-id/usb-FTDI-port0"));
+    EXPECT_EQ(TempDir::readFile(file.path()), "[Ports]\nCOM1=" + device + "\nCOM2=" + device +
+                                                  "xyz\nCOM3=/dev/serial/by-id/usb-FTDI-port0\n");
 }
 
 TEST(SettingsFile, UnopenableFileIsAnnouncedOnEveryLoadAndSaveAndDefaultsApply) {

@@ -1,14 +1,16 @@
 #pragma once
 
-#include "controller/link/controller_settings.h"
+#include "controller/session/controller_settings.h"
 #include "platform/prompt.h"
 
 #include <string>
 
 namespace controller {
 
-// Setting.ini beside the executable: read whole once at start, written through one item at a
-// time whenever the operator changes a setting.
+// Setting.ini, the one reader and writer of Brisvane's settings file: [SYSTEM_SET] and [Net] read
+// whole once at start and written through one item at a time whenever the operator changes a
+// setting, the device paths of the COM entries in [Ports] and the names of the ports in [Names].
+// Everything goes through the profile functions, so every other byte of the file stays as it was.
 class SettingsFile {
 public:
     // The items a caller saves, one per control that changes the settings.
@@ -27,6 +29,9 @@ public:
     // `directory` is the executable's folder, of any length.
     explicit SettingsFile(std::string directory, const std::string& fileName = "Setting.ini");
 
+    // The file at `path`, whatever its name.
+    static SettingsFile atPath(const std::string& path);
+
     // directory + "/" + fileName
     const std::string& path() const { return m_path; }
 
@@ -41,6 +46,17 @@ public:
     // Whether the file names the matrix size (key MatrixSize), rather than leaving it to the
     // default.
     bool storesMatrixSize() const;
+
+    // The device path key "COMn" of [Ports] names for COM entry n (up to 255 characters); empty
+    // when it names none.
+    std::string portPath(int n) const;
+    // Keeps `path` as the device of COM entry `comName` ("COM3"). False when the file cannot be
+    // written.
+    bool rememberPortPath(const std::string& comName, const std::string& path) const;
+
+    // The raw value of a name in [Names] ("In3", "Out12"), up to `maxBytes` bytes.
+    std::string nameValue(const std::string& key, std::size_t maxBytes) const;
+    bool writeNameValue(const std::string& key, const std::string& value) const;
 
     // Writes ProtocolType (as held in memory), then the keys of `item` (see Item); an item
     // outside 1..9 writes ProtocolType only. Same creation check and prompt as load; a write

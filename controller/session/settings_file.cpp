@@ -1,4 +1,4 @@
-#include "controller/link/settings_file.h"
+#include "controller/session/settings_file.h"
 
 #include "platform/profile.h"
 
@@ -10,6 +10,10 @@ namespace {
 
 constexpr const char* kSystemSection = "SYSTEM_SET";
 constexpr const char* kNetSection = "Net";
+constexpr const char* kPortsSection = "Ports";
+constexpr const char* kNamesSection = "Names";
+// A device path of the [Ports] section is read into a buffer of 256.
+constexpr std::size_t kPortPathChars = 255;
 // The addresses were read into 20-character buffers: at most 19 characters survive.
 constexpr std::size_t kAddressChars = 19;
 constexpr const char* kCannotOpen =
@@ -27,6 +31,29 @@ std::string joinPath(std::string directory, const std::string& fileName) {
 
 SettingsFile::SettingsFile(std::string directory, const std::string& fileName)
     : m_path(joinPath(std::move(directory), fileName)) {}
+
+SettingsFile SettingsFile::atPath(const std::string& path) {
+    SettingsFile file{std::string()};
+    file.m_path = path;
+    return file;
+}
+
+std::string SettingsFile::portPath(int n) const {
+    return platform::getProfileString(kPortsSection, "COM" + std::to_string(n), "", kPortPathChars,
+                                      m_path);
+}
+
+bool SettingsFile::rememberPortPath(const std::string& comName, const std::string& path) const {
+    return platform::writeProfileString(kPortsSection, comName, path, m_path);
+}
+
+std::string SettingsFile::nameValue(const std::string& key, std::size_t maxBytes) const {
+    return platform::getProfileString(kNamesSection, key, "", maxBytes, m_path);
+}
+
+bool SettingsFile::writeNameValue(const std::string& key, const std::string& value) const {
+    return platform::writeProfileString(kNamesSection, key, value, m_path);
+}
 
 bool SettingsFile::ensureExists(platform::PromptSink& prompts) const {
     std::FILE* file = std::fopen(m_path.c_str(), "ab+");

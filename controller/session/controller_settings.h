@@ -20,14 +20,25 @@ struct ControllerSettings {
     std::int32_t protocolType = 0; // ProtocolType: 0 header 0xBA, otherwise 0x96
 
     // Section Net (texts at most 19 characters when read from the file)
-    std::string netIp;              // NetIP: this computer's address, redetected at start
-    std::string gateIp;             // GateIP: only stored
-    std::string destIp;             // DestIP: the serial-to-Ethernet terminal
-    std::string maskIp;             // MaskIP: only stored
-    std::int32_t hostPort = 4069;   // HostPort: local UDP port, low 16 bits used
-    std::int32_t destPort = 4068;   // read as "Destport", written as "DestPort"; low 16 bits used
+    std::string netIp;            // NetIP: this computer's address, redetected at start
+    std::string gateIp;           // GateIP: only stored
+    std::string destIp;           // DestIP: the serial-to-Ethernet terminal
+    std::string maskIp;           // MaskIP: only stored
+    std::int32_t hostPort = 4069; // HostPort: local UDP port, low 16 bits used
+    std::int32_t destPort = 4068; // read as "Destport", written as "DestPort"; low 16 bits used
 
     bool operator==(const ControllerSettings&) const = default;
+};
+
+// What the "Network Setting" dialog edits, saved together.
+struct NetworkSettings {
+    std::string netIp;
+    std::string gateIp;
+    std::string destIp;
+    std::string maskIp;
+    std::int32_t hostPort = 4069;
+    std::int32_t destPort = 4068;
+    bool operator==(const NetworkSettings&) const = default;
 };
 
 } // namespace controller
