@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QHostAddress>
+#include <QNetworkProxy>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTemporaryDir>
@@ -208,6 +209,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // As the program does.
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     const int samples = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
 
     QTemporaryDir dir;
