@@ -18,24 +18,38 @@ bench_bin_dir() {
 
 # first_paint_ms NAME COMMAND...: runs COMMAND (with the offscreen platform and the timing hooks
 # set) and appends its time in microseconds to the array named NAME; peak resident memory in KiB
-# goes to NAME_rss. Fails, saying why, when the program does not paint or does not end cleanly.
+# goes to NAME_rss when /usr/bin/time (package time) is there to tell. Fails, saying why, when
+# the program does not paint or does not end cleanly.
 first_paint_ms() {
     local name=$1
     shift
-    local start out status painted kb
+    local start out status painted kb measure=()
+    [ -x /usr/bin/time ] && measure=(/usr/bin/time -f 'maxrss %M')
     start=$(date +%s%N)
     status=0
     out=$(QT_QPA_PLATFORM=offscreen BRISVANE_FIRST_PAINT=1 QUELLIN_FIRST_PAINT=1 \
-        /usr/bin/time -f 'maxrss %M' "$@" 2>&1) || status=$?
+        "${measure[@]}" "$@" 2>&1) || status=$?
     painted=$(sed -n 's/^first-paint \([0-9]*\)$/\1/p' <<<"$out")
     kb=$(sed -n 's/^maxrss \([0-9]*\)$/\1/p' <<<"$out")
-    if [ "$status" -ne 0 ] || [ -z "$painted" ] || [ -z "$kb" ]; then
+    if [ "$status" -ne 0 ] || [ -z "$painted" ]; then
         echo "$* did not paint its window and end cleanly (status $status):" >&2
         echo "$out" >&2
         return 1
     fi
     eval "$name+=($(((painted - start) / 1000)))"
-    eval "${name}_rss+=($kb)"
+    [ -z "$kb" ] || eval "${name}_rss+=($kb)"
+}
+
+# report_rss PROGRAM KIB...: its median peak resident memory, when it was measured.
+report_rss() {
+    local program=$1
+    shift
+    if [ $# -eq 0 ]; then
+        echo "peak resident memory of $program: not measured (/usr/bin/time is missing)"
+        return
+    fi
+    printf 'peak resident memory of %s: median %.1f MiB\n' "$program" \
+        "$(echo "$(median "$@") / 1024" | bc -l)"
 }
 
 # median VALUES...: the middle value (the lower one of the two middle values for an even count).
