@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the benchmark scripts (sourced, not run): where the programs are, and for the start-up
 # benchmarks the time from a program's start to its first painted window.
 #
