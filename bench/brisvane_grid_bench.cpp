@@ -5,6 +5,12 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/brisvane-grid-bench [samples, default 200]
 //
+// Clicks go to the window as the windowing system hands an operator's clicks on: to the top-level
+// window at the crosspoint's place, scrolled into view first, so that they reach whichever widget
+// takes the grid's mouse events. A click that puts no frame on the line, or a reply that moves no
+// marker, within two seconds is a failure: the program then says so and exits with 1, as it does
+// when a figure has no samples.
+//
 // The tap is a pseudo-terminal whose far side is the window's COM1; a thread copies bytes both
 // ways between it and the simulator's own pseudo-terminal and notes when each passes. The
 // simulator's table is changed between read-backs through its loopback UDP port (127.0.0.1 only).
@@ -16,9 +22,11 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QHostAddress>
-#include <QMouseEvent>
+#include <QNetworkProxy>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -156,10 +164,11 @@ double ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-void report(const char* what, std::vector<double> samples) {
+// Prints the figure; false when it has no samples.
+bool report(const char* what, std::vector<double> samples) {
     if (samples.empty()) {
         std::printf("%s: no samples\n", what);
-        return;
+        return false;
     }
     std::sort(samples.begin(), samples.end());
     const auto at = [&](double q) {
@@ -167,12 +176,24 @@ void report(const char* what, std::vector<double> samples) {
     };
     std::printf("%s: median %.3f ms, p99 %.3f ms (%zu samples)\n", what, at(0.5), at(0.99),
                 samples.size());
+    return true;
 }
 
-void sendMouse(QWidget* w, QEvent::Type type, QPoint pos) {
-    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::LeftButton,
-                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
+// Scrolls `pos` of the window's content into view and moves the pointer there, as an operator
+// does before clicking, and lets the window repaint.
+void pointAt(controller::MainWindow& window, QPoint pos) {
+    window.scrollArea()->ensureVisible(pos.x(), pos.y());
+    QCoreApplication::processEvents();
+    QTest::mouseMove(window.windowHandle(), window.content()->mapTo(&window, pos));
+    QCoreApplication::processEvents();
+}
+
+// A left click at `pos` of the window's content, as the windowing system delivers one: pressed and
+// released on the top-level window.
+void clickContent(controller::MainWindow& window, QPoint pos) {
+    const QPoint at = window.content()->mapTo(&window, pos);
+    QTest::mousePress(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseRelease(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
 }
 
 std::uint8_t sum(std::initializer_list<std::uint8_t> bytes) {
@@ -188,6 +209,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // As the program does.
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     const int samples = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
 
     QTemporaryDir dir;
@@ -229,6 +252,10 @@ int main(int argc, char** argv) {
     // Only the reads this program asks for.
     window.session().setTimerPeriods(std::chrono::hours(1), std::chrono::hours(1));
     window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::fprintf(stderr, "the window was not shown\n");
+        return 1;
+    }
     MoveWatch watch;
     for (int o = 0; o < kPorts; ++o)
         window.marker(o)->installEventFilter(&watch);
@@ -239,19 +266,25 @@ int main(int argc, char** argv) {
 
     // Click → frame on the line.
     std::vector<double> clickToLine;
+    int failures = 0;
     for (int k = 0; k < samples; ++k) {
         const int o = k % kPorts;
         const int i = (k / kPorts + o + 1) % kPorts;
+        pointAt(window, centre(o, i));
         const long before = tap.lastFromWindow().second;
         const auto clicked = Clock::now();
-        sendMouse(&window, QEvent::MouseButtonPress, centre(o, i));
-        sendMouse(&window, QEvent::MouseButtonRelease, centre(o, i));
+        clickContent(window, centre(o, i));
         const auto deadline = Clock::now() + 2s;
         std::pair<Clock::time_point, long> seen;
         while ((seen = tap.lastFromWindow()).second == before && Clock::now() < deadline)
             std::this_thread::sleep_for(100us);
-        if (seen.second != before)
+        if (seen.second != before) {
             clickToLine.push_back(ms(seen.first - clicked));
+        } else {
+            std::fprintf(stderr, "click on output %d, input %d: nothing on the line\n", o + 1,
+                         i + 1);
+            ++failures;
+        }
         // Let the device's 0x01 answer in before the next click.
         QEventLoop settle;
         QTimer::singleShot(20, &settle, &QEventLoop::quit);
@@ -294,15 +327,23 @@ int main(int argc, char** argv) {
         if (watch.awaited)
             loop.exec();
         watch.loop = nullptr;
-        if (watch.awaited == nullptr)
+        if (watch.awaited == nullptr) {
             replyToMarker.push_back(ms(watch.movedAt - tap.lastToWindow()));
+        } else {
+            std::fprintf(stderr, "read-back after output %d was fed input %d: marker not moved\n",
+                         o + 1, input + 1);
+            ++failures;
+        }
         watch.awaited = nullptr;
     }
 
-    report("click on a crosspoint -> switch frame on the serial line", clickToLine);
-    report("read-back reply's last byte on the line -> marker moved", replyToMarker);
+    bool measured = report("click on a crosspoint -> switch frame on the serial line", clickToLine);
+    measured = report("read-back reply's last byte on the line -> marker moved", replyToMarker) &&
+               measured;
     window.close();
     ::close(tapSlave);
     ::close(simFd);
-    return 0;
+    if (failures > 0)
+        std::printf("%d of %d samples failed\n", failures, 2 * samples);
+    return measured && failures == 0 ? 0 : 1;
 }

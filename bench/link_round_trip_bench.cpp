@@ -5,7 +5,8 @@
 //   build/bin/link-round-trip-bench [round trips, default 1000]
 //
 // Only 127.0.0.1 is used. Each UDP request waits a random part of the poll period first, as a
-// click would, so the poll phase is sampled evenly.
+// click would, so the poll phase is sampled evenly. A round trip whose reply is not dispatched
+// within two seconds is a failure: the program exits with 1 when any round trip failed.
 
 #include "controller/link/net_link.h"
 #include "controller/link/serial_link.h"
@@ -155,10 +156,11 @@ std::vector<double> timeUdp(std::uint16_t simPort, int runs) {
     return times;
 }
 
-void report(const char* name, std::vector<double> times, int runs) {
+// Prints the figure; false unless every round trip completed.
+bool report(const char* name, std::vector<double> times, int runs) {
     if (times.empty()) {
         std::printf("%-8s no round trip completed\n", name);
-        return;
+        return false;
     }
     std::sort(times.begin(), times.end());
     auto at = [&](double q) {
@@ -166,6 +168,7 @@ void report(const char* name, std::vector<double> times, int runs) {
     };
     std::printf("%-8s %4zu/%d round trips  median %7.3f ms  p99 %7.3f ms  max %7.3f ms\n", name,
                 times.size(), runs, at(0.5), at(0.99), times.back());
+    return times.size() == static_cast<std::size_t>(runs);
 }
 
 } // namespace
@@ -185,7 +188,7 @@ int main(int argc, char** argv) {
     }
     const int simPort = std::atoi(sim.ReadyField("udp").c_str());
     std::printf("switch request -> 0x01 reply dispatched, matrix-sim %dx%d\n", kPorts, kPorts);
-    report("serial", timeSerial(sim.ReadyField("serial"), runs), runs);
-    report("udp", timeUdp(static_cast<std::uint16_t>(simPort), runs), runs);
-    return 0;
+    const bool serial = report("serial", timeSerial(sim.ReadyField("serial"), runs), runs);
+    const bool udp = report("udp", timeUdp(static_cast<std::uint16_t>(simPort), runs), runs);
+    return serial && udp ? 0 : 1;
 }

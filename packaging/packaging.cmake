@@ -1,6 +1,6 @@
 # Install rules and the Debian packages built from them (scripts/package):
 #   brisvane          Brisvane and matrixctl
-#   quellin           Quellin
+#   quellin           Quellin and quellin-scan
 #   matrix-tools-sim  matrix-sim and terminal-sim
 # Each program ships with its manual page, packaging/man/<program>.1. The two desktop programs
 # also ship a desktop entry, hicolor icons (an SVG and PNGs rendered from it) and AppStream data.
@@ -154,7 +154,9 @@ switcher of 4x4 to 32x32 ports, reached on an RS-232 line or through a
 serial-to-Ethernet terminal over UDP. A click on its crosspoint grid switches
 an input to an output; it reads the switch state back, saves and recalls the
 device's 16 scenes, runs scene cycling and sets the device's baud rate,
-address and video properties.")
+address and video properties. The package also holds matrixctl, the console
+controller that switches, reads back, backs up and restores the same matrix
+from scripts and remote shells, without a display.")
 
 set(CPACK_DEBIAN_QUELLIN_PACKAGE_NAME quellin)
 set(CPACK_DEBIAN_QUELLIN_PACKAGE_SECTION net)
@@ -164,7 +166,9 @@ set(CPACK_COMPONENT_QUELLIN_DESCRIPTION
 Quellin is the installer's tool for serial-to-Ethernet terminals. It finds
 them on the network with a multicast scan, lists each with its ID, name,
 model, addresses and MAC address, and writes a terminal's name, addresses,
-port, work mode, addressing and baud rate, or gives it a new ID.")
+port, work mode, addressing and baud rate, or gives it a new ID. The package
+also holds quellin-scan, which finds the terminals from the command line and
+lists them with every field as a table, CSV or JSON.")
 
 set(CPACK_DEBIAN_SIM_PACKAGE_NAME matrix-tools-sim)
 set(CPACK_DEBIAN_SIM_PACKAGE_SECTION utils)

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QNetworkProxy>
 #include <QTimer>
 
 #include <chrono>
@@ -51,6 +52,9 @@ constexpr int kShotFailed = 101;
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisvane"));
+    // Datagrams to the matrix never go through a proxy, and asking the system for one before the
+    // first socket is bound costs a helper thread and milliseconds of the window's start.
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     widgets::initResources();
 
     controller::ProgramPrompts prompts;

@@ -7,10 +7,15 @@
 #include "widgets/resource_icons.h"
 
 #include <QApplication>
+#include <QNetworkProxy>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quellin"));
+    // Scans and writes go to terminals on the local network, never through a proxy; asking the
+    // system for one before the group socket is bound costs a helper thread and milliseconds of
+    // the window's start.
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     widgets::initResources();
     widgets::MessageBoxPrompts prompts;
     const QString settingsFolder =
