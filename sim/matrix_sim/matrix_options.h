@@ -13,6 +13,7 @@ namespace sim {
 struct MatrixOptions {
     std::string serialLink;               // --serial: symbolic link to create for the pty
     std::optional<std::uint16_t> udpPort; // --udp: port on 127.0.0.1 (0: the system picks)
+    std::optional<std::uint16_t> tcpPort; // --tcp: listening port on 127.0.0.1 (0: any)
     std::uint8_t size = 8;
     std::uint8_t type = 0xA6;
     std::uint8_t address = 1;
@@ -30,6 +31,7 @@ struct MatrixOptions {
     bool doubled = false;             // send every answer twice, back to back
     std::uint32_t refusedOutputs = 0; // bit o: output o (from 0) never takes a switch
     bool wrongInput = false;          // switch answers name the next input, not the one taken
+    std::size_t dropAfter = 0;        // close a TCP controller's connection after this many frames
 
     bool help = false;
 };

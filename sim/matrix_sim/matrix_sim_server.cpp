@@ -49,6 +49,15 @@ bool MatrixSimServer::Start(std::string* error) {
         m_loop.Watch(m_udp.Fd(), [this] { OnUdpReadable(); });
         m_log.Line("udp 127.0.0.1:" + std::to_string(m_udp.Port()));
     }
+    if (m_options.tcpPort) {
+        if (!m_tcp.Listen(*m_options.tcpPort, error)) {
+            m_pty.Close();
+            m_udp.Close();
+            return false;
+        }
+        m_loop.Watch(m_tcp.ListenFd(), [this] { OnTcpConnection(); });
+        m_log.Line("tcp 127.0.0.1:" + std::to_string(m_tcp.Port()));
+    }
     SaveState();
     return true;
 }
@@ -59,6 +68,8 @@ std::string MatrixSimServer::ReadyLine() const {
         line += " serial=" + m_pty.LinkPath();
     if (m_options.udpPort)
         line += " udp=" + std::to_string(m_udp.Port());
+    if (m_options.tcpPort)
+        line += " tcp=" + std::to_string(m_tcp.Port());
     return line;
 }
 
@@ -67,7 +78,33 @@ bool MatrixSimServer::Run() {
     m_log.Line("stopping");
     m_pty.Close();
     m_udp.Close();
+    m_tcp.Close();
     return served;
+}
+
+void MatrixSimServer::OnTcpConnection() {
+    bool refused = false;
+    const int client = m_tcp.Accept(&refused);
+    if (refused)
+        m_log.Line("tcp note a second controller was turned away");
+    if (client < 0)
+        return;
+    m_log.Line("tcp controller connected");
+    m_tcpFrames = 0;
+    m_stream.scanner = FrameScanner();
+    m_loop.Watch(client, [this] { OnTcpReadable(); });
+}
+
+void MatrixSimServer::OnTcpReadable() {
+    std::uint8_t buffer[512];
+    bool closed = false;
+    while (const std::size_t n = m_tcp.Read(buffer, sizeof buffer, &closed))
+        Take(m_stream, std::span(buffer, n), std::nullopt);
+    if (closed && m_tcp.HasClient()) {
+        m_log.Line("tcp controller gone");
+        m_loop.Unwatch(m_tcp.ClientFd());
+        m_tcp.DropClient();
+    }
 }
 
 void MatrixSimServer::OnSerialReadable() {
@@ -111,6 +148,10 @@ void MatrixSimServer::Digest(Channel& channel, const std::vector<ScannedBytes>& 
             m_log.Bytes(from ? channel.name + " rx " + LoopbackUdp::Describe(*from)
                              : channel.name + " rx",
                         item.bytes);
+            // A terminal that drops its controller: the frame is acted on, then the connection
+            // closed, its answer with it.
+            const bool drop = &channel == &m_stream && m_options.dropAfter > 0 &&
+                              ++m_tcpFrames >= m_options.dropAfter;
             const auto loadsBefore = m_device.CycleLoads();
             MatrixDevice::Outcome outcome = m_device.Handle(item.bytes, now);
             if (m_device.CycleLoads() != loadsBefore)
@@ -121,6 +162,13 @@ void MatrixSimServer::Digest(Channel& channel, const std::vector<ScannedBytes>& 
             if (!outcome.note.empty())
                 m_log.Line(channel.name + " note " + outcome.note);
             changed = changed || outcome.changed;
+            if (drop && m_tcp.HasClient()) {
+                m_log.Line("tcp note closing the connection after " + std::to_string(m_tcpFrames) +
+                           " frames");
+                m_loop.Unwatch(m_tcp.ClientFd());
+                m_tcp.DropClient();
+                break;
+            }
             for (const auto& reply : outcome.replies)
                 Answer(channel, reply, from);
             break;
@@ -192,7 +240,10 @@ void MatrixSimServer::SendNow(Channel& channel, const std::vector<std::uint8_t>&
     if (to)
         tag += " " + LoopbackUdp::Describe(*to);
     m_log.Bytes(tag, bytes);
-    if (to) {
+    if (&channel == &m_stream) {
+        if (!m_tcp.Write(bytes))
+            m_log.Line("tcp note no controller to answer");
+    } else if (to) {
         if (!m_udp.SendTo(bytes, *to))
             m_log.Line("udp note send failed");
     } else if (m_pty.Write(bytes) != bytes.size()) {

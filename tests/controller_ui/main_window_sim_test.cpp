@@ -171,5 +171,37 @@ TEST_F(MainWindowAgainstSim, BackupsAreSavedAndRestoredNamingTheOutputThatDidNot
                                            "16 × 16. Nothing was switched.");
 }
 
+// A matrix reachable only through a terminal in "TCP  Server" mode (matrix-sim --tcp, which drops
+// its controller after two frames): switched from the grid, its answers move the markers; the
+// dropped connection is told once, made again by itself, and the state read back.
+TEST_F(MainWindowTest, OverTcpTheGridSwitchesAndALostConnectionComesBack) {
+    sim_test::MatrixSimRun sim{
+        {"--size", "16", "--type", "HDMI", "--tcp", "0", "--drop-after", "2"}};
+    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+    writeSettings("SelectCOM=2\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=2\r\nUseNet=1\r\n",
+                  "Transport=TCP\r\nDestIP=127.0.0.1\r\nDestPort=" + std::to_string(sim.tcpPort()) +
+                      "\r\n");
+    MainWindow& w = start();
+    ASSERT_TRUE(waitFor([&] { return w.session().linkInUse(); })) << sim.Log();
+    m_prompts.clear();
+
+    clickAt(crosspointCentre(w, 5, 9));
+    EXPECT_TRUE(sim.WaitForState("crosspoints", "0 1 2 3 4 9 6 7 8 9 10 11 12 13 14 15"))
+        << sim.Log();
+    press("readSwitchButton");
+    ASSERT_TRUE(waitFor([&] { return m_prompts.prompts.size() == 1; })) << sim.Log();
+    EXPECT_EQ(m_prompts.texts()[0],
+              "The connection TCP 127.0.0.1:" + std::to_string(sim.tcpPort()) +
+                  " is lost: the terminal closed the connection.\r\n"
+                  "It is made again by itself when the terminal listens "
+                  "again.");
+    ASSERT_TRUE(waitFor([&] { return w.windowTitle().endsWith(" (reconnected)"); })) << sim.Log();
+    w.session().onReplyWatchTick();
+    w.session().onReplyWatchTick();
+    ASSERT_TRUE(waitFor([&] { return !w.marker(5)->isHidden() && !w.marker(15)->isHidden(); }))
+        << sim.Log();
+    EXPECT_EQ(m_prompts.prompts.size(), 1u);
+}
+
 } // namespace
 } // namespace controller_ui_test

@@ -113,7 +113,9 @@ TEST_P(EveryCommand, PutsItsFramesOnTheLineAndSaysHowItWent) {
     startSim(c.sim);
     std::vector<std::string> args;
     for (const std::string& a : c.args)
-        args.push_back(a == "{udp}" ? udp() : a);
+        args.push_back(a == "{udp}"   ? udp()
+                       : a == "{tcp}" ? "127.0.0.1:" + std::to_string(m_sim->tcpPort())
+                                      : a);
     const Outcome result = run(args);
     EXPECT_EQ(result.status, c.status) << result.err;
     EXPECT_EQ(result.out, c.out);
@@ -144,6 +146,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "",
                     {"udp BA 01 01 04 A6 07 07 74"}},
+        CommandCase{"SwitchOverTcp",
+                    {"--tcp", "0"},
+                    {"--tcp", "{tcp}", "switch", "8", "8"},
+                    0,
+                    "",
+                    "",
+                    {"tcp BA 01 01 04 A6 07 07 74"}},
         CommandCase{"Read", {}, {"read"}, 0, eightOutputs(), "", {"serial " + kReadSwitch8}},
         CommandCase{
             "ReadJsonOverUdp",

@@ -27,8 +27,11 @@ MatrixSimRun::MatrixSimRun(const std::vector<std::string>& extraArgs)
       m_logPath(m_dir.file("log.txt")),
       m_process(MatrixSimBinary(), WithTransports(m_dir, extraArgs), m_dir.file("stdout.txt")) {
     m_ready = m_process.WaitReady();
-    if (m_ready)
+    if (m_ready) {
         m_udpPort = static_cast<std::uint16_t>(std::stoi(m_process.ReadyField("udp")));
+        const std::string tcp = m_process.ReadyField("tcp");
+        m_tcpPort = tcp.empty() ? 0 : static_cast<std::uint16_t>(std::stoi(tcp));
+    }
 }
 
 std::string MatrixSimRun::State(const std::string& key) const {

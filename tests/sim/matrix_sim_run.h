@@ -20,6 +20,8 @@ public:
     bool ready() const { return m_ready; }
     const std::string& linkPath() const { return m_linkPath; }
     std::uint16_t udpPort() const { return m_udpPort; }
+    // The listening port when started with "--tcp 0"; 0 otherwise.
+    std::uint16_t tcpPort() const { return m_tcpPort; }
     SimProcess& process() { return m_process; }
     const test_support::TempDir& dir() const { return m_dir; }
 
@@ -39,6 +41,7 @@ private:
     SimProcess m_process;
     bool m_ready = false;
     std::uint16_t m_udpPort = 0;
+    std::uint16_t m_tcpPort = 0;
 };
 
 // The path of the simulator under test.
