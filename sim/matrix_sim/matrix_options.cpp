@@ -41,6 +41,11 @@ std::string MatrixUsage() {
            "  --log FILE             hex log to FILE instead of standard output\n"
            "  --state FILE           rewrite FILE with the device state after every change\n"
            "  --interval-unit-ms N   length of one cycle-interval unit (1000)\n"
+           "  --control SOCKET       take requests on the local socket SOCKET while running:\n"
+           "                         \"reset [OPTIONS]\" gives the device these device and fault\n"
+           "                         options (the others their defaults) and its state at start\n"
+           "                         anew, drops pending answers and unread input, and empties\n"
+           "                         the log; answered \"ok\" or \"error: REASON\"\n"
            "faults:\n"
            "  --silent               never answer\n"
            "  --delay-ms N           answer N ms late\n"
@@ -53,7 +58,8 @@ std::string MatrixUsage() {
            "                         keeps it; may be given for several outputs\n"
            "  --wrong-input          every switch is taken as asked, but its answer names the\n"
            "                         next input (the last one wraps round to input 1)\n"
-           "Prints \"ready serial=LINK udp=PORT\" once serving; SIGTERM or SIGINT ends it.\n";
+           "Prints \"ready serial=LINK udp=PORT control=SOCKET\" once serving; SIGTERM or SIGINT\n"
+           "ends it.\n";
 }
 
 bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* options,
@@ -152,6 +158,14 @@ bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* opt
             if (!takeValue())
                 return false;
             options->statePath = value;
+        } else if (name == "--control") {
+            if (!takeValue())
+                return false;
+            if (value.empty()) {
+                *error = "--control needs a path";
+                return false;
+            }
+            options->controlPath = value;
         } else if (name == "--interval-unit-ms") {
             if (!number(1, kLongestDelayMs, &n))
                 return false;
@@ -199,6 +213,28 @@ bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* opt
         *error = "nothing to serve: give --serial LINK and/or --udp PORT";
         return false;
     }
+    return true;
+}
+
+bool ParseResetOptions(const std::vector<std::string>& args, const MatrixOptions& current,
+                       MatrixOptions* options, std::string* error) {
+    for (const std::string& arg : args) {
+        const std::string name = arg.substr(0, arg.find('='));
+        if (name == "--serial" || name == "--udp" || name == "--log" || name == "--state" ||
+            name == "--control" || name == "--help" || name == "-h") {
+            *error = name + " cannot change while the simulator runs";
+            return false;
+        }
+    }
+    MatrixOptions fresh;
+    fresh.serialLink = current.serialLink;
+    fresh.udpPort = current.udpPort;
+    fresh.logPath = current.logPath;
+    fresh.statePath = current.statePath;
+    fresh.controlPath = current.controlPath;
+    if (!ParseMatrixOptions(args, &fresh, error))
+        return false;
+    *options = fresh;
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/whole_file.h"
 
 #include <algorithm>
+#include <sstream>
 
 namespace sim {
 
@@ -49,6 +50,16 @@ bool MatrixSimServer::Start(std::string* error) {
         m_loop.Watch(m_udp.Fd(), [this] { OnUdpReadable(); });
         m_log.Line("udp 127.0.0.1:" + std::to_string(m_udp.Port()));
     }
+    if (!m_options.controlPath.empty()) {
+        if (!m_control.Listen(m_options.controlPath, error)) {
+            m_pty.Close();
+            m_udp.Close();
+            return false;
+        }
+        m_loop.Watch(m_control.Fd(), [this] {
+            m_control.Serve([this](const std::string& request) { return HandleControl(request); });
+        });
+    }
     SaveState();
     return true;
 }
@@ -59,6 +70,8 @@ std::string MatrixSimServer::ReadyLine() const {
         line += " serial=" + m_pty.LinkPath();
     if (m_options.udpPort)
         line += " udp=" + std::to_string(m_udp.Port());
+    if (m_control.Fd() >= 0)
+        line += " control=" + m_options.controlPath;
     return line;
 }
 
@@ -67,6 +80,7 @@ bool MatrixSimServer::Run() {
     m_log.Line("stopping");
     m_pty.Close();
     m_udp.Close();
+    m_control.Close();
     return served;
 }
 
@@ -198,6 +212,47 @@ void MatrixSimServer::SendNow(Channel& channel, const std::vector<std::uint8_t>&
     } else if (m_pty.Write(bytes) != bytes.size()) {
         m_log.Line("serial note line full, reply cut short");
     }
+}
+
+std::string MatrixSimServer::HandleControl(const std::string& request) {
+    std::vector<std::string> words;
+    std::istringstream in(request);
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    if (words.empty() || words[0] != "reset")
+        return "error: unknown request \"" + request + "\"";
+    MatrixOptions options;
+    std::string error;
+    if (!ParseResetOptions(std::vector<std::string>(words.begin() + 1, words.end()), m_options,
+                           &options, &error))
+        return "error: " + error;
+    Reset(options);
+    return "ok";
+}
+
+void MatrixSimServer::Reset(const MatrixOptions& options) {
+    m_options = options;
+    // Answers still on their way, partial frames and cycling belong to the device that was.
+    m_loop.CancelAll();
+    m_cycleTimer = 0;
+    for (Channel* channel : {&m_serial, &m_net}) {
+        channel->scanner = FrameScanner();
+        channel->giveUpTimer = 0;
+        channel->lastDue = {};
+    }
+    m_device = MatrixDevice(ConfigFrom(m_options));
+    m_pty.ResetLine();
+    std::uint8_t buffer[2048];
+    while (m_pty.Read(buffer, sizeof buffer) > 0) {
+    }
+    std::size_t size = 0;
+    sockaddr_in from{};
+    bool truncated = false;
+    while (m_udp.Receive(buffer, sizeof buffer, &size, &from, &truncated)) {
+    }
+    m_log.Clear();
+    m_log.Line("reset");
+    SaveState();
 }
 
 void MatrixSimServer::ScheduleCycle() {
