@@ -3,6 +3,7 @@
 #include "platform/whole_file.h"
 
 #include <algorithm>
+#include <iomanip>
 #include <sstream>
 
 namespace sim {
@@ -217,7 +218,8 @@ void MatrixSimServer::SendNow(Channel& channel, const std::vector<std::uint8_t>&
 std::string MatrixSimServer::HandleControl(const std::string& request) {
     std::vector<std::string> words;
     std::istringstream in(request);
-    for (std::string word; in >> word;)
+    // Words are separated by blanks; one with blanks in it is given in double quotes.
+    for (std::string word; in >> std::quoted(word);)
         words.push_back(word);
     if (words.empty() || words[0] != "reset")
         return "error: unknown request \"" + request + "\"";

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iomanip>
 #include <poll.h>
 #include <sstream>
 #include <sys/socket.h>
@@ -77,8 +78,11 @@ bool SharedMatrixSim::Reset(const std::vector<std::string>& options) {
     if (m_controlPath.empty())
         return false;
     std::string request = "reset";
-    for (const std::string& option : options)
-        request += " " + option;
+    for (const std::string& option : options) {
+        std::ostringstream word;
+        word << std::quoted(option);
+        request += " " + (option.find(' ') == std::string::npos ? option : word.str());
+    }
     const std::string answer = ask(m_controlPath, request);
     m_error = answer == "ok" ? "" : request + ": " + answer;
     return ready();
