@@ -31,6 +31,8 @@ public:
     TimerId Schedule(Clock::time_point due, std::function<void()> action);
     // Forgets a timer that has not run yet; unknown ids are ignored.
     void Cancel(TimerId id);
+    // Forgets every timer that has not run yet.
+    void CancelAll() { m_timers.clear(); }
 
     // From now on SIGTERM and SIGINT end Run() instead of the process. False if the handlers
     // could not be installed.

@@ -44,6 +44,11 @@ std::string MatrixUsage() {
            "  --log FILE             hex log to FILE instead of standard output\n"
            "  --state FILE           rewrite FILE with the device state after every change\n"
            "  --interval-unit-ms N   length of one cycle-interval unit (1000)\n"
+           "  --control SOCKET       take requests on the local socket SOCKET while running:\n"
+           "                         \"reset [OPTIONS]\" gives the device these device and fault\n"
+           "                         options (the others their defaults) and its state at start\n"
+           "                         anew, drops pending answers and unread input, and empties\n"
+           "                         the log; answered \"ok\" or \"error: REASON\"\n"
            "faults:\n"
            "  --silent               never answer\n"
            "  --delay-ms N           answer N ms late\n"
@@ -58,8 +63,8 @@ std::string MatrixUsage() {
            "                         next input (the last one wraps round to input 1)\n"
            "  --drop-after N         close a TCP controller's connection after N frames; the\n"
            "                         next one is served again\n"
-           "Prints \"ready serial=LINK udp=PORT tcp=PORT\" once serving; SIGTERM or SIGINT ends\n"
-           "it.\n";
+           "Prints \"ready serial=LINK udp=PORT tcp=PORT control=SOCKET\" once serving; SIGTERM\n"
+           "or SIGINT ends it.\n";
 }
 
 bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* options,
@@ -166,6 +171,14 @@ bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* opt
             if (!takeValue())
                 return false;
             options->statePath = value;
+        } else if (name == "--control") {
+            if (!takeValue())
+                return false;
+            if (value.empty()) {
+                *error = "--control needs a path";
+                return false;
+            }
+            options->controlPath = value;
         } else if (name == "--interval-unit-ms") {
             if (!number(1, kLongestDelayMs, &n))
                 return false;
@@ -213,6 +226,29 @@ bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* opt
         *error = "nothing to serve: give --serial LINK, --udp PORT and/or --tcp PORT";
         return false;
     }
+    return true;
+}
+
+bool ParseResetOptions(const std::vector<std::string>& args, const MatrixOptions& current,
+                       MatrixOptions* options, std::string* error) {
+    for (const std::string& arg : args) {
+        const std::string name = arg.substr(0, arg.find('='));
+        if (name == "--serial" || name == "--udp" || name == "--tcp" || name == "--log" ||
+            name == "--state" || name == "--control" || name == "--help" || name == "-h") {
+            *error = name + " cannot change while the simulator runs";
+            return false;
+        }
+    }
+    MatrixOptions fresh;
+    fresh.serialLink = current.serialLink;
+    fresh.udpPort = current.udpPort;
+    fresh.tcpPort = current.tcpPort;
+    fresh.logPath = current.logPath;
+    fresh.statePath = current.statePath;
+    fresh.controlPath = current.controlPath;
+    if (!ParseMatrixOptions(args, &fresh, error))
+        return false;
+    *options = fresh;
     return true;
 }
 

@@ -18,8 +18,9 @@ struct MatrixOptions {
     std::uint8_t type = 0xA6;
     std::uint8_t address = 1;
     std::uint8_t header = 0xBA;
-    std::string logPath;   // --log: hex log file instead of standard output
-    std::string statePath; // --state: state dump rewritten after every change
+    std::string logPath;     // --log: hex log file instead of standard output
+    std::string statePath;   // --state: state dump rewritten after every change
+    std::string controlPath; // --control: local socket for requests while running (reset)
     std::chrono::milliseconds intervalUnit{1000};
 
     // Faults a test can ask for.
@@ -40,6 +41,12 @@ struct MatrixOptions {
 // argument that is unknown, lacks its value or has a value out of range.
 bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* options,
                         std::string* error);
+
+// The options of a reset asked for on the control socket: device and fault options as on the
+// command line, any not given back to its default; the transports, log, state file and control
+// socket stay those of `current`, and naming one is refused.
+bool ParseResetOptions(const std::vector<std::string>& args, const MatrixOptions& current,
+                       MatrixOptions* options, std::string* error);
 
 std::string MatrixUsage();
 

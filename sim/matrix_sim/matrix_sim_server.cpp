@@ -3,6 +3,8 @@
 #include "platform/whole_file.h"
 
 #include <algorithm>
+#include <iomanip>
+#include <sstream>
 
 namespace sim {
 
@@ -58,6 +60,17 @@ bool MatrixSimServer::Start(std::string* error) {
         m_loop.Watch(m_tcp.ListenFd(), [this] { OnTcpConnection(); });
         m_log.Line("tcp 127.0.0.1:" + std::to_string(m_tcp.Port()));
     }
+    if (!m_options.controlPath.empty()) {
+        if (!m_control.Listen(m_options.controlPath, error)) {
+            m_pty.Close();
+            m_udp.Close();
+            m_tcp.Close();
+            return false;
+        }
+        m_loop.Watch(m_control.Fd(), [this] {
+            m_control.Serve([this](const std::string& request) { return HandleControl(request); });
+        });
+    }
     SaveState();
     return true;
 }
@@ -70,6 +83,8 @@ std::string MatrixSimServer::ReadyLine() const {
         line += " udp=" + std::to_string(m_udp.Port());
     if (m_options.tcpPort)
         line += " tcp=" + std::to_string(m_tcp.Port());
+    if (m_control.Fd() >= 0)
+        line += " control=" + m_options.controlPath;
     return line;
 }
 
@@ -79,6 +94,7 @@ bool MatrixSimServer::Run() {
     m_pty.Close();
     m_udp.Close();
     m_tcp.Close();
+    m_control.Close();
     return served;
 }
 
@@ -249,6 +265,54 @@ void MatrixSimServer::SendNow(Channel& channel, const std::vector<std::uint8_t>&
     } else if (m_pty.Write(bytes) != bytes.size()) {
         m_log.Line("serial note line full, reply cut short");
     }
+}
+
+std::string MatrixSimServer::HandleControl(const std::string& request) {
+    std::vector<std::string> words;
+    std::istringstream in(request);
+    // Words are separated by blanks; one with blanks in it is given in double quotes.
+    for (std::string word; in >> std::quoted(word);)
+        words.push_back(word);
+    if (words.empty() || words[0] != "reset")
+        return "error: unknown request \"" + request + "\"";
+    MatrixOptions options;
+    std::string error;
+    if (!ParseResetOptions(std::vector<std::string>(words.begin() + 1, words.end()), m_options,
+                           &options, &error))
+        return "error: " + error;
+    Reset(options);
+    return "ok";
+}
+
+void MatrixSimServer::Reset(const MatrixOptions& options) {
+    m_options = options;
+    // Answers still on their way, partial frames and cycling belong to the device that was.
+    m_loop.CancelAll();
+    m_cycleTimer = 0;
+    for (Channel* channel : {&m_serial, &m_net, &m_stream}) {
+        channel->scanner = FrameScanner();
+        channel->giveUpTimer = 0;
+        channel->lastDue = {};
+    }
+    m_device = MatrixDevice(ConfigFrom(m_options));
+    m_pty.ResetLine();
+    std::uint8_t buffer[2048];
+    while (m_pty.Read(buffer, sizeof buffer) > 0) {
+    }
+    std::size_t size = 0;
+    sockaddr_in from{};
+    bool truncated = false;
+    while (m_udp.Receive(buffer, sizeof buffer, &size, &from, &truncated)) {
+    }
+    // A controller connected to the device that was is let go.
+    if (m_tcp.HasClient()) {
+        m_loop.Unwatch(m_tcp.ClientFd());
+        m_tcp.DropClient();
+    }
+    m_tcpFrames = 0;
+    m_log.Clear();
+    m_log.Line("reset");
+    SaveState();
 }
 
 void MatrixSimServer::ScheduleCycle() {
