@@ -1,6 +1,7 @@
 // Round trip of a switch request against matrix-sim: from handing the frame to a link to its
-// 0x01 reply being dispatched, once over SerialLink on a pseudo-terminal and once over NetLink on
-// loopback with the main window's 100 ms poll. Median and 99th percentile in milliseconds.
+// 0x01 reply being dispatched, over SerialLink on a pseudo-terminal, over NetLink on loopback with
+// the main window's 100 ms poll, and over a TcpLink to matrix-sim serving as a terminal in TCP
+// Server mode. Median and 99th percentile in milliseconds.
 //
 //   build/bin/link-round-trip-bench [round trips, default 1000]
 //
@@ -11,6 +12,7 @@
 #include "bench/sim_process.h"
 #include "controller/link/net_link.h"
 #include "controller/link/serial_link.h"
+#include "controller/link/tcp_link.h"
 #include "controller/protocol/frame_accumulator.h"
 #include "controller/protocol/switch_requests.h"
 
@@ -161,6 +163,53 @@ std::vector<double> timeUdp(std::uint16_t simPort, int runs) {
     return times;
 }
 
+// The TCP link's bytes go to the collection as the session hands them on.
+class TcpOwner : public controller::LinkEvents {
+public:
+    explicit TcpOwner(controller::ReplyHandler& handler) : m_handler(handler) {}
+    void linkBytes(controller::Link&, std::span<const std::uint8_t> bytes) override {
+        m_accumulator.collect(m_buffer, bytes, kContext, m_handler);
+    }
+    void linkLost(controller::Link&, const std::string&) override {}
+    void linkReturned(controller::Link&) override {}
+
+private:
+    controller::ReplyHandler& m_handler;
+    controller::FrameAccumulator m_accumulator;
+    controller::FrameAccumulator::LinkBuffer m_buffer{
+        {"TCP", "tcp", true, controller::Framing::Stream}};
+};
+
+std::vector<double> timeTcp(std::uint16_t simPort, int runs) {
+    StopOnCrosspoints handler;
+    TcpOwner owner(handler);
+    controller::TcpLink link;
+    link.setEvents(&owner);
+    link.setDestination("127.0.0.1", simPort);
+    if (!link.open())
+        return {};
+    QEventLoop connecting;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (link.ready())
+            connecting.quit();
+    });
+    look.start(1);
+    QTimer::singleShot(kGiveUpAfter, &connecting, &QEventLoop::quit);
+    connecting.exec();
+    if (!link.ready())
+        return {};
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        const auto frame = requestFor(run);
+        const double ms = roundTrip(handler, run, [&] { link.write(frame.bytes()); });
+        if (ms >= 0)
+            times.push_back(ms);
+    }
+    link.setEvents(nullptr);
+    return times;
+}
+
 // Prints the figure; false unless every round trip completed.
 bool report(const char* name, std::vector<double> times, int runs) {
     if (times.empty()) {
@@ -184,7 +233,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     const std::string linkPath = QDir(dir.path()).filePath("matrix").toStdString();
     sim_test::SimProcess sim(MATRIX_BIN_DIR "/matrix-sim",
-                             {"--serial", linkPath, "--udp", "0", "--size", std::to_string(kPorts),
+                             {"--serial", linkPath, "--udp", "0", "--tcp", "0", "--size",
+                              std::to_string(kPorts),
                               "--log", QDir(dir.path()).filePath("sim.log").toStdString()},
                              QDir(dir.path()).filePath("sim.out").toStdString());
     if (!sim.WaitReady()) {
@@ -195,5 +245,7 @@ int main(int argc, char** argv) {
     std::printf("switch request -> 0x01 reply dispatched, matrix-sim %dx%d\n", kPorts, kPorts);
     const bool serial = report("serial", timeSerial(sim.ReadyField("serial"), runs), runs);
     const bool udp = report("udp", timeUdp(static_cast<std::uint16_t>(simPort), runs), runs);
-    return serial && udp ? 0 : 1;
+    const auto tcpPort = static_cast<std::uint16_t>(std::atoi(sim.ReadyField("tcp").c_str()));
+    const bool tcp = report("tcp", timeTcp(tcpPort, runs), runs);
+    return serial && udp && tcp ? 0 : 1;
 }
