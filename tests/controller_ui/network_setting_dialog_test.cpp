@@ -2,6 +2,7 @@
 #include "tests/controller_ui/recording_setup_host.h"
 #include "widgets/ip_address_edit.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -63,6 +64,18 @@ TEST_F(NetworkSettingDialogTest, OpeningShowsTheSixSettingsAndADisabledAbout) {
     EXPECT_FALSE(find<QPushButton>("aboutButton")->isEnabled());
     EXPECT_TRUE(find<QPushButton>("setButton")->isDefault());
     EXPECT_TRUE(host.calls.empty());
+}
+
+// A terminal in "TCP  Server" mode is reached by TCP: the local port is not used then.
+TEST_F(NetworkSettingDialogTest, TransportIsChosenAndKept) {
+    open();
+    auto* transport = find<QComboBox>("transportCombo");
+    EXPECT_EQ(transport->currentText().toStdString(), "UDP");
+    test_support::chooseEntry(transport, transport->findText(QStringLiteral("TCP")));
+    EXPECT_FALSE(find<QLineEdit>("hostPortEdit")->isEnabled());
+    click("setButton");
+    EXPECT_EQ(host.values.transport, "TCP");
+    EXPECT_NE(host.settingsFileBytes().find("\r\nTransport=TCP\r\n"), std::string::npos);
 }
 
 TEST_F(NetworkSettingDialogTest, AnAddressTextThatIsNotAnAddressShowsAllOnesAndAnEmptyOneBlank) {

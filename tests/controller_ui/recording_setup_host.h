@@ -54,6 +54,7 @@ public:
         values.maskIp = net.maskIp;
         values.hostPort = net.hostPort;
         values.destPort = net.destPort;
+        values.transport = net.transport;
         save(controller::SettingsFile::kNetwork);
     }
     void save(int item) {
