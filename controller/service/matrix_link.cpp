@@ -1,0 +1,83 @@
+#include "controller/service/matrix_link.h"
+
+#include "controller/session/matrix_session.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+
+#include <arpa/inet.h>
+
+namespace matrixd {
+
+namespace {
+
+// The first IPv4 address of a host name or dotted address; empty when it has none.
+std::string ipv4Of(const std::string& host) {
+    in_addr parsed{};
+    if (::inet_pton(AF_INET, host.c_str(), &parsed) == 1)
+        return host;
+    for (const QHostAddress& address :
+         QHostInfo::fromName(QString::fromStdString(host)).addresses())
+        if (address.protocol() == QAbstractSocket::IPv4Protocol)
+            return address.toString().toStdString();
+    return {};
+}
+
+std::string oneLine(std::string text) {
+    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;)
+        text.replace(at, 2, " ");
+    return text;
+}
+
+} // namespace
+
+std::string linkUnsupported(const LinkSpec& link) {
+    if (link.kind == LinkSpec::Kind::Tcp)
+        return "tcp: links are not supported yet by this version of matrixd; use serial: or udp:";
+    return {};
+}
+
+std::string connectLink(controller::MatrixSession& session, const LinkSpec& link, int baud,
+                        std::uint16_t localPort) {
+    switch (link.kind) {
+    case LinkSpec::Kind::Serial: {
+        if (session.openPort(link.device, baud))
+            return {};
+        const std::string reason = oneLine(session.openFailureReason());
+        return reason.empty() ? "cannot open " + link.device : reason;
+    }
+    case LinkSpec::Kind::Udp: {
+        if (!session.networkCreated()) {
+            controller::NetworkSettings net = session.networkSettings();
+            net.destIp = ipv4Of(link.host);
+            if (net.destIp.empty())
+                return "no IPv4 address is known for " + link.host;
+            net.destPort = link.port;
+            net.hostPort = localPort;
+            session.setNetworkSettings(net);
+            if (!session.createNetwork())
+                return "cannot use local UDP port " + std::to_string(localPort) + ": " +
+                       session.networkError();
+        }
+        session.setUseNet(true);
+        return {};
+    }
+    case LinkSpec::Kind::Tcp:
+        return linkUnsupported(link);
+    }
+    return {};
+}
+
+bool linkInUse(const controller::MatrixSession& session, const LinkSpec& link) {
+    switch (link.kind) {
+    case LinkSpec::Kind::Serial:
+        return session.serialOpen();
+    case LinkSpec::Kind::Udp:
+        return session.networkCreated() && session.settings().useNet != 0;
+    case LinkSpec::Kind::Tcp:
+        return false;
+    }
+    return false;
+}
+
+} // namespace matrixd
