@@ -44,7 +44,7 @@ HttpAnswer parseAnswer(const std::string& bytes) {
 
 } // namespace
 
-HttpAnswer exchange(std::uint16_t port, const std::string& request) {
+HttpAnswer httpExchange(std::uint16_t port, const std::string& request) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;

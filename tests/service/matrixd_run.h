@@ -20,7 +20,7 @@ struct HttpAnswer {
 
 // Sends `request` (the whole of it, head and body) to 127.0.0.1:port and reads until the server
 // closes the connection.
-HttpAnswer exchange(std::uint16_t port, const std::string& request);
+HttpAnswer httpExchange(std::uint16_t port, const std::string& request);
 
 // A request to 127.0.0.1 with Host and, when given, a body with its length.
 std::string request(const std::string& method, const std::string& path,
@@ -43,7 +43,7 @@ public:
 
     HttpAnswer call(const std::string& method, const std::string& path,
                     const std::string& body = {}, const std::string& extraFields = {}) const {
-        return exchange(m_port, request(method, path, body, extraFields));
+        return httpExchange(m_port, request(method, path, body, extraFields));
     }
 
 private:

@@ -114,7 +114,7 @@ void PrintTo(const HostileCase& c, std::ostream* os) {
 class HostileRequest : public WithToken, public testing::WithParamInterface<HostileCase> {};
 
 TEST_P(HostileRequest, IsRefusedWithItsStatus) {
-    const HttpAnswer answer = exchange(s_run->port(), GetParam().request);
+    const HttpAnswer answer = httpExchange(s_run->port(), GetParam().request);
     EXPECT_EQ(answer.status, GetParam().status) << answer.body;
 }
 
