@@ -70,13 +70,15 @@ protected:
         std::uint8_t byte = 0;
         while (m_link.Read(&byte, 1) == 1)
             batch.push_back(byte);
-        m_accumulator.collectSerial(batch, kContext, m_handler);
+        m_accumulator.collect(m_buffer, batch, kContext, m_handler);
     }
 
 private:
     controller::SerialLink& m_link;
     controller::ReplyHandler& m_handler;
     controller::FrameAccumulator m_accumulator;
+    controller::FrameAccumulator::LinkBuffer m_buffer{
+        {"COM1", "serial", false, controller::Framing::Stream}};
 };
 
 // Runs `send` and waits for the dispatch; milliseconds, or a negative value on a time-out.
@@ -129,13 +131,16 @@ std::vector<double> timeUdp(std::uint16_t simPort, int runs) {
         return {};
     StopOnCrosspoints handler;
     controller::FrameAccumulator accumulator;
+    controller::FrameAccumulator::LinkBuffer buffer{
+        {"UDP", "udp", true, controller::Framing::Datagram}};
     QTimer poll; // the main window's timer 3
     poll.setTimerType(Qt::PreciseTimer);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        std::array<std::uint8_t, controller::NetLink::kReceiveSize> buffer{};
-        const int got = link.Poll(buffer);
-        accumulator.collectNetwork(std::span<const std::uint8_t>(buffer.data(), got > 0 ? got : 0),
-                                   kContext, handler);
+        std::array<std::uint8_t, controller::NetLink::kReceiveSize> received{};
+        const int got = link.Poll(received);
+        accumulator.collect(buffer,
+                            std::span<const std::uint8_t>(received.data(), got > 0 ? got : 0),
+                            kContext, handler);
     });
     poll.start(kPollPeriod);
 

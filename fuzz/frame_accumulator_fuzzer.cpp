@@ -39,8 +39,8 @@ struct Arrival {
 class Run : public controller::ReplyHandler {
 public:
     explicit Run(const DispatchContext& context)
-        : m_context(context), m_model(FrameAccumulator::kFrameBufferCapacity,
-                                      FrameAccumulator::kNetworkBufferCapacity) {}
+        : m_context(context), m_model(FrameAccumulator::kStreamBufferCapacity,
+                                      FrameAccumulator::kDatagramBufferCapacity) {}
 
     void setGrid(int size) { m_context.inputCount = m_context.outputCount = size; }
     void setAddress(std::uint8_t address) { m_context.deviceAddress = address; }
@@ -51,10 +51,8 @@ public:
         const auto expected = arrival.network ? m_model.collectNetwork(arrival.bytes, m_context)
                                               : m_model.collectSerial(arrival.bytes, m_context);
         m_expected.insert(m_expected.end(), expected.begin(), expected.end());
-        if (arrival.network)
-            m_accumulator.collectNetwork(arrival.bytes, m_context, *this);
-        else
-            m_accumulator.collectSerial(arrival.bytes, m_context, *this);
+        m_accumulator.collect(arrival.network ? m_network : m_serial, arrival.bytes, m_context,
+                              *this);
         checkBuffers();
     }
 
@@ -103,15 +101,17 @@ private:
     }
 
     void checkBuffers() const {
-        FUZZ_CHECK(m_accumulator.serialBufferedBytes() <= FrameAccumulator::kFrameBufferCapacity);
-        FUZZ_CHECK(m_accumulator.networkBufferedBytes() <=
-                   FrameAccumulator::kNetworkBufferCapacity);
-        FUZZ_CHECK(m_accumulator.serialBufferedBytes() == m_model.serialBufferedBytes());
-        FUZZ_CHECK(m_accumulator.networkBufferedBytes() == m_model.networkBufferedBytes());
+        FUZZ_CHECK(m_serial.waiting() <= FrameAccumulator::kStreamBufferCapacity);
+        FUZZ_CHECK(m_network.waiting() <= FrameAccumulator::kDatagramBufferCapacity);
+        FUZZ_CHECK(m_serial.waiting() == m_model.serialBufferedBytes());
+        FUZZ_CHECK(m_network.waiting() == m_model.networkBufferedBytes());
     }
 
     DispatchContext m_context;
     FrameAccumulator m_accumulator;
+    FrameAccumulator::LinkBuffer m_serial{{"COM1", "serial", false, controller::Framing::Stream}};
+    FrameAccumulator::LinkBuffer m_network{
+        {"UDP 127.0.0.1:4068", "udp", true, controller::Framing::Datagram}};
     fuzz::ReplyModel m_model;
     std::deque<Arrival> m_waiting;
     std::vector<std::string> m_effects;

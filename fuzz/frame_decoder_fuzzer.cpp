@@ -21,6 +21,8 @@
 
 namespace {
 
+const controller::LinkInfo kSerialLink{"COM1", "serial", false, controller::Framing::Stream};
+
 // Written apart from the decoder's own cleaning: Table 3-7 of the Unicode standard, byte by byte.
 bool isOneLineOfUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
@@ -81,7 +83,7 @@ bool dispatchActsOn(const std::vector<std::uint8_t>& bytes) {
     const std::span<const std::uint8_t> frame(bytes.data(), bytes[3] + 4u);
     const controller::DispatchContext context{bytes[0] == 0xBA ? 0 : 1, bytes[1], 64, 64};
     EffectCounter counter;
-    controller::dispatchFrame(frame, controller::ReplySource::Serial, context, counter);
+    controller::dispatchFrame(frame, kSerialLink, context, counter);
     return counter.effects > 0;
 }
 

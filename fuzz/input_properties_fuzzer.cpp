@@ -12,6 +12,8 @@
 
 namespace {
 
+const controller::LinkInfo kSerialLink{"COM1", "serial", false, controller::Framing::Stream};
+
 using controller::InputPropertiesReport;
 
 class ReportCatcher : public controller::ReplyHandler {
@@ -51,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         controller::DispatchContext context;
         context.deviceAddress = frame[1];
         ReportCatcher catcher;
-        controller::dispatchFrame(bytes, controller::ReplySource::Serial, context, catcher);
+        controller::dispatchFrame(bytes, kSerialLink, context, catcher);
         if (size >= 3 && frame[2] == 0x1E) {
             FUZZ_CHECK(catcher.caught == report);
             FUZZ_CHECK(catcher.others == 0);

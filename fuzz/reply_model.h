@@ -42,8 +42,7 @@ private:
 
 // The effects one whole frame (exactly L + 4 bytes) must have, read straight from the command
 // table: the address check, then pairs, prompts, the read-back end or the report by command code.
-std::vector<std::string> expectedEffects(std::span<const std::uint8_t> frame,
-                                         controller::ReplySource source,
+std::vector<std::string> expectedEffects(std::span<const std::uint8_t> frame, bool network,
                                          const controller::DispatchContext& context);
 
 // One line per effect: "pairs 0<2 1<3", "end read", "text:<prompt>", "report c e k a".

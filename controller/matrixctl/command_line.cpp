@@ -199,6 +199,12 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
               return true;
           },
           "wants " + choices(controller::kBaudRates, baudText)}},
+        {"--tcp",
+         {[&](const std::string& v) {
+              o.tcp = udpTarget(v);
+              return o.tcp.has_value();
+          },
+          "wants HOST:PORT, PORT from 1 to 65535"}},
         {"--udp",
          {[&](const std::string& v) {
               o.udp = udpTarget(v);
@@ -338,6 +344,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         if (!option->second.first(value))
             return {std::nullopt, name + " " + option->second.second + ", not \"" + value + "\""};
     }
+    if (o.tcp && (o.udp || o.port))
+        return {std::nullopt, "--tcp goes alone: not with --udp or --port"};
     if (o.avMode && o.matrixType && !controller::hasAvLayers(*o.matrixType))
         return {std::nullopt,
                 "--layer is for " + choices(layeredKinds(), quotedName, " and ") + " only"};
@@ -418,6 +426,7 @@ options:
            choices(controller::kBaudRates, baudText, "|", "|") +
            R"(
   --udp HOST:PORT      through a serial-to-Ethernet terminal instead
+  --tcp HOST:PORT      through a terminal in "TCP  Server" mode (not with --udp, --port)
   --local-port P       local UDP port the terminal answers to (Brisvane's HostPort)
   --address 1..8|255   device address (1; 255 for every device)
   --size )" +

@@ -34,6 +34,7 @@ struct Options {
     std::optional<std::string> port; // a device path, or "COM1" to "COM9"
     std::optional<int> baud;         // 2400, 4800, 9600 or 19200
     std::optional<UdpTarget> udp;
+    std::optional<UdpTarget> tcp; // a terminal in "TCP  Server" mode
     std::optional<std::uint16_t> localPort;
     std::optional<std::uint8_t> address; // 1 to 8, or 255
     std::optional<int> matrixSize;       // the size list index: 0 4x4 .. 3 32x32

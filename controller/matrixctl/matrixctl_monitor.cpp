@@ -22,23 +22,23 @@ void Runner::trace(const std::string& line) {
 
 void Runner::portReturned() {
     if (m_monitoring)
-        trace(trafficNote(std::chrono::system_clock::now(), controller::ReplySource::Serial,
+        trace(trafficNote(std::chrono::system_clock::now(), m_session->serialLink().info(),
                           "the device is back", m_options.json));
 }
 
-void Runner::frameSent(std::span<const std::uint8_t> frame, controller::ReplySource link) {
+void Runner::frameSent(std::span<const std::uint8_t> frame, const controller::LinkInfo& link) {
     if (m_monitoring)
         trace(trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Sent, frame,
                           m_options.json, m_session->portNamer()));
 }
 
-void Runner::frameReceived(std::span<const std::uint8_t> frame, controller::ReplySource link) {
+void Runner::frameReceived(std::span<const std::uint8_t> frame, const controller::LinkInfo& link) {
     if (m_monitoring)
         trace(trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Received, frame,
                           m_options.json, m_session->portNamer()));
 }
 
-void Runner::bytesDiscarded(std::span<const std::uint8_t> bytes, controller::ReplySource link) {
+void Runner::bytesDiscarded(std::span<const std::uint8_t> bytes, const controller::LinkInfo& link) {
     if (m_monitoring)
         trace(trafficLine(std::chrono::system_clock::now(), link, TrafficDirection::Discarded,
                           bytes, m_options.json));

@@ -294,37 +294,53 @@ int Runner::checkRanges() {
 
 int Runner::openLinks() {
     const controller::ControllerSettings& s = m_session->settings();
-    const bool chosenHere = m_options.port || m_options.udp;
+    const bool chosenHere = m_options.port || m_options.udp || m_options.tcp;
     bool serialInUse = chosenHere ? m_options.port.has_value() : true;
-    const bool networkInUse = chosenHere ? m_options.udp.has_value() : s.useNet != 0;
-    m_session->setUseNet(networkInUse);
+    const bool networkInUse = chosenHere ? (m_options.udp || m_options.tcp) : s.useNet != 0;
 
     if (networkInUse) {
         controller::NetworkSettings net = m_session->networkSettings();
-        if (m_options.udp) {
-            const auto address = ipv4Of(m_options.udp->host);
+        if (const auto& target = m_options.tcp ? m_options.tcp : m_options.udp) {
+            const char* option = m_options.tcp ? "--tcp " : "--udp ";
+            const auto address = ipv4Of(target->host);
             if (!address)
-                return fail(kUsageError, "--udp " + m_options.udp->host +
-                                             ": no IPv4 address is known for that host");
+                return fail(kUsageError,
+                            option + target->host + ": no IPv4 address is known for that host");
             if (!usableDestination(*address))
-                return fail(kUsageError, "--udp " + m_options.udp->host +
-                                             ": not an address a terminal can have");
+                return fail(kUsageError,
+                            option + target->host + ": not an address a terminal can have");
             net.destIp = *address;
-            net.destPort = m_options.udp->port;
+            net.destPort = target->port;
+            net.transport = m_options.tcp ? "TCP" : "UDP";
         } else if (!usableDestination(s.destIp)) {
             return fail(kUsageError, "no terminal address to send to (DestIP \"" + s.destIp +
-                                         "\" in the settings); give --udp HOST:PORT");
+                                         "\" in the settings); give --udp or --tcp HOST:PORT");
         }
         if (m_options.localPort)
             net.hostPort = *m_options.localPort;
         m_session->setNetworkSettings(net);
+    }
+    m_session->setUseNet(networkInUse);
+    if (networkInUse) {
+        const bool listens = m_session->transport().bindsLocalPort;
         if (!m_session->createNetwork())
             return fail(kUsageError,
-                        "cannot use local UDP port " +
-                            std::to_string(static_cast<std::uint16_t>(s.hostPort)) + ": " +
-                            m_session->networkError() +
-                            " (another program, Brisvane?, may hold it; choose one with "
-                            "--local-port)");
+                        listens ? "cannot use local UDP port " +
+                                      std::to_string(static_cast<std::uint16_t>(s.hostPort)) +
+                                      ": " + m_session->networkError() +
+                                      " (another program, Brisvane?, may hold it; choose one "
+                                      "with --local-port)"
+                                : "cannot connect: " + m_session->networkError());
+        // A connection is made in the background: wait for it, or for word that it failed (the
+        // link's own time limit).
+        QTimer look;
+        look.setInterval(5);
+        QObject::connect(&look, &QTimer::timeout, &m_loop, &QEventLoop::quit);
+        look.start();
+        while (!listens && !m_session->linkInUse() && !m_linkFailure)
+            m_loop.exec();
+        if (m_linkFailure)
+            return linkFailed();
     }
     if (serialInUse) {
         const int baud = m_options.baud.value_or(m_session->selectedBaud());
@@ -401,12 +417,29 @@ int Runner::outcomeFailure(const controller::OperationResult& result, const std:
 
 void Runner::portLost(const std::string& portName, const std::string& devicePath) {
     if (m_monitoring) {
-        trace(trafficNote(std::chrono::system_clock::now(), controller::ReplySource::Serial,
+        trace(trafficNote(std::chrono::system_clock::now(), m_session->serialLink().info(),
                           portName + " (" + devicePath + ") went away; waiting for it",
                           m_options.json));
         return;
     }
     m_linkFailure = {kUsageError, "the serial device " + devicePath + " went away"};
+    m_loop.quit();
+}
+
+void Runner::networkLost(const controller::LinkInfo& link, const std::string& reason) {
+    if (m_monitoring) {
+        trace(trafficNote(std::chrono::system_clock::now(), link,
+                          link.name + ": " + reason + "; waiting for it", m_options.json));
+        return;
+    }
+    m_linkFailure = {kUsageError, "cannot reach the terminal, " + link.name + ": " + reason};
+    m_loop.quit();
+}
+
+void Runner::networkReturned(const controller::LinkInfo& link) {
+    if (m_monitoring)
+        trace(trafficNote(std::chrono::system_clock::now(), link, "the terminal is back",
+                          m_options.json));
     m_loop.quit();
 }
 

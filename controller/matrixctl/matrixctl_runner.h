@@ -104,9 +104,13 @@ private:
     void portLost(const std::string& portName, const std::string& devicePath) override;
     void portReturned() override;
     void networkSendFailed() override;
-    void frameSent(std::span<const std::uint8_t> frame, controller::ReplySource link) override;
-    void frameReceived(std::span<const std::uint8_t> frame, controller::ReplySource link) override;
-    void bytesDiscarded(std::span<const std::uint8_t> bytes, controller::ReplySource link) override;
+    void networkLost(const controller::LinkInfo& link, const std::string& reason) override;
+    void networkReturned(const controller::LinkInfo& link) override;
+    void frameSent(std::span<const std::uint8_t> frame, const controller::LinkInfo& link) override;
+    void frameReceived(std::span<const std::uint8_t> frame,
+                       const controller::LinkInfo& link) override;
+    void bytesDiscarded(std::span<const std::uint8_t> bytes,
+                        const controller::LinkInfo& link) override;
     void trace(const std::string& line);
 
     Invocation m_invocation;

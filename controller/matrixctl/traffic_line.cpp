@@ -9,20 +9,16 @@ using controller::jsonString;
 
 namespace {
 
-const char* linkName(controller::ReplySource link) {
-    return link == controller::ReplySource::Serial ? "serial" : "udp";
-}
-
-std::string line(std::chrono::system_clock::time_point when, controller::ReplySource link,
+std::string line(std::chrono::system_clock::time_point when, const controller::LinkInfo& link,
                  const char* direction, const std::string& text, const std::string& hex,
                  bool json) {
     if (json)
         return "{\"time\": " + jsonString(controller::trafficClock(when)) +
-               ", \"link\": " + jsonString(linkName(link)) +
+               ", \"link\": " + jsonString(link.kind) +
                ", \"direction\": " + jsonString(direction) + ", \"text\": " + jsonString(text) +
                ", \"bytes\": " + jsonString(hex) + "}";
     std::string out =
-        controller::trafficClock(when) + " " + linkName(link) + " " + direction + "  " + text;
+        controller::trafficClock(when) + " " + link.kind + " " + direction + "  " + text;
     if (!hex.empty())
         out += "  [" + hex + "]";
     return out;
@@ -30,16 +26,17 @@ std::string line(std::chrono::system_clock::time_point when, controller::ReplySo
 
 } // namespace
 
-std::string trafficLine(std::chrono::system_clock::time_point when, controller::ReplySource link,
-                        TrafficDirection direction, std::span<const std::uint8_t> bytes, bool json,
+std::string trafficLine(std::chrono::system_clock::time_point when,
+                        const controller::LinkInfo& link, TrafficDirection direction,
+                        std::span<const std::uint8_t> bytes, bool json,
                         const controller::PortNamer& names) {
     return line(when, link, controller::trafficDirectionTag(direction),
                 controller::trafficWords(direction, bytes, names), controller::hexBytes(bytes),
                 json);
 }
 
-std::string trafficNote(std::chrono::system_clock::time_point when, controller::ReplySource link,
-                        const std::string& text, bool json) {
+std::string trafficNote(std::chrono::system_clock::time_point when,
+                        const controller::LinkInfo& link, const std::string& text, bool json) {
     return line(when, link, "--", text, "", json);
 }
 

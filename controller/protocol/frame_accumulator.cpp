@@ -15,56 +15,65 @@ std::size_t announcedSize(std::span<const std::uint8_t> bytes) {
 
 } // namespace
 
-void FrameAccumulator::collectSerial(std::span<const std::uint8_t> batch,
-                                     const DispatchContext& context, ReplyHandler& handler) {
+void FrameAccumulator::collect(LinkBuffer& buffer, std::span<const std::uint8_t> bytes,
+                               const DispatchContext& context, ReplyHandler& handler) {
     const std::uint8_t header = selectableHeader(context.protocolType);
-    for (const std::uint8_t byte : batch) {
-        if (m_frameCount == m_frameBuffer.size()) {
-            takeSerialFrames(header);
-            if (m_frameCount == m_frameBuffer.size()) {
-                discard(std::span(m_frameBuffer), ReplySource::Serial);
-                m_frameCount = 0;
-            }
-        }
-        m_frameBuffer[m_frameCount++] = byte;
-    }
-    takeSerialFrames(header);
+    if (buffer.link().framing == Framing::Stream)
+        collectStream(buffer, bytes, header);
+    else
+        collectDatagram(buffer, bytes, header);
     dispatchPending(context, handler);
 }
 
-void FrameAccumulator::takeSerialFrames(std::uint8_t header) {
+void FrameAccumulator::collectStream(LinkBuffer& buffer, std::span<const std::uint8_t> batch,
+                                     std::uint8_t header) {
+    for (const std::uint8_t byte : batch) {
+        if (buffer.m_count == kStreamBufferCapacity) {
+            takeStreamFrames(buffer, header);
+            if (buffer.m_count == kStreamBufferCapacity) {
+                discard(std::span(buffer.m_bytes), buffer);
+                buffer.m_count = 0;
+            }
+        }
+        buffer.m_bytes[buffer.m_count++] = byte;
+    }
+    takeStreamFrames(buffer, header);
+}
+
+void FrameAccumulator::takeStreamFrames(LinkBuffer& buffer, std::uint8_t header) {
     std::size_t start = 0;
-    while (start < m_frameCount) {
-        const std::span<const std::uint8_t> rest(m_frameBuffer.data() + start,
-                                                 m_frameCount - start);
+    while (start < buffer.m_count) {
+        const std::span<const std::uint8_t> rest(buffer.m_bytes.data() + start,
+                                                 buffer.m_count - start);
         if (rest[0] != header) {
-            discard(rest, ReplySource::Serial);
-            start = m_frameCount;
+            discard(rest, buffer);
+            start = buffer.m_count;
             break;
         }
         const std::size_t size = announcedSize(rest);
         if (size == 0 || rest.size() < size) {
             break;
         }
-        m_pending.push_back({{rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(size)},
-                             ReplySource::Serial});
+        m_pending.push_back(
+            {{rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(size)}, buffer.m_link});
         start += size;
     }
-    std::copy(m_frameBuffer.begin() + static_cast<std::ptrdiff_t>(start),
-              m_frameBuffer.begin() + static_cast<std::ptrdiff_t>(m_frameCount),
-              m_frameBuffer.begin());
-    m_frameCount -= start;
+    std::copy(buffer.m_bytes.begin() + static_cast<std::ptrdiff_t>(start),
+              buffer.m_bytes.begin() + static_cast<std::ptrdiff_t>(buffer.m_count),
+              buffer.m_bytes.begin());
+    buffer.m_count -= start;
 }
 
-void FrameAccumulator::collectNetwork(std::span<const std::uint8_t> datagram,
-                                      const DispatchContext& context, ReplyHandler& handler) {
-    const std::size_t room = m_networkBuffer.size() - m_networkCount;
+void FrameAccumulator::collectDatagram(LinkBuffer& buffer, std::span<const std::uint8_t> datagram,
+                                       std::uint8_t header) {
+    const std::size_t room =
+        kDatagramBufferCapacity - std::min(buffer.m_count, kDatagramBufferCapacity);
     const std::size_t kept = std::min(room, datagram.size());
     std::copy_n(datagram.begin(), kept,
-                m_networkBuffer.begin() + static_cast<std::ptrdiff_t>(m_networkCount));
-    m_networkCount += kept;
+                buffer.m_bytes.begin() + static_cast<std::ptrdiff_t>(buffer.m_count));
+    buffer.m_count += kept;
 
-    const std::span<const std::uint8_t> held(m_networkBuffer.data(), m_networkCount);
+    const std::span<const std::uint8_t> held(buffer.m_bytes.data(), buffer.m_count);
     // Empties the buffer, dropping its bytes from `from` on and what of the datagram found no
     // room in it.
     const auto emptyFrom = [&](std::size_t from) {
@@ -72,24 +81,23 @@ void FrameAccumulator::collectNetwork(std::span<const std::uint8_t> datagram,
                                           held.end());
         dropped.insert(dropped.end(), datagram.begin() + static_cast<std::ptrdiff_t>(kept),
                        datagram.end());
-        discard(dropped, ReplySource::Network);
-        m_networkCount = 0;
+        discard(dropped, buffer);
+        buffer.m_count = 0;
     };
-    if (!held.empty()) {
-        if (held[0] != selectableHeader(context.protocolType)) {
-            emptyFrom(0);
-        } else if (const std::size_t size = announcedSize(held); size != 0 && held.size() >= size) {
-            m_pending.push_back({{held.begin(), held.begin() + static_cast<std::ptrdiff_t>(size)},
-                                 ReplySource::Network});
-            emptyFrom(size);
-        }
+    if (held.empty())
+        return;
+    if (held[0] != header) {
+        emptyFrom(0);
+    } else if (const std::size_t size = announcedSize(held); size != 0 && held.size() >= size) {
+        m_pending.push_back(
+            {{held.begin(), held.begin() + static_cast<std::ptrdiff_t>(size)}, buffer.m_link});
+        emptyFrom(size);
     }
-    dispatchPending(context, handler);
 }
 
-void FrameAccumulator::discard(std::span<const std::uint8_t> bytes, ReplySource source) {
+void FrameAccumulator::discard(std::span<const std::uint8_t> bytes, const LinkBuffer& buffer) {
     if (!bytes.empty())
-        m_pending.push_back({{bytes.begin(), bytes.end()}, source, true});
+        m_pending.push_back({{bytes.begin(), bytes.end()}, buffer.m_link, true});
 }
 
 void FrameAccumulator::dispatchPending(const DispatchContext& context, ReplyHandler& handler) {
@@ -98,11 +106,11 @@ void FrameAccumulator::dispatchPending(const DispatchContext& context, ReplyHand
         const PendingFrame frame = std::move(m_pending.front());
         m_pending.pop_front();
         if (frame.discarded) {
-            handler.bytesDiscarded(frame.bytes, frame.source);
+            handler.bytesDiscarded(frame.bytes, *frame.link);
             continue;
         }
-        handler.frameCollected(frame.bytes, frame.source);
-        dispatchFrame(frame.bytes, frame.source, context, handler);
+        handler.frameCollected(frame.bytes, *frame.link);
+        dispatchFrame(frame.bytes, *frame.link, context, handler);
     }
 }
 

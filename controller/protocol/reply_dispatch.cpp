@@ -65,7 +65,7 @@ decodeInputPropertiesReport(std::span<const std::uint8_t> frame) {
     return InputPropertiesReport{data[0], data[3], data[4], data[5]};
 }
 
-void dispatchFrame(std::span<const std::uint8_t> frame, ReplySource source,
+void dispatchFrame(std::span<const std::uint8_t> frame, const LinkInfo& link,
                    const DispatchContext& context, ReplyHandler& handler) {
     if (!isWhole(frame)) {
         return;
@@ -74,7 +74,7 @@ void dispatchFrame(std::span<const std::uint8_t> frame, ReplySource source,
     if (address != context.deviceAddress && address != kBroadcastAddress) {
         return;
     }
-    handler.replyAccepted(frame, source);
+    handler.replyAccepted(frame, link);
     // A command without a reply shape, or a length its shape does not have, is ignored.
     if (shapeOf(frame, FrameDirection::Reply) == nullptr) {
         return;
@@ -95,7 +95,7 @@ void dispatchFrame(std::span<const std::uint8_t> frame, ReplySource source,
         handler.showPromptText(identityText(frame[5], frame[6], frame[7], frame[8]));
         return;
     case command::kLoadScene:
-        handler.showPromptText(std::string(reloadSceneText(source)));
+        handler.showPromptText(std::string(reloadSceneText(link)));
         return;
     case command::kInputPropertiesReport:
         handler.forwardInputProperties(*decodeInputPropertiesReport(frame));

@@ -37,12 +37,12 @@ decodeInputPropertiesReport(std::span<const std::uint8_t> frame);
 //   0x02          endAwaitedRead() whatever the length, then pairs (L >= 4)
 //   0x11          kSaveSceneText
 //   0x14 (L = 5)  identityText of bytes 5..8
-//   0x15          reloadSceneText(source)
+//   0x15          reloadSceneText(link)
 //   0x1E          forwardInputProperties (L >= 6, bytes 4..9 in the frame)
 //   0xA0..0xA7    equipmentText of the command byte and bytes 4, 5 (L >= 2, both in the frame)
 // and ignores everything else, a frame shorter than 4 bytes or than its length byte included.
 // A reply's checksum is never checked; the frame is used as it came.
-void dispatchFrame(std::span<const std::uint8_t> frame, ReplySource source,
+void dispatchFrame(std::span<const std::uint8_t> frame, const LinkInfo& link,
                    const DispatchContext& context, ReplyHandler& handler);
 
 } // namespace controller

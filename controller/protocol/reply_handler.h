@@ -1,14 +1,13 @@
 #pragma once
 
+#include "controller/protocol/link_info.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace controller {
-
-// Where a reply came from. The two links differ in one visible way: the text of 0x15.
-enum class ReplySource { Serial, Network };
 
 // One crosspoint of a 0x01 or 0x02 reply, counted from 0: output `output` is fed by `input`.
 struct Crosspoint {
@@ -47,12 +46,14 @@ public:
 
     // What went past, for a view of the traffic; nothing by default. Every complete frame taken
     // from a link, in the order of arrival, just before its dispatch (whatever its address):
-    virtual void frameCollected(std::span<const std::uint8_t> /*frame*/, ReplySource /*source*/) {}
+    virtual void frameCollected(std::span<const std::uint8_t> /*frame*/, const LinkInfo& /*link*/) {
+    }
     // bytes thrown away because they cannot start a frame, overflowed the buffer, or trailed a
     // datagram's frame, in their place among the frames:
-    virtual void bytesDiscarded(std::span<const std::uint8_t> /*bytes*/, ReplySource /*source*/) {}
+    virtual void bytesDiscarded(std::span<const std::uint8_t> /*bytes*/, const LinkInfo& /*link*/) {
+    }
     // and a frame whose address is accepted, before its effect runs.
-    virtual void replyAccepted(std::span<const std::uint8_t> /*frame*/, ReplySource /*source*/) {}
+    virtual void replyAccepted(std::span<const std::uint8_t> /*frame*/, const LinkInfo& /*link*/) {}
 };
 
 } // namespace controller

@@ -16,9 +16,8 @@ std::string specificationsLine(std::uint8_t size1, std::uint8_t size2) {
 
 } // namespace
 
-std::string_view reloadSceneText(ReplySource source) {
-    return source == ReplySource::Serial ? "Reload scene successfully!"
-                                         : "  Reload scene successfully!  ";
+std::string_view reloadSceneText(const LinkInfo& link) {
+    return link.network ? "  Reload scene successfully!  " : "Reload scene successfully!";
 }
 
 std::string identityText(std::uint8_t type, std::uint8_t address, std::uint8_t size1,

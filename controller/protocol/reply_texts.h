@@ -11,9 +11,9 @@ namespace controller {
 // Shown for a 0x11 reply.
 inline constexpr std::string_view kSaveSceneText = "  Save scene successfully!  ";
 
-// Shown for a 0x15 reply: "Reload scene successfully!" from the serial link,
-// "  Reload scene successfully!  " from the network.
-std::string_view reloadSceneText(ReplySource source);
+// Shown for a 0x15 reply: "Reload scene successfully!" from the serial line,
+// "  Reload scene successfully!  " over the network.
+std::string_view reloadSceneText(const LinkInfo& link);
 
 // The identity text of a 0x14 reply, three lines each ended by "\r\n":
 // "Current equipment:" and the type's name (nothing for an unknown type),

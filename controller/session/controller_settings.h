@@ -26,6 +26,8 @@ struct ControllerSettings {
     std::string maskIp;           // MaskIP: only stored
     std::int32_t hostPort = 4069; // HostPort: local UDP port, low 16 bits used
     std::int32_t destPort = 4068; // read as "Destport", written as "DestPort"; low 16 bits used
+    // Transport: how the terminal is reached, "UDP" (also when the key is absent) or "TCP"
+    std::string transport = "UDP";
 
     bool operator==(const ControllerSettings&) const = default;
 };
@@ -38,6 +40,7 @@ struct NetworkSettings {
     std::string maskIp;
     std::int32_t hostPort = 4069;
     std::int32_t destPort = 4068;
+    std::string transport = "UDP";
     bool operator==(const NetworkSettings&) const = default;
 };
 

@@ -4,19 +4,12 @@
 #include "controller/protocol/setup_requests.h"
 #include "controller/protocol/signal_code.h"
 #include "controller/protocol/switch_requests.h"
-#include "platform/host_address.h"
 
 #include <QThread>
-
-#include <array>
 
 namespace controller {
 
 namespace {
-
-// Bytes read per notification at most. The monitor notifies again at once when more are
-// waiting, so a device that never stops talking cannot hold the thread in one drain.
-constexpr std::size_t kMaxDrainBytes = 4096;
 
 // Ticks of the reply watch a read-back is granted before it counts as unanswered.
 constexpr int kReplyWatchGrace = 3;
@@ -34,33 +27,21 @@ MatrixSession::MatrixSession(SessionConfig config, SessionListener& listener)
       m_serial([this](const std::string& portName) { return comPortPath(portName); },
                m_config.ports.open) {
     m_replyWatchTimer.setInterval(kReplyWatchPeriod);
-    m_networkPollTimer.setInterval(kNetworkPollPeriod);
-    m_portPresenceTimer.setInterval(kPortPresencePeriod);
     connect(&m_replyWatchTimer, &QTimer::timeout, this, &MatrixSession::onReplyWatchTick);
-    connect(&m_networkPollTimer, &QTimer::timeout, this, &MatrixSession::onNetworkPollTick);
-    connect(&m_portPresenceTimer, &QTimer::timeout, this, &MatrixSession::onPortPresenceTick);
+    m_serial.setEvents(this);
     m_operationTimer.setSingleShot(true);
     connect(&m_operationTimer, &QTimer::timeout, this, &MatrixSession::onOperationTimer);
 }
 
 MatrixSession::~MatrixSession() {
     m_replyWatchTimer.stop();
-    m_networkPollTimer.stop();
-    m_portPresenceTimer.stop();
     m_operationTimer.stop();
-    // The monitor thread must be gone before the object it notifies.
-    m_serial.Close();
-}
-
-bool MatrixSession::createNetwork() {
-    const std::optional<std::string> address =
-        m_config.hostAddress ? m_config.hostAddress() : platform::detectHostAddress();
-    if (address)
-        m_settings.netIp = address->empty() ? "127.0.0.1" : *address;
-    if (!m_net.Create(m_settings.hostPort))
-        return false;
-    m_networkPollTimer.start();
-    return true;
+    // The links go before the buffers and the listener they report to.
+    m_serial.setEvents(nullptr);
+    m_serial.close();
+    if (m_network)
+        m_network->setEvents(nullptr);
+    m_network.reset();
 }
 
 // Requests ----------------------------------------------------------------------------------
@@ -71,13 +52,15 @@ void MatrixSession::send(const CommandFrame& frame) {
 
 void MatrixSession::sendFrame(std::span<const std::uint8_t> frame, bool serialOnly) {
     if (m_serialOpen) {
-        m_serial.Write(frame.data(), frame.size(), true);
-        m_listener.frameSent(frame, ReplySource::Serial);
+        m_serial.write(frame);
+        m_listener.frameSent(frame, m_serial.info());
     }
-    if (serialOnly || m_settings.useNet == 0)
+    // A link connecting in the background takes nothing until it is connected; its loss has
+    // been told already.
+    if (serialOnly || m_settings.useNet == 0 || (m_network && !m_network->ready()))
         return;
-    if (m_net.Send(frame.data(), frame.size(), m_settings.destIp, m_settings.destPort)) {
-        m_listener.frameSent(frame, ReplySource::Network);
+    if (m_network && m_network->write(frame)) {
+        m_listener.frameSent(frame, m_network->info());
         return;
     }
     // Off before anyone hears of it: a frame sent meanwhile goes to the serial link alone.
@@ -159,35 +142,18 @@ void MatrixSession::onReplyWatchTick() {
 
 // Replies -----------------------------------------------------------------------------------
 
-bool MatrixSession::event(QEvent* e) {
-    if (e->type() == static_cast<QEvent::Type>(kUmSerialReceive)) {
-        receiveSerialBytes();
-        return true;
-    }
-    if (e->type() == static_cast<QEvent::Type>(kUmSerialEvent)) {
-        // Of the other port events only the device's loss matters here.
-        if (static_cast<SerialNotification*>(e)->wParam() & platform::serial_event::kDeviceLost)
-            onDeviceLost();
-        return true;
-    }
-    return QObject::event(e);
+FrameAccumulator::LinkBuffer& MatrixSession::bufferOf(const Link& link) {
+    auto it = m_buffers.find(&link);
+    if (it == m_buffers.end())
+        it = m_buffers.emplace(&link, FrameAccumulator::LinkBuffer(link.info())).first;
+    // A link renamed (another port, another terminal) keeps its waiting bytes under its new name.
+    if (!(it->second.link() == link.info()))
+        it->second.setLink(link.info());
+    return it->second;
 }
 
-void MatrixSession::receiveSerialBytes() {
-    std::vector<std::uint8_t> batch;
-    std::uint8_t byte = 0;
-    while (batch.size() < kMaxDrainBytes && m_serial.Read(&byte, 1) == 1)
-        batch.push_back(byte);
-    m_accumulator.collectSerial(batch, dispatchContext(), *this);
-    tellReplyTexts();
-}
-
-void MatrixSession::onNetworkPollTick() {
-    std::array<std::uint8_t, NetLink::kReceiveSize> buffer{};
-    const int received = m_net.Poll(buffer);
-    const std::size_t count = received > 0 ? static_cast<std::size_t>(received) : 0;
-    m_accumulator.collectNetwork(std::span<const std::uint8_t>(buffer.data(), count),
-                                 dispatchContext(), *this);
+void MatrixSession::linkBytes(Link& link, std::span<const std::uint8_t> bytes) {
+    m_accumulator.collect(bufferOf(link), bytes, dispatchContext(), *this);
     tellReplyTexts();
 }
 
@@ -223,17 +189,17 @@ void MatrixSession::forwardInputProperties(const InputPropertiesReport& report) 
     m_listener.inputPropertiesReported(report);
 }
 
-void MatrixSession::frameCollected(std::span<const std::uint8_t> frame, ReplySource source) {
-    m_listener.frameReceived(frame, source);
+void MatrixSession::frameCollected(std::span<const std::uint8_t> frame, const LinkInfo& link) {
+    m_listener.frameReceived(frame, link);
     offerToOperations(frame);
 }
 
-void MatrixSession::bytesDiscarded(std::span<const std::uint8_t> bytes, ReplySource source) {
-    m_listener.bytesDiscarded(bytes, source);
+void MatrixSession::bytesDiscarded(std::span<const std::uint8_t> bytes, const LinkInfo& link) {
+    m_listener.bytesDiscarded(bytes, link);
 }
 
-void MatrixSession::replyAccepted(std::span<const std::uint8_t> frame, ReplySource source) {
-    m_listener.replyAccepted(frame, source);
+void MatrixSession::replyAccepted(std::span<const std::uint8_t> frame, const LinkInfo& link) {
+    m_listener.replyAccepted(frame, link);
 }
 
 } // namespace controller

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "controller/link/com_port_names.h"
-#include "controller/link/net_link.h"
-#include "controller/link/serial_link.h"
+#include "controller/link/network_transports.h"
+#include "controller/link/serial_port_link.h"
 #include "controller/protocol/command_frame.h"
 #include "controller/protocol/frame_accumulator.h"
 #include "controller/protocol/matrix_kinds.h"
@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -40,7 +41,7 @@ namespace controller {
 // the reply watch (1 s), the network poll (100 ms, once the socket exists) and the check that the
 // open port's device is still there (500 ms, once asked for). Their tick handlers are public, so
 // that a test can drive them by hand after stretching the periods.
-class MatrixSession : public QObject, private ReplyHandler {
+class MatrixSession : public QObject, private ReplyHandler, private LinkEvents {
 public:
     MatrixSession(SessionConfig config, SessionListener& listener);
     ~MatrixSession() override;
@@ -100,17 +101,28 @@ public:
     }
 
     // Network link --------------------------------------------------------------------------
+    // The link to a serial-to-Ethernet terminal, by the transport the settings choose (key
+    // Transport in [Net]: UDP, the default, or TCP for a terminal in "TCP  Server" mode).
 
     // Detects this computer's address into NetIP ("127.0.0.1" for an empty one; the loaded value
-    // stays when none is found), binds the socket to HostPort and starts polling it. False when
-    // the socket cannot be bound: nothing is ever received then, and every send fails.
+    // stays when none is found) and makes the network link. Over UDP it binds HostPort and polls
+    // it from now on, UseNet or not; false when the port cannot be bound (nothing is ever
+    // received then, and every send fails). Over TCP it connects to DestIP:DestPort while UseNet
+    // is on, in the background; false for a destination that cannot be connected to at all.
     bool createNetwork();
-    bool networkCreated() const { return m_net.isCreated(); }
-    std::uint16_t networkLocalPort() const { return m_net.localPort(); }
-    // Who sent the last datagram taken in, "HOST:PORT"; empty before the first.
-    const std::string& lastDatagramSender() const { return m_net.lastSender(); }
-    // Why the network link last failed to bind or send.
-    const std::string& networkError() const { return m_net.lastError(); }
+    bool networkCreated() const { return m_network != nullptr && m_networkMade; }
+    // The transport the settings choose.
+    const NetworkTransport& transport() const;
+    // Chooses another transport: saved with the network settings, and the link is made anew
+    // when one was made.
+    void setTransport(const NetworkTransport& transport);
+    // The network link, while there is one.
+    const Link* networkLink() const { return m_network.get(); }
+    // Over UDP: the local port bound, and who sent the last datagram taken in ("HOST:PORT").
+    std::uint16_t networkLocalPort() const;
+    std::string lastDatagramSender() const;
+    // Why the network link last failed to bind, connect or send.
+    std::string networkError() const { return m_network ? m_network->lastError() : ""; }
 
     // Serial port ---------------------------------------------------------------------------
 
@@ -139,11 +151,12 @@ public:
     bool serialOpen() const { return m_serialOpen; }
     // True after the open port's device went away, until the port is open again or is closed or
     // changed by the caller.
-    bool awaitingPortReturn() const { return m_lostPort.has_value(); }
+    bool awaitingPortReturn() const { return m_serial.awaitingReturn(); }
     // The port and rate of the last open, and the device it stood for.
-    const std::string& portName() const { return m_portName; }
-    int baud() const { return m_baud; }
+    const std::string& portName() const { return m_serial.portName(); }
+    int baud() const { return m_serial.baud(); }
     const std::string& devicePath() const { return m_serial.devicePath(); }
+    const Link& serialLink() const { return m_serial; }
     // Why the last open failed, in an operator's words (it names the port and device); empty
     // when no port was named at all.
     std::string openFailureReason() const;
@@ -160,8 +173,9 @@ public:
     void start(Operation op, OperationDone done = {});
     // Operations whose answer is still awaited.
     std::size_t operationsUnderWay() const { return m_inFlight.size(); }
-    // Whether a request would go anywhere now: the port is open or UseNet is on.
-    bool linkInUse() const { return m_serialOpen || m_settings.useNet != 0; }
+    // Whether a request would go anywhere now: the port is open, or UseNet is on and the network
+    // link is not waiting for its connection.
+    bool linkInUse() const { return m_serialOpen || networkInUse(); }
 
     // The window's requests -----------------------------------------------------------------
     // Operations whose answers take effect through the replies (markers, prompts, the reply
@@ -190,21 +204,29 @@ public:
     // Timers --------------------------------------------------------------------------------
 
     void onReplyWatchTick();
+    // One poll of a UDP link (nothing over another transport).
     void onNetworkPollTick();
-    void onPortPresenceTick();
+    void onPortPresenceTick() { m_serial.onPresenceTick(); }
     bool replyWatchTimerActive() const { return m_replyWatchTimer.isActive(); }
-    bool networkPollActive() const { return m_networkPollTimer.isActive(); }
+    bool networkPollActive() const;
     const ReplyWatch& replyWatch() const { return m_watch; }
     std::chrono::milliseconds replyWatchPeriod() const {
         return m_replyWatchTimer.intervalAsDuration();
     }
+    // The reply watch's period, and the poll's of a UDP link made from now on.
     void setTimerPeriods(std::chrono::milliseconds replyWatch,
                          std::chrono::milliseconds networkPoll) {
         m_replyWatchTimer.setInterval(replyWatch);
-        m_networkPollTimer.setInterval(networkPoll);
+        m_networkPollPeriod = networkPoll;
     }
     void setPortPresencePeriod(std::chrono::milliseconds period) {
-        m_portPresenceTimer.setInterval(period);
+        m_serial.setPresencePeriod(period);
+    }
+    // For tests: how long a TCP connection may take to be made, and the first wait before the
+    // next attempt, for links made from now on.
+    void setConnectTimes(std::chrono::milliseconds limit, std::chrono::milliseconds firstRetry) {
+        m_connectLimit = limit;
+        m_firstRetry = firstRetry;
     }
     // Pauses that block the thread, as the device's pacing asks: after a switch, and before a
     // port is opened again at a new rate.
@@ -216,9 +238,6 @@ public:
     static constexpr std::chrono::milliseconds kReplyWatchPeriod{1000};
     static constexpr std::chrono::milliseconds kNetworkPollPeriod{100};
     static constexpr std::chrono::milliseconds kPortPresencePeriod{500};
-
-protected:
-    bool event(QEvent* e) override;
 
 private:
     // Operations under way (matrix_session_operations.cpp).
@@ -242,26 +261,37 @@ private:
     void finish(std::list<InFlight>::iterator flight, OperationResult result);
     void deliver(OperationDone done, OperationResult result);
 
-    // Requests (matrix_session.cpp).
+    // Requests and replies (matrix_session.cpp).
     void send(const CommandFrame& frame);
     DispatchContext dispatchContext() const;
-    void receiveSerialBytes();
     void tellReplyTexts();
+    FrameAccumulator::LinkBuffer& bufferOf(const Link& link);
+
+    // LinkEvents.
+    void linkBytes(Link& link, std::span<const std::uint8_t> bytes) override;
+    void linkLost(Link& link, const std::string& reason) override;
+    void linkReturned(Link& link) override;
+
+    // Network link (matrix_session_network.cpp).
+    bool networkInUse() const;
+    void makeNetworkLink();
+    void reopenNetworkLink();
+    NetworkLinkConfig networkLinkConfig() const;
 
     // ReplyHandler.
     void applyCrosspoints(const std::vector<Crosspoint>& pairs) override;
     void endAwaitedRead() override;
     void showPromptText(const std::string& text) override;
     void forwardInputProperties(const InputPropertiesReport& report) override;
-    void frameCollected(std::span<const std::uint8_t> frame, ReplySource source) override;
-    void bytesDiscarded(std::span<const std::uint8_t> bytes, ReplySource source) override;
-    void replyAccepted(std::span<const std::uint8_t> frame, ReplySource source) override;
+    void frameCollected(std::span<const std::uint8_t> frame, const LinkInfo& link) override;
+    void bytesDiscarded(std::span<const std::uint8_t> bytes, const LinkInfo& link) override;
+    void replyAccepted(std::span<const std::uint8_t> frame, const LinkInfo& link) override;
 
     // Serial port (matrix_session_port.cpp).
     bool openPortAgain();
+    void portIsOpen();
     std::string comPortPath(const std::string& portName) const;
     void rememberOpenedPort();
-    void onDeviceLost();
 
     // Writes one item of the file (SettingsFile::Item); nothing when read-only.
     void saveSetting(int item);
@@ -285,31 +315,25 @@ private:
     ControllerSettings m_settings;
     PortNames m_names;
     ComPortEntries m_comEntries;
-    SerialLink m_serial;
-    NetLink m_net;
+    SerialPortLink m_serial;
+    std::unique_ptr<NetworkLink> m_network;
+    // Whether createNetwork() was asked for: the link is made anew when the transport changes.
+    bool m_networkMade = false;
     FrameAccumulator m_accumulator;
+    // Each link's bytes waiting for the rest of their frame.
+    std::map<const Link*, FrameAccumulator::LinkBuffer> m_buffers;
     ReplyPromptQueue m_replyTexts;
     ReplyWatch m_watch;
     QTimer m_replyWatchTimer;
-    QTimer m_networkPollTimer;
-    QTimer m_portPresenceTimer;
     QTimer m_operationTimer;
 
     std::list<InFlight> m_inFlight;
     std::uint8_t m_deviceAddress = 1;
     bool m_cycling = false;
     bool m_serialOpen = false;
-    std::string m_portName;
-    int m_baud = 0;
-    // The device of the open port, as it was when opened.
-    std::optional<platform::DeviceNode> m_openNode;
-    // The device that went away from under the open port, while its return is awaited.
-    struct LostPort {
-        std::string path;
-        std::optional<platform::DeviceNode> node;
-        bool seenAbsent = false;
-    };
-    std::optional<LostPort> m_lostPort;
+    std::chrono::milliseconds m_networkPollPeriod{kNetworkPollPeriod};
+    std::chrono::milliseconds m_connectLimit{3000};
+    std::chrono::milliseconds m_firstRetry{1000};
     std::chrono::milliseconds m_switchPause{50};
     std::chrono::milliseconds m_reopenPause{100};
 };

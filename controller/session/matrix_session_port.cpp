@@ -9,11 +9,6 @@ namespace controller {
 
 namespace {
 
-// Line settings of every port the session opens: no parity, 8 data bits, 1 stop bit.
-constexpr int kParity = 0;
-constexpr int kDataBits = 8;
-constexpr int kStopBits = 1;
-
 // "COM1".."COM9" to 1..9; 0 for anything else.
 int comNumber(const std::string& portName) {
     if (portName.size() != 4 || portName.compare(0, 3, "COM") != 0 || portName[3] < '1' ||
@@ -52,46 +47,40 @@ std::string MatrixSession::comPortPath(const std::string& portName) const {
 
 bool MatrixSession::openPort() {
     refreshComPorts();
-    m_portName = selectedPortName();
-    m_baud = selectedBaud();
+    m_serial.setPort(selectedPortName(), selectedBaud());
     return openPortAgain();
 }
 
 bool MatrixSession::openPort(const std::string& port, int baud) {
     if (comNumber(port) != 0)
         refreshComPorts();
-    m_portName = port;
-    m_baud = baud;
+    m_serial.setPort(port, baud);
     return openPortAgain();
 }
 
 bool MatrixSession::openPortAgain() {
-    // A failure leaves a lost device awaited: it may still come back.
-    if (m_portName.empty() ||
-        !m_serial.Open(this, m_portName, m_baud, kParity, kDataBits, kStopBits)) {
+    if (!m_serial.open()) {
         m_serialOpen = false;
         m_listener.portOpenFailed();
         return false;
     }
-    if (m_serial.settingsRejected())
-        m_listener.portSettingsRejected();
-    m_serial.SetOwner(this);
-    m_serial.StartMonitor();
-    // Whatever the device said before, it said to nobody: the first request starts afresh.
-    m_serial.Purge();
-    m_accumulator.resetSerial();
-    m_openNode = platform::findDeviceNode(m_serial.devicePath());
-    m_lostPort.reset();
-    rememberOpenedPort();
-    m_serialOpen = true;
-    m_listener.portOpened(m_portName, m_baud);
+    portIsOpen();
     return true;
 }
 
+void MatrixSession::portIsOpen() {
+    if (m_serial.settingsRejected())
+        m_listener.portSettingsRejected();
+    // Whatever the device said before, it said to nobody: the first request starts afresh.
+    bufferOf(m_serial).reset();
+    rememberOpenedPort();
+    m_serialOpen = true;
+    m_listener.portOpened(portName(), baud());
+}
+
 void MatrixSession::closePort() {
-    m_serial.Close();
+    m_serial.close();
     m_serialOpen = false;
-    m_lostPort.reset();
     m_listener.portClosed();
 }
 
@@ -113,17 +102,17 @@ bool MatrixSession::selectBaud(int rate) {
 }
 
 void MatrixSession::watchPortPresence() {
-    m_portPresenceTimer.start();
+    m_serial.watchPresence();
 }
 
 std::string MatrixSession::openFailureReason() const {
-    if (m_portName.empty())
+    if (portName().empty())
         return std::string();
-    return controller::openFailureReason(m_portName, m_serial.devicePath(), m_serial.lastFailure());
+    return controller::openFailureReason(portName(), m_serial.devicePath(), m_serial.lastFailure());
 }
 
 void MatrixSession::rememberOpenedPort() {
-    const int n = comNumber(m_portName);
+    const int n = comNumber(portName());
     if (n == 0 || m_config.readOnly)
         return;
     ComPortEntry& entry = m_comEntries[static_cast<std::size_t>(n - 1)];
@@ -131,47 +120,8 @@ void MatrixSession::rememberOpenedPort() {
         return;
     // Kept under its stable name, so that the entry stays with this adapter when another one
     // arrives. A file that cannot be written only costs that.
-    if (m_settingsFile.rememberPortPath(m_portName, entry.path))
+    if (m_settingsFile.rememberPortPath(portName(), entry.path))
         entry.fromSettings = true;
-}
-
-void MatrixSession::onDeviceLost() {
-    if (!m_serialOpen)
-        return;
-    const std::string path = m_serial.devicePath();
-    closePort();
-    m_lostPort = LostPort{path, m_openNode, false};
-    m_listener.portLost(m_portName, path);
-}
-
-void MatrixSession::onPortPresenceTick() {
-    if (m_serialOpen) {
-        // A device node that is gone, or is now another device, has left the open port.
-        const auto node = platform::findDeviceNode(m_serial.devicePath());
-        if (!node || (m_openNode && node != m_openNode)) {
-            onDeviceLost();
-            if (m_lostPort && !node)
-                m_lostPort->seenAbsent = true;
-        }
-        return;
-    }
-    if (!m_lostPort)
-        return;
-    const auto node = platform::findDeviceNode(m_lostPort->path);
-    if (!node) {
-        m_lostPort->seenAbsent = true;
-        return;
-    }
-    // The same node, never gone nor made anew: the device has not come back, it just never
-    // answers. (A node made anew can return between two ticks, so absence alone is not the test.)
-    if (!m_lostPort->seenAbsent && m_lostPort->node && node->sameIncarnation(*m_lostPort->node))
-        return;
-    // Same port, same rate; a device that is back but cannot be opened yet is tried again at the
-    // next tick.
-    if (!openPortAgain())
-        return;
-    m_listener.portReturned();
-    restartReplyWatch();
 }
 
 } // namespace controller

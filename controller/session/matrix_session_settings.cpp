@@ -66,6 +66,14 @@ void MatrixSession::setAvMode(int mode) {
 void MatrixSession::setUseNet(bool on) {
     m_settings.useNet = on ? 1 : 0;
     saveSetting(SettingsFile::kUseNet);
+    // A link that connects holds its connection only while it is used: a terminal in "TCP
+    // Server" mode serves one client at a time.
+    if (m_network && !transport().bindsLocalPort) {
+        if (on && !m_network->isOpen() && !m_network->awaitingReturn())
+            m_network->open();
+        else if (!on)
+            m_network->close();
+    }
 }
 
 void MatrixSession::setHeader(std::uint8_t header) {
@@ -73,8 +81,8 @@ void MatrixSession::setHeader(std::uint8_t header) {
 }
 
 NetworkSettings MatrixSession::networkSettings() const {
-    return {m_settings.netIp,  m_settings.gateIp,   m_settings.destIp,
-            m_settings.maskIp, m_settings.hostPort, m_settings.destPort};
+    return {m_settings.netIp,    m_settings.gateIp,   m_settings.destIp,   m_settings.maskIp,
+            m_settings.hostPort, m_settings.destPort, m_settings.transport};
 }
 
 void MatrixSession::setNetworkSettings(const NetworkSettings& net) {
@@ -84,7 +92,17 @@ void MatrixSession::setNetworkSettings(const NetworkSettings& net) {
     m_settings.maskIp = net.maskIp;
     m_settings.hostPort = net.hostPort;
     m_settings.destPort = net.destPort;
+    const bool otherTransport = &findTransport(net.transport) != &transport();
+    m_settings.transport = std::string(findTransport(net.transport).name);
     saveSetting(SettingsFile::kNetwork);
+    if (!m_network)
+        return;
+    // Another transport takes over at once; otherwise the next datagram goes to the new place,
+    // or the connection is made anew there.
+    if (otherTransport && m_networkMade)
+        reopenNetworkLink();
+    else
+        m_network->setDestination(net.destIp, net.destPort);
 }
 
 void MatrixSession::setCycleScenes(std::uint16_t mask) {

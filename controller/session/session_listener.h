@@ -25,7 +25,7 @@ public:
     // A 0x02 reply arrived, whatever its length; its crosspoints, if any, are reported next.
     virtual void switchStateArrived() {}
     // A reply whose header and address fit, before its effects: the whole frame and its link.
-    virtual void replyAccepted(std::span<const std::uint8_t> /*frame*/, ReplySource /*link*/) {}
+    virtual void replyAccepted(std::span<const std::uint8_t> /*frame*/, const LinkInfo& /*link*/) {}
     // A message a reply raises (scene confirmations, identity and equipment texts). Told once the
     // collection that raised it is over and never while another one is being told: those raised
     // meanwhile wait, repeats of one waiting or being told are dropped, at most eight wait.
@@ -53,17 +53,24 @@ public:
     // A datagram could not be sent. Sending on the network has stopped (UseNet 0 in memory, the
     // file keeps its value) before this is told, so a frame sent meanwhile adds no second call.
     virtual void networkSendFailed() {}
+    // The network link went away (a connection closed by the terminal, or never made): told once,
+    // until it is back. It is made again by itself; requests meanwhile go to the serial link
+    // alone.
+    virtual void networkLost(const LinkInfo& /*link*/, const std::string& /*reason*/) {}
+    // It is back; the reply watch reads the state back.
+    virtual void networkReturned(const LinkInfo& /*link*/) {}
 
     // The settings file cannot be opened or created; `prompt` says so in the file's own words.
     virtual void settingsFileMessage(const platform::Prompt& /*prompt*/) {}
 
     // The traffic, for a view of it. A frame handed to a link (the serial link when the port is
     // open, then the network link when sending there succeeded):
-    virtual void frameSent(std::span<const std::uint8_t> /*frame*/, ReplySource /*link*/) {}
+    virtual void frameSent(std::span<const std::uint8_t> /*frame*/, const LinkInfo& /*link*/) {}
     // every complete frame received, whatever its address, just before its effect:
-    virtual void frameReceived(std::span<const std::uint8_t> /*frame*/, ReplySource /*link*/) {}
+    virtual void frameReceived(std::span<const std::uint8_t> /*frame*/, const LinkInfo& /*link*/) {}
     // and received bytes thrown away as no part of a frame.
-    virtual void bytesDiscarded(std::span<const std::uint8_t> /*bytes*/, ReplySource /*link*/) {}
+    virtual void bytesDiscarded(std::span<const std::uint8_t> /*bytes*/, const LinkInfo& /*link*/) {
+    }
 };
 
 } // namespace controller

@@ -14,6 +14,7 @@ constexpr const char* kPortsSection = "Ports";
 constexpr const char* kNamesSection = "Names";
 // A device path of the [Ports] section is read into a buffer of 256.
 constexpr std::size_t kPortPathChars = 255;
+constexpr std::size_t kTransportChars = 15;
 // The addresses were read into 20-character buffers: at most 19 characters survive.
 constexpr std::size_t kAddressChars = 19;
 constexpr const char* kCannotOpen =
@@ -96,6 +97,8 @@ ControllerSettings SettingsFile::read() const {
     // Written as "DestPort"; keys match without regard to case, so both spellings are one entry.
     s.destPort = readInt(kNetSection, "Destport", defaults.destPort);
     s.protocolType = readInt(kSystemSection, "ProtocolType", defaults.protocolType);
+    s.transport = platform::getProfileString(kNetSection, "Transport", defaults.transport,
+                                             kTransportChars, m_path);
     return s;
 }
 
@@ -146,6 +149,11 @@ void SettingsFile::save(int item, const ControllerSettings& settings,
         writeText("MaskIP", settings.maskIp);
         writeInt(kNetSection, "HostPort", settings.hostPort);
         writeInt(kNetSection, "DestPort", settings.destPort);
+        // A file that never chose a transport reaches its terminal by UDP and stays as it was.
+        if (settings.transport != ControllerSettings().transport ||
+            !platform::getProfileString(kNetSection, "Transport", "", kTransportChars, m_path)
+                 .empty())
+            writeText("Transport", settings.transport);
         break;
     case kUseNet:
         writeInt(kSystemSection, "UseNet", settings.useNet);

@@ -22,7 +22,8 @@ public:
         kAvMode = 5,
         kIdleTime = 6,
         kSceneRun = 7,
-        kNetwork = 8, // NetIP, GateIP, DestIP, MaskIP, HostPort, DestPort
+        kNetwork = 8, // NetIP, GateIP, DestIP, MaskIP, HostPort, DestPort, then Transport
+                      // when it is not UDP or the file names one already
         kUseNet = 9,
     };
 

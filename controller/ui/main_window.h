@@ -202,6 +202,7 @@ private:
 
     // What the session reports, and the serial port's controls (main_window_session.cpp).
     void setSerialButton(bool open);
+    void markReconnected();
     void setPortTitle(const std::string& portName, int baud);
     std::string openFailureText(const char* message) const;
     void showMessage(const std::string& text);
@@ -218,6 +219,8 @@ private:
     void portLost(const std::string& portName, const std::string& devicePath) override;
     void portReturned() override;
     void networkSendFailed() override;
+    void networkLost(const LinkInfo& link, const std::string& reason) override;
+    void networkReturned(const LinkInfo& link) override;
     void settingsFileMessage(const platform::Prompt& prompt) override;
 
     // Port names on the grid (main_window_names.cpp).
@@ -235,10 +238,9 @@ private:
     void backupRestored(const BackupJob::Result& result);
 
     // The traffic view (main_window_traffic.cpp): frames are handed to it only while it is open.
-    void frameSent(std::span<const std::uint8_t> frame, ReplySource link) override;
-    void frameReceived(std::span<const std::uint8_t> frame, ReplySource link) override;
-    void bytesDiscarded(std::span<const std::uint8_t> bytes, ReplySource link) override;
-    std::string trafficLink(ReplySource link, bool sent) const;
+    void frameSent(std::span<const std::uint8_t> frame, const LinkInfo& link) override;
+    void frameReceived(std::span<const std::uint8_t> frame, const LinkInfo& link) override;
+    void bytesDiscarded(std::span<const std::uint8_t> bytes, const LinkInfo& link) override;
 
     // Grid (main_window_grid.cpp).
     void createGridCursor();

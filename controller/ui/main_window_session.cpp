@@ -105,7 +105,13 @@ void MainWindow::portLost(const std::string& portName, const std::string& device
 }
 
 void MainWindow::portReturned() {
-    setWindowTitle(windowTitle() + QStringLiteral(" (reconnected)"));
+    markReconnected();
+}
+
+void MainWindow::markReconnected() {
+    const QString mark = QStringLiteral(" (reconnected)");
+    if (!windowTitle().endsWith(mark))
+        setWindowTitle(windowTitle() + mark);
 }
 
 // Sending ----------------------------------------------------------------------------------
@@ -129,6 +135,15 @@ void MainWindow::networkSendFailed() {
     // the next start tries the network again, and a click turns it on now.
     m_useNetCheck->setChecked(false);
     showMessage(kSendFailedText);
+}
+
+void MainWindow::networkLost(const LinkInfo& link, const std::string& reason) {
+    showMessage("The connection " + link.name + " is lost: " + reason +
+                ".\r\nIt is made again by itself when the terminal listens again.");
+}
+
+void MainWindow::networkReturned(const LinkInfo& /*link*/) {
+    markReconnected();
 }
 
 void MainWindow::settingsFileMessage(const platform::Prompt& prompt) {

@@ -17,28 +17,19 @@ TrafficWindow* MainWindow::trafficWindow() const {
     return m_trafficWindow && m_trafficWindow->isVisible() ? m_trafficWindow.data() : nullptr;
 }
 
-std::string MainWindow::trafficLink(ReplySource link, bool sent) const {
-    if (link == ReplySource::Serial)
-        return m_session.portName();
-    if (!sent)
-        return m_session.lastDatagramSender();
-    const ControllerSettings& settings = m_session.settings();
-    return settings.destIp + ":" + std::to_string(settings.destPort & 0xFFFF);
+void MainWindow::frameSent(std::span<const std::uint8_t> frame, const LinkInfo& link) {
+    if (TrafficWindow* view = trafficWindow())
+        view->record(TrafficDirection::Sent, link.name, frame);
 }
 
-void MainWindow::frameSent(std::span<const std::uint8_t> frame, ReplySource link) {
+void MainWindow::frameReceived(std::span<const std::uint8_t> frame, const LinkInfo& link) {
     if (TrafficWindow* view = trafficWindow())
-        view->record(TrafficDirection::Sent, trafficLink(link, true), frame);
+        view->record(TrafficDirection::Received, link.name, frame);
 }
 
-void MainWindow::frameReceived(std::span<const std::uint8_t> frame, ReplySource link) {
+void MainWindow::bytesDiscarded(std::span<const std::uint8_t> bytes, const LinkInfo& link) {
     if (TrafficWindow* view = trafficWindow())
-        view->record(TrafficDirection::Received, trafficLink(link, false), frame);
-}
-
-void MainWindow::bytesDiscarded(std::span<const std::uint8_t> bytes, ReplySource link) {
-    if (TrafficWindow* view = trafficWindow())
-        view->record(TrafficDirection::Discarded, trafficLink(link, false), bytes);
+        view->record(TrafficDirection::Discarded, link.name, bytes);
 }
 
 } // namespace controller

@@ -1,9 +1,10 @@
 #include "controller/ui/network_setting_dialog.h"
 
-#include "controller/session/settings_file.h"
+#include "controller/link/network_transports.h"
 #include "widgets/data_exchange.h"
 #include "widgets/ip_address_edit.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -65,6 +66,14 @@ void NetworkSettingDialog::buildControls() {
     m_localIp = addressEdit(QStringLiteral("localIpEdit"), QStringLiteral("Local IP："));
     m_destPort = portEdit(QStringLiteral("destPortEdit"), QStringLiteral("Terminal's UDP port"));
     m_maskIp = addressEdit(QStringLiteral("maskIpEdit"), QStringLiteral("Mask："));
+    m_transport = new QComboBox;
+    m_transport->setObjectName(QStringLiteral("transportCombo"));
+    m_transport->setAccessibleName(QStringLiteral("Transport"));
+    m_transport->setAccessibleDescription(QStringLiteral(
+        "How the terminal is reached: UDP, or TCP for a terminal in TCP Server mode"));
+    for (const NetworkTransport& transport : networkTransports())
+        m_transport->addItem(QString::fromUtf8(transport.name.data(),
+                                               static_cast<qsizetype>(transport.name.size())));
 
     m_about = new QPushButton(QStringLiteral("About"));
     m_about->setObjectName(QStringLiteral("aboutButton"));
@@ -94,6 +103,8 @@ void NetworkSettingDialog::buildControls() {
     grid->addWidget(labelFor(QStringLiteral("Mask："), m_maskIp), 3, 0);
     grid->addWidget(m_maskIp, 3, 1);
     grid->addWidget(m_about, 3, 2, 1, 2);
+    grid->addWidget(labelFor(QStringLiteral("Transport："), m_transport), 4, 0);
+    grid->addWidget(m_transport, 4, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -108,6 +119,11 @@ void NetworkSettingDialog::buildControls() {
     // Leaving applies nothing, so it checks nothing either: a port the file holds out of range
     // must not keep the operator from closing the dialog.
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    // Only a transport that listens on this computer uses the local port.
+    connect(m_transport, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_hostPort->setEnabled(index < 0 ||
+                               networkTransports()[static_cast<std::size_t>(index)].bindsLocalPort);
+    });
 }
 
 void NetworkSettingDialog::loadValues() {
@@ -120,6 +136,7 @@ void NetworkSettingDialog::loadValues() {
     // the link keeps using its low 16 bits until the operator enters a valid one here.
     m_hostPort->setText(QString::number(static_cast<std::uint32_t>(settings.hostPort)));
     m_destPort->setText(QString::number(static_cast<std::uint32_t>(settings.destPort)));
+    m_transport->setCurrentText(QString::fromUtf8(findTransport(settings.transport).name.data()));
 }
 
 std::optional<NetworkSettingDialog::Ports> NetworkSettingDialog::readPorts() {
@@ -146,6 +163,7 @@ void NetworkSettingDialog::applyAndClose() {
     net.maskIp = m_maskIp->text().toStdString();
     net.hostPort = static_cast<std::int32_t>(ports->host);
     net.destPort = static_cast<std::int32_t>(ports->dest);
+    net.transport = m_transport->currentText().toStdString();
     m_host.setNetworkSettings(net);
     accept();
 }

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -26,6 +27,8 @@ namespace controller {
 //   gatewayIpEdit [1041] "Gateway IP："
 //   localIpEdit [1039] "Local IP："        destPortEdit [1040] "Port："
 //   maskIpEdit [1043] "Mask："             aboutButton [1001] "About", always disabled
+//   transportCombo "Transport：" "UDP" or "TCP" (a terminal in "TCP  Server" mode; the local
+//                  port is not used then)
 //   setButton [1042] "Set", the default button
 //   cancelButton [1] "Cancel", which like Escape and the close box leaves without any check
 class NetworkSettingDialog : public QDialog {
@@ -58,6 +61,7 @@ private:
     widgets::IpAddressEdit* m_localIp = nullptr;
     QLineEdit* m_destPort = nullptr;
     widgets::IpAddressEdit* m_maskIp = nullptr;
+    QComboBox* m_transport = nullptr;
     QPushButton* m_about = nullptr;
     QPushButton* m_set = nullptr;
     QPushButton* m_cancel = nullptr;

@@ -32,13 +32,15 @@ Bytes join(std::initializer_list<Bytes> parts) {
 class ReplyCollection : public testing::Test {
 protected:
     void serial(std::span<const std::uint8_t> bytes) {
-        accumulator.collectSerial(bytes, context, handler);
+        accumulator.collect(serialBuffer, bytes, context, handler);
     }
     void network(std::span<const std::uint8_t> bytes) {
-        accumulator.collectNetwork(bytes, context, handler);
+        accumulator.collect(networkBuffer, bytes, context, handler);
     }
 
     FrameAccumulator accumulator;
+    FrameAccumulator::LinkBuffer serialBuffer{kSerialLink};
+    FrameAccumulator::LinkBuffer networkBuffer{kUdpLink};
     DispatchContext context{0, 1, 4, 4};
     RecordingHandler handler;
 };
@@ -49,10 +51,10 @@ TEST_F(ReplyCollection, SerialReplySplitAtEveryByteBoundaryIsDispatchedOnItsLast
         handler.events.clear();
         serial(std::span(kReadBack).first(cut));
         EXPECT_EQ(handler.events, Events{});
-        EXPECT_EQ(accumulator.serialBufferedBytes(), cut);
+        EXPECT_EQ(serialBuffer.waiting(), cut);
         serial(std::span(kReadBack).subspan(cut));
         EXPECT_EQ(handler.events, kReadBackEvents);
-        EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
+        EXPECT_EQ(serialBuffer.waiting(), 0u);
     }
 }
 
@@ -69,14 +71,14 @@ TEST_F(ReplyCollection, EveryFrameOfOneSerialBatchIsDispatchedInOrder) {
     serial(join({kSaved, kReadBack, kSwitched}));
     EXPECT_EQ(handler.events, (Events{"text:  Save scene successfully!  ", "end read",
                                       "pairs 0<2 1<2 2<0 3<1", "pairs 3<1"}));
-    EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
+    EXPECT_EQ(serialBuffer.waiting(), 0u);
 }
 
 TEST_F(ReplyCollection, UnfinishedFrameAfterCompleteOnesWaitsForTheNextBatch) {
     const Bytes batch = join({kSwitched, Bytes(kReadBack.begin(), kReadBack.begin() + 5)});
     serial(batch);
     EXPECT_EQ(handler.events, (Events{"pairs 3<1"}));
-    EXPECT_EQ(accumulator.serialBufferedBytes(), 5u);
+    EXPECT_EQ(serialBuffer.waiting(), 5u);
     serial(std::span(kReadBack).subspan(5));
     EXPECT_EQ(handler.events, (Events{"pairs 3<1", "end read", "pairs 0<2 1<2 2<0 3<1"}));
 }
@@ -84,12 +86,12 @@ TEST_F(ReplyCollection, UnfinishedFrameAfterCompleteOnesWaitsForTheNextBatch) {
 TEST_F(ReplyCollection, WrongFirstByteEmptiesTheSerialBuffer) {
     serial(Bytes{0x55, 0xBA, 0x01, 0x11, 0x02, 0x00, 0xCE});
     EXPECT_EQ(handler.events, Events{});
-    EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
+    EXPECT_EQ(serialBuffer.waiting(), 0u);
 
     // Garbage after a complete frame goes too, and with it whatever followed it.
     serial(join({kSaved, Bytes{0x00}, kSwitched}));
     EXPECT_EQ(handler.events, (Events{"text:  Save scene successfully!  "}));
-    EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
+    EXPECT_EQ(serialBuffer.waiting(), 0u);
 
     // The buffer is usable again at once.
     serial(kSwitched);
@@ -101,8 +103,8 @@ TEST_F(ReplyCollection, ProtocolType1AcceptsOnly96Replies) {
     serial(kSaved);
     network(kSaved);
     EXPECT_EQ(handler.events, Events{});
-    EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
-    EXPECT_EQ(accumulator.networkBufferedBytes(), 0u);
+    EXPECT_EQ(serialBuffer.waiting(), 0u);
+    EXPECT_EQ(networkBuffer.waiting(), 0u);
 
     serial(Bytes{0x96, 0x01, 0x11, 0x02, 0x00, 0xAA});
     network(Bytes{0x96, 0x01, 0x15, 0x02, 0x00, 0xAE});
@@ -113,7 +115,7 @@ TEST_F(ReplyCollection, ProtocolType1AcceptsOnly96Replies) {
 TEST_F(ReplyCollection, ForeignAddressIsTakenOutButNotDispatched) {
     serial(Bytes{0xBA, 0x05, 0x11, 0x02, 0x00, 0xD2});
     EXPECT_EQ(handler.events, Events{});
-    EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
+    EXPECT_EQ(serialBuffer.waiting(), 0u);
     serial(Bytes{0xBA, 0xFF, 0x11, 0x02, 0x00, 0xCC});
     EXPECT_EQ(handler.events, (Events{"text:  Save scene successfully!  "}));
 }
@@ -130,14 +132,14 @@ TEST_F(ReplyCollection, EveryLengthByteIsWaitedForExactlyOnBothLinks) {
         serial(std::span(frame).first(frame.size() - 1));
         network(std::span(frame).first(frame.size() - 1));
         EXPECT_EQ(handler.events, Events{});
-        EXPECT_EQ(accumulator.serialBufferedBytes(), frame.size() - 1);
-        EXPECT_EQ(accumulator.networkBufferedBytes(), frame.size() - 1);
+        EXPECT_EQ(serialBuffer.waiting(), frame.size() - 1);
+        EXPECT_EQ(networkBuffer.waiting(), frame.size() - 1);
 
         serial(std::span(frame).last(1));
         network(std::span(frame).last(1));
         EXPECT_EQ(handler.events, (Events{"end read", "end read"}));
-        EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
-        EXPECT_EQ(accumulator.networkBufferedBytes(), 0u);
+        EXPECT_EQ(serialBuffer.waiting(), 0u);
+        EXPECT_EQ(networkBuffer.waiting(), 0u);
     }
 }
 
@@ -146,10 +148,10 @@ TEST_F(ReplyCollection, SerialBatchLargerThanTheBufferLosesNoCompleteFrame) {
     for (int i = 0; i < 100; ++i) {
         batch.insert(batch.end(), kReadBack.begin(), kReadBack.end());
     }
-    ASSERT_GT(batch.size(), FrameAccumulator::kFrameBufferCapacity);
+    ASSERT_GT(batch.size(), FrameAccumulator::kStreamBufferCapacity);
     serial(batch);
     EXPECT_EQ(handler.events.size(), 200u);
-    EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
+    EXPECT_EQ(serialBuffer.waiting(), 0u);
 }
 
 TEST_F(ReplyCollection, LargestFramesBackToBackFillTheBufferSafely) {
@@ -162,7 +164,7 @@ TEST_F(ReplyCollection, LargestFramesBackToBackFillTheBufferSafely) {
     batch.insert(batch.end(), largest.begin(), largest.begin() + 100);
     serial(batch);
     EXPECT_EQ(handler.events, Events(9, "end read"));
-    EXPECT_EQ(accumulator.serialBufferedBytes(), 100u);
+    EXPECT_EQ(serialBuffer.waiting(), 100u);
 }
 
 TEST_F(ReplyCollection, NoiseNeverOverrunsEitherBuffer) {
@@ -180,21 +182,21 @@ TEST_F(ReplyCollection, NoiseNeverOverrunsEitherBuffer) {
             std::span(noise).subspan(i, std::min<std::size_t>(977, noise.size() - i));
         serial(chunk);
         network(chunk);
-        EXPECT_LE(accumulator.serialBufferedBytes(), FrameAccumulator::kFrameBufferCapacity);
-        EXPECT_LE(accumulator.networkBufferedBytes(), FrameAccumulator::kNetworkBufferCapacity);
+        EXPECT_LE(serialBuffer.waiting(), FrameAccumulator::kStreamBufferCapacity);
+        EXPECT_LE(networkBuffer.waiting(), FrameAccumulator::kDatagramBufferCapacity);
     }
 }
 
 TEST_F(ReplyCollection, DatagramDeliversOneFrameAndDropsTheRest) {
     network(join({kSwitched, kSaved, Bytes{0x01, 0x02}}));
     EXPECT_EQ(handler.events, (Events{"pairs 3<1"}));
-    EXPECT_EQ(accumulator.networkBufferedBytes(), 0u);
+    EXPECT_EQ(networkBuffer.waiting(), 0u);
 }
 
 TEST_F(ReplyCollection, FrameSplitOverDatagramsWaitsAndAnEmptyPollKeepsIt) {
     network(std::span(kReadBack).first(3));
     network({});
-    EXPECT_EQ(accumulator.networkBufferedBytes(), 3u);
+    EXPECT_EQ(networkBuffer.waiting(), 3u);
     network(std::span(kReadBack).subspan(3, 6));
     EXPECT_EQ(handler.events, Events{});
     network(std::span(kReadBack).subspan(9));
@@ -203,7 +205,7 @@ TEST_F(ReplyCollection, FrameSplitOverDatagramsWaitsAndAnEmptyPollKeepsIt) {
 
 TEST_F(ReplyCollection, WrongFirstByteEmptiesTheNetworkBuffer) {
     network(Bytes{0x00, 0xBA, 0x01, 0x11});
-    EXPECT_EQ(accumulator.networkBufferedBytes(), 0u);
+    EXPECT_EQ(networkBuffer.waiting(), 0u);
     network(kSaved);
     EXPECT_EQ(handler.events, (Events{"text:  Save scene successfully!  "}));
 }
@@ -213,13 +215,13 @@ TEST_F(ReplyCollection, HugeDatagramKeepsOnlyItsFrame) {
     datagram.resize(4000, 0xBA);
     network(datagram);
     EXPECT_EQ(handler.events, (Events{"text:  Reload scene successfully!  "}));
-    EXPECT_EQ(accumulator.networkBufferedBytes(), 0u);
+    EXPECT_EQ(networkBuffer.waiting(), 0u);
 }
 
 TEST_F(ReplyCollection, LinksKeepSeparateBuffersAndTheirOwnReloadText) {
     serial(std::span(kReloaded).first(4));
     network(kReloaded);
-    EXPECT_EQ(accumulator.serialBufferedBytes(), 4u);
+    EXPECT_EQ(serialBuffer.waiting(), 4u);
     serial(std::span(kReloaded).subspan(4));
     EXPECT_EQ(handler.events,
               (Events{"text:  Reload scene successfully!  ", "text:Reload scene successfully!"}));
@@ -231,13 +233,13 @@ TEST_F(ReplyCollection, LinksKeepSeparateBuffersAndTheirOwnReloadText) {
 TEST_F(ReplyCollection, CollectionInsideAnEffectKeepsArrivalOrder) {
     const Bytes outer = join({kSaved, kSwitched, Bytes(kReadBack.begin(), kReadBack.begin() + 6)});
     handler.duringEffect = [&] {
-        EXPECT_EQ(accumulator.serialBufferedBytes(), 6u) << "frames are out before effects run";
+        EXPECT_EQ(serialBuffer.waiting(), 6u) << "frames are out before effects run";
         serial(std::span(kReadBack).subspan(6));
     };
     serial(outer);
     EXPECT_EQ(handler.events, (Events{"text:  Save scene successfully!  ", "pairs 3<1", "end read",
                                       "pairs 0<2 1<2 2<0 3<1"}));
-    EXPECT_EQ(accumulator.serialBufferedBytes(), 0u);
+    EXPECT_EQ(serialBuffer.waiting(), 0u);
 }
 
 TEST_F(ReplyCollection, NetworkPollInsideASerialEffectIsDispatchedAtOnce) {
@@ -251,7 +253,8 @@ TEST_F(ReplyCollection, NestedCollectionUsesItsOwnContext) {
     // The operator picked device 2 while the first prompt was open.
     handler.duringEffect = [&] {
         const DispatchContext device2{0, 2, 4, 4};
-        accumulator.collectSerial(Bytes{0xBA, 0x02, 0x11, 0x02, 0x00, 0xCF}, device2, handler);
+        accumulator.collect(serialBuffer, Bytes{0xBA, 0x02, 0x11, 0x02, 0x00, 0xCF}, device2,
+                            handler);
     };
     serial(kSaved);
     EXPECT_EQ(handler.events,
@@ -262,19 +265,20 @@ TEST_F(ReplyCollection, NestedCollectionUsesItsOwnContext) {
 // them are accepted, and every byte thrown away, in the order of arrival among the effects.
 class TrafficRecordingHandler : public RecordingHandler {
 public:
-    void frameCollected(std::span<const std::uint8_t> f, ReplySource s) override {
+    void frameCollected(std::span<const std::uint8_t> f, const LinkInfo& s) override {
         events.push_back(line(s, "frame", f));
     }
-    void bytesDiscarded(std::span<const std::uint8_t> b, ReplySource s) override {
+    void bytesDiscarded(std::span<const std::uint8_t> b, const LinkInfo& s) override {
         events.push_back(line(s, "dropped", b));
     }
-    void replyAccepted(std::span<const std::uint8_t>, ReplySource s) override {
+    void replyAccepted(std::span<const std::uint8_t>, const LinkInfo& s) override {
         events.push_back(line(s, "accepted", {}));
     }
 
 private:
-    static std::string line(ReplySource s, const char* what, std::span<const std::uint8_t> bytes) {
-        std::string text = std::string(s == ReplySource::Serial ? "serial " : "net ") + what;
+    static std::string line(const LinkInfo& s, const char* what,
+                            std::span<const std::uint8_t> bytes) {
+        std::string text = std::string(s.network ? "net " : "serial ") + what;
         for (const std::uint8_t b : bytes) {
             static const char* digits = "0123456789ABCDEF";
             text += {' ', digits[b >> 4], digits[b & 0x0F]};
@@ -285,7 +289,7 @@ private:
 
 struct TrafficCase {
     const char* name;
-    std::vector<std::pair<ReplySource, Bytes>> arrivals;
+    std::vector<std::pair<const LinkInfo*, Bytes>> arrivals;
     Events expected;
 };
 
@@ -293,19 +297,17 @@ class Traffic : public testing::TestWithParam<TrafficCase> {};
 
 TEST_P(Traffic, IsSeenInOrderOfArrival) {
     FrameAccumulator accumulator;
+    FrameAccumulator::LinkBuffer serial{kSerialLink};
+    FrameAccumulator::LinkBuffer network{kUdpLink};
     TrafficRecordingHandler handler;
     const DispatchContext context{0, 1, 4, 4};
-    for (const auto& [source, bytes] : GetParam().arrivals) {
-        if (source == ReplySource::Serial)
-            accumulator.collectSerial(bytes, context, handler);
-        else
-            accumulator.collectNetwork(bytes, context, handler);
-    }
+    for (const auto& [link, bytes] : GetParam().arrivals)
+        accumulator.collect(link->network ? network : serial, bytes, context, handler);
     EXPECT_EQ(handler.events, GetParam().expected);
 }
 
-const auto kSerial = ReplySource::Serial;
-const auto kNet = ReplySource::Network;
+const LinkInfo* const kSerial = &kSerialLink;
+const LinkInfo* const kNet = &kUdpLink;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Traffic,

@@ -8,6 +8,10 @@
 
 namespace controller {
 
+// A serial line and a UDP terminal, as their frames carry them.
+inline const LinkInfo kSerialLink{"COM1", "serial", false, Framing::Stream};
+inline const LinkInfo kUdpLink{"UDP 127.0.0.1:4068", "udp", true, Framing::Datagram};
+
 // Writes down every effect of dispatch as one line, so that tests can check what happened and
 // in which order: "pairs 0<2 1<2", "end read", "text:...", "report 3 5 1 2".
 class RecordingHandler : public ReplyHandler {

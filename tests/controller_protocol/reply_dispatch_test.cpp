@@ -14,7 +14,7 @@ using Bytes = std::vector<std::uint8_t>;
 using Events = std::vector<std::string>;
 
 Events dispatch(const Bytes& frame, DispatchContext context = {},
-                ReplySource source = ReplySource::Serial) {
+                const LinkInfo& source = kSerialLink) {
     RecordingHandler handler;
     dispatchFrame(frame, source, context, handler);
     return handler.events;
@@ -81,12 +81,10 @@ TEST(AddressCheck, ForeignAddressIsIgnoredAndBroadcastAlwaysAccepted) {
 
 TEST(SceneReplies, ReloadTextDependsOnTheLink) {
     const Bytes reply{0xBA, 0x01, 0x15, 0x02, 0x00, 0xD2};
-    EXPECT_EQ(dispatch(reply, grid(4), ReplySource::Serial),
-              (Events{"text:Reload scene successfully!"}));
-    EXPECT_EQ(dispatch(reply, grid(4), ReplySource::Network),
-              (Events{"text:  Reload scene successfully!  "}));
+    EXPECT_EQ(dispatch(reply, grid(4), kSerialLink), (Events{"text:Reload scene successfully!"}));
+    EXPECT_EQ(dispatch(reply, grid(4), kUdpLink), (Events{"text:  Reload scene successfully!  "}));
     // A confirmation needs no data at all.
-    EXPECT_EQ(dispatch({0xBA, 0x01, 0x15, 0x00}, grid(4), ReplySource::Network),
+    EXPECT_EQ(dispatch({0xBA, 0x01, 0x15, 0x00}, grid(4), kUdpLink),
               (Events{"text:  Reload scene successfully!  "}));
 }
 

@@ -33,8 +33,8 @@ std::string hex(std::span<const std::uint8_t> bytes) {
 // Writes down what the session tells, one line each.
 class Recorder : public SessionListener {
 public:
-    void frameSent(std::span<const std::uint8_t> frame, ReplySource link) override {
-        events.push_back(std::string(link == ReplySource::Serial ? "serial" : "net") + hex(frame));
+    void frameSent(std::span<const std::uint8_t> frame, const LinkInfo& link) override {
+        events.push_back(std::string(link.network ? "net" : "serial") + hex(frame));
     }
     void networkSendFailed() override {
         events.push_back("send failed, UseNet " + std::to_string(session->settings().useNet));
@@ -46,7 +46,7 @@ public:
     void settingsFileMessage(const platform::Prompt& prompt) override {
         events.push_back(prompt.text);
     }
-    void frameReceived(std::span<const std::uint8_t>, ReplySource) override { ++received; }
+    void frameReceived(std::span<const std::uint8_t>, const LinkInfo&) override { ++received; }
 
     MatrixSession* session = nullptr;
     std::vector<std::string> events;

@@ -136,7 +136,7 @@ TEST_F(MainWindowTest, WithBothLinksEachFrameLeavesOnEachAndTheTrafficViewNamesT
         view.flushPending();
         return view.model().shown().size() == 3;
     }));
-    const std::string peer = "127.0.0.1:" + std::to_string(terminal.port());
+    const std::string peer = "UDP 127.0.0.1:" + std::to_string(terminal.port());
     const controller::TrafficLog& shown = view.model().shown();
     EXPECT_EQ(shown[0].link, "COM1");
     EXPECT_EQ(shown[1].link, peer);

@@ -73,7 +73,7 @@ public:
         }
         return burst;
     }
-    void Feed(const Bytes& batch) { m_accumulator.collectSerial(batch, m_context, handler); }
+    void Feed(const Bytes& batch) { m_accumulator.collect(m_buffer, batch, m_context, handler); }
 
     RecordingHandler handler;
 
@@ -81,6 +81,8 @@ private:
     SerialPeer m_port;
     controller::DispatchContext m_context;
     controller::FrameAccumulator m_accumulator;
+    controller::FrameAccumulator::LinkBuffer m_buffer{
+        {"COM1", "serial", false, controller::Framing::Stream}};
 };
 
 // The same over UDP, one datagram per poll.
@@ -95,7 +97,7 @@ public:
         const auto datagram = m_peer.Receive(timeout);
         if (!datagram)
             return false;
-        m_accumulator.collectNetwork(*datagram, m_context, handler);
+        m_accumulator.collect(m_buffer, *datagram, m_context, handler);
         return true;
     }
 
@@ -106,6 +108,8 @@ private:
     std::uint16_t m_port;
     controller::DispatchContext m_context;
     controller::FrameAccumulator m_accumulator;
+    controller::FrameAccumulator::LinkBuffer m_buffer{
+        {"UDP", "udp", true, controller::Framing::Datagram}};
 };
 
 controller::DispatchContext Context(int protocolType, std::uint8_t address, int ports) {
