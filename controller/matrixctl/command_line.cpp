@@ -361,6 +361,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             {o.port.has_value(), "--port"},
             {o.baud.has_value(), "--baud"},
             {o.udp.has_value(), "--udp"},
+            {o.tcp.has_value(), "--tcp"},
             {o.localPort.has_value(), "--local-port"},
             {o.address.has_value(), "--address"},
             {o.matrixSize.has_value(), "--size"},

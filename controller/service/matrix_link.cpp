@@ -31,12 +31,6 @@ std::string oneLine(std::string text) {
 
 } // namespace
 
-std::string linkUnsupported(const LinkSpec& link) {
-    if (link.kind == LinkSpec::Kind::Tcp)
-        return "tcp: links are not supported yet by this version of matrixd; use serial: or udp:";
-    return {};
-}
-
 std::string connectLink(controller::MatrixSession& session, const LinkSpec& link, int baud,
                         std::uint16_t localPort) {
     switch (link.kind) {
@@ -46,7 +40,8 @@ std::string connectLink(controller::MatrixSession& session, const LinkSpec& link
         const std::string reason = oneLine(session.openFailureReason());
         return reason.empty() ? "cannot open " + link.device : reason;
     }
-    case LinkSpec::Kind::Udp: {
+    case LinkSpec::Kind::Udp:
+    case LinkSpec::Kind::Tcp: {
         if (!session.networkCreated()) {
             controller::NetworkSettings net = session.networkSettings();
             net.destIp = ipv4Of(link.host);
@@ -54,16 +49,19 @@ std::string connectLink(controller::MatrixSession& session, const LinkSpec& link
                 return "no IPv4 address is known for " + link.host;
             net.destPort = link.port;
             net.hostPort = localPort;
+            net.transport = link.kind == LinkSpec::Kind::Tcp ? "TCP" : "UDP";
             session.setNetworkSettings(net);
+            // On: a TCP link connects (in the background) while sending over it is on.
+            session.setUseNet(true);
             if (!session.createNetwork())
-                return "cannot use local UDP port " + std::to_string(localPort) + ": " +
-                       session.networkError();
+                return link.kind == LinkSpec::Kind::Tcp
+                           ? "cannot connect to " + link.host + ": " + session.networkError()
+                           : "cannot use local UDP port " + std::to_string(localPort) + ": " +
+                                 session.networkError();
         }
         session.setUseNet(true);
         return {};
     }
-    case LinkSpec::Kind::Tcp:
-        return linkUnsupported(link);
     }
     return {};
 }
@@ -73,9 +71,10 @@ bool linkInUse(const controller::MatrixSession& session, const LinkSpec& link) {
     case LinkSpec::Kind::Serial:
         return session.serialOpen();
     case LinkSpec::Kind::Udp:
-        return session.networkCreated() && session.settings().useNet != 0;
     case LinkSpec::Kind::Tcp:
-        return false;
+        // A TCP link is ready once connected; a UDP one always is, and fails its sends instead.
+        return session.networkCreated() && session.settings().useNet != 0 &&
+               session.networkLink() && session.networkLink()->ready();
     }
     return false;
 }

@@ -1,7 +1,6 @@
 // matrixd: the matrix switchers of a building shared on the network.
 //   matrixd [--config FILE] [--listen HOST:PORT]
 #include "controller/link/system_serial_ports.h"
-#include "controller/service/matrix_link.h"
 #include "controller/service/matrix_service.h"
 #include "controller/service/shared_matrix.h"
 #include "platform/qt/settings_location.h"
@@ -134,10 +133,6 @@ int main(int argc, char** argv) {
         return fail("refusing to listen on " + where +
                     " without a Token: anyone who reaches it could switch the matrices; set "
                     "Token in [Server] (or listen on 127.0.0.1)");
-    for (const matrixd::MatrixConfig& m : config.matrices)
-        if (m.link)
-            if (const std::string why = matrixd::linkUnsupported(*m.link); !why.empty())
-                return fail("[" + m.section + "] Link " + matrixd::linkText(*m.link) + ": " + why);
 
     if (::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
         struct sigaction action {};

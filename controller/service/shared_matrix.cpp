@@ -83,12 +83,12 @@ SharedMatrix::SharedMatrix(MatrixConfig config, controller::SerialPortAccess por
                                {}});
         s.setUseNet(false);
     }
-    m_retryTimer.setInterval(kRetryPeriod);
-    QObject::connect(&m_retryTimer, &QTimer::timeout, [this] { onRetryTick(); });
+    m_stateTimer.setInterval(kStatePeriod);
+    QObject::connect(&m_stateTimer, &QTimer::timeout, [this] { onStateTick(); });
 }
 
 SharedMatrix::~SharedMatrix() {
-    m_retryTimer.stop();
+    m_stateTimer.stop();
 }
 
 void SharedMatrix::start() {
@@ -100,11 +100,15 @@ void SharedMatrix::start() {
     connectLinks();
     m_session->watchPortPresence();
     updateLinkState();
-    m_retryTimer.start();
+    m_stateTimer.start();
 }
 
-void SharedMatrix::onRetryTick() {
-    connectLinks();
+void SharedMatrix::onStateTick() {
+    // A TCP connection comes up in the background, and says so only after it was lost once.
+    if (++m_ticksToRetry >= kRetryPeriod / kStatePeriod) {
+        m_ticksToRetry = 0;
+        connectLinks();
+    }
     updateLinkState();
 }
 
@@ -243,6 +247,16 @@ void SharedMatrix::portReturned() {
 void SharedMatrix::networkSendFailed() {
     if (m_events.log)
         m_events.log("matrix " + name() + ": cannot send over UDP: " + m_session->networkError());
+    updateLinkState();
+}
+
+void SharedMatrix::networkLost(const controller::LinkInfo& link, const std::string& reason) {
+    if (m_events.log)
+        m_events.log("matrix " + name() + ": " + link.name + ": " + reason);
+    updateLinkState();
+}
+
+void SharedMatrix::networkReturned(const controller::LinkInfo&) {
     updateLinkState();
 }
 

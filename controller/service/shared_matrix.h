@@ -21,7 +21,8 @@ namespace matrixd {
 // One matrix switcher shared by every client of matrixd: its session on its links, the queue
 // that puts one request at a time on the line, the crosspoints last reported and the state of
 // its links. What changes is told through Events; a link that is down is tried again every
-// kRetryPeriod, and whenever it comes up the state is read back.
+// kRetryPeriod (a TCP connection tries again by itself), its state is looked at every
+// kStatePeriod, and whenever it comes up the state of the crosspoints is read back.
 class SharedMatrix : private controller::SessionListener {
 public:
     struct Events {
@@ -35,6 +36,7 @@ public:
     using BackupDone = std::function<void(const controller::BackupJob::Result&)>;
 
     static constexpr std::chrono::milliseconds kRetryPeriod{2000};
+    static constexpr std::chrono::milliseconds kStatePeriod{250};
 
     SharedMatrix(MatrixConfig config, controller::SerialPortAccess ports, Events events);
     ~SharedMatrix() override;
@@ -71,8 +73,7 @@ public:
     bool submitBackup(std::optional<controller::CrosspointFile> restore, BackupDone done);
 
     controller::MatrixSession& session() { return *m_session; }
-    // For tests: runs the retry of the links now.
-    void onRetryTick();
+    void onStateTick();
 
 private:
     struct Link {
@@ -92,6 +93,8 @@ private:
     void portLost(const std::string& portName, const std::string& devicePath) override;
     void portReturned() override;
     void networkSendFailed() override;
+    void networkLost(const controller::LinkInfo& link, const std::string& reason) override;
+    void networkReturned(const controller::LinkInfo& link) override;
     void settingsFileMessage(const platform::Prompt& prompt) override;
 
     MatrixConfig m_config;
@@ -101,7 +104,8 @@ private:
     std::array<std::optional<int>, MatrixConfig::kMaxPorts> m_inputs;
     bool m_up = false;
     bool m_started = false;
-    QTimer m_retryTimer;
+    QTimer m_stateTimer;
+    int m_ticksToRetry = 0;
     // After the queue: the session's answers never reach a queue that is gone.
     std::unique_ptr<controller::MatrixSession> m_session;
     std::unique_ptr<controller::BackupJob> m_backup;

@@ -4,6 +4,7 @@
 #include "tests/support/wait_for.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QWebSocket>
 #include <gtest/gtest.h>
 
@@ -93,6 +94,35 @@ TEST(MatrixdEvents, TheLinkGoingDownAndComingBackIsTold) {
     EXPECT_TRUE(listener.hears(R"({"event": "link", "matrix": "hall", "state": "up"})", 10s))
         << testing::PrintToString(listener.heard) << matrixd.process().Output();
     EXPECT_EQ(matrixd.call("POST", "/api/v1/matrices/hall/read").status, 200);
+}
+
+// A matrix behind a terminal in "TCP  Server" mode: matrix-sim serving TCP as such a terminal.
+TEST(MatrixdEvents, AMatrixBehindATcpTerminalIsSwitched) {
+    QProcess help;
+    help.start(QString::fromStdString(sim_test::MatrixSimBinary()), {"--help"});
+    help.waitForFinished();
+    if (!help.readAllStandardOutput().contains("--tcp"))
+        GTEST_SKIP() << "this matrix-sim serves no TCP (--tcp)";
+    sim_test::MatrixSimRun sim({"--size", "8", "--type", "HDMI Matrix", "--tcp", "0"});
+    ASSERT_TRUE(sim.ready());
+    std::string config = hallConfig();
+    config.replace(config.find("serial:{link}"), 13,
+                   "tcp:127.0.0.1:" + sim.process().ReadyField("tcp"));
+    MatrixdRun run(config, nullptr);
+    ASSERT_TRUE(run.ready()) << run.process().Output();
+    Listener listener(run.port());
+    ASSERT_TRUE(listener.connected());
+    ASSERT_TRUE(test_support::waitUntil(
+        [&] {
+            return run.call("GET", "/api/v1/matrices").body.find("\"state\": \"up\"") !=
+                   std::string::npos;
+        },
+        5s));
+    EXPECT_EQ(run.call("PUT", "/api/v1/matrices/hall/outputs/5", R"({"input": 3})").body,
+              R"({"output": 5, "input": 3})");
+    EXPECT_TRUE(sim.WaitForState("crosspoints", "0 1 2 3 2 5 6 7"));
+    EXPECT_TRUE(
+        listener.hears(R"({"event": "crosspoint", "matrix": "hall", "output": 5, "input": 3})"));
 }
 
 // Without --config matrixd finds Brisvane's Setting.ini as Brisvane does (beside the program in

@@ -45,14 +45,6 @@ TEST(MatrixdSecurity, RefusesToListenBeyondLoopbackWithoutAToken) {
               "it could switch the matrices; set Token in [Server] (or listen on 127.0.0.1)\n");
 }
 
-TEST(MatrixdSecurity, RefusesATcpLinkForNow) {
-    MatrixdRun run("[Matrix1]\nLink=tcp:127.0.0.1:4001\nSize=8\nType=HDMI\n", nullptr);
-    EXPECT_EQ(run.process().WaitExit(), 2);
-    EXPECT_EQ(run.process().Output(),
-              "matrixd: [Matrix1] Link tcp:127.0.0.1:4001: tcp: links are not supported yet by "
-              "this version of matrixd; use serial: or udp:\n");
-}
-
 class WithToken : public testing::Test {
 protected:
     static void SetUpTestSuite() {
