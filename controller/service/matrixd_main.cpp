@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kUsageError = 2;
 
-const char* const kUsage = R"(usage: matrixd [--config FILE] [--listen HOST:PORT]
+const char* const kUsage = R"(usage: matrixd [--config FILE] [--listen HOST:PORT] [--check]
 Offers the matrix switchers of a configuration on the network: an HTTP API under /api/v1,
 live events on the WebSocket /api/v1/events and a web panel at /.
 
@@ -30,6 +30,8 @@ live events on the WebSocket /api/v1/events and a web panel at /.
                       Without it, the one matrix of Brisvane's settings, named "matrix".
   --listen HOST:PORT  where to listen, instead of Listen (127.0.0.1:8080); an address other
                       than loopback needs a Token
+  --check             read the configuration, say what it would serve, and end: status 0
+                      when it fits (nothing is opened nor listened on)
   --help, --version
 
 See man matrixd for the configuration, the API and the security it keeps.
@@ -52,6 +54,7 @@ struct Arguments {
     std::optional<std::string> listen;
     bool help = false;
     bool version = false;
+    bool check = false;
 };
 
 std::optional<Arguments> parseArguments(const std::vector<std::string>& args, std::string& error) {
@@ -64,6 +67,10 @@ std::optional<Arguments> parseArguments(const std::vector<std::string>& args, st
         }
         if (arg == "--version") {
             parsed.version = true;
+            continue;
+        }
+        if (arg == "--check") {
+            parsed.check = true;
             continue;
         }
         const auto eq = arg.find('=');
@@ -133,6 +140,19 @@ int main(int argc, char** argv) {
         return fail("refusing to listen on " + where +
                     " without a Token: anyone who reaches it could switch the matrices; set "
                     "Token in [Server] (or listen on 127.0.0.1)");
+
+    if (args->check) {
+        std::cout << "matrixd: the configuration fits; it would listen on " << where << " with"
+                  << (config.server.token.empty() ? "out" : "") << " a token"
+                  << (config.server.certificate.empty() ? "" : ", over TLS") << "\n";
+        for (const matrixd::MatrixConfig& m : config.matrices)
+            std::cout << "  " << m.name << ": "
+                      << (m.link ? matrixd::linkText(*m.link) + ", " + std::to_string(m.ports) +
+                                       " × " + std::to_string(m.ports)
+                                 : "the links and size of " + m.brisvaneSettings)
+                      << "\n";
+        return 0;
+    }
 
     if (::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
         struct sigaction action {};

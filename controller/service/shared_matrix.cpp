@@ -67,20 +67,23 @@ SharedMatrix::SharedMatrix(MatrixConfig config, controller::SerialPortAccess por
             s.keepPortName(controller::PortKind::Input, n, m_config.inputNames[at]);
             s.keepPortName(controller::PortKind::Output, n, m_config.outputNames[at]);
         }
-        m_links.push_back({*m_config.link, m_config.baud, m_config.localPort, {}});
+        addLink(*m_config.link, m_config.baud, m_config.localPort);
     } else {
         // Brisvane's matrix, on the links its settings name, as matrixctl opens them.
         const controller::ControllerSettings& settings = s.settings();
-        if (const std::string port = s.selectedPortName(); !port.empty())
-            m_links.push_back({{LinkSpec::Kind::Serial, port, {}, 0}, s.selectedBaud(), 0, {}});
-        if (settings.useNet != 0 && usableDestination(settings.destIp))
-            m_links.push_back({{LinkSpec::Kind::Udp,
-                                {},
-                                settings.destIp,
-                                static_cast<std::uint16_t>(settings.destPort)},
-                               0,
-                               static_cast<std::uint16_t>(settings.hostPort),
-                               {}});
+        if (const std::string port = s.selectedPortName(); !port.empty()) {
+            LinkSpec serial;
+            serial.device = port;
+            addLink(serial, s.selectedBaud(), 0);
+        }
+        if (settings.useNet != 0 && usableDestination(settings.destIp)) {
+            LinkSpec terminal;
+            terminal.kind =
+                s.transport().bindsLocalPort ? LinkSpec::Kind::Udp : LinkSpec::Kind::Tcp;
+            terminal.host = settings.destIp;
+            terminal.port = static_cast<std::uint16_t>(settings.destPort);
+            addLink(terminal, 0, static_cast<std::uint16_t>(settings.hostPort));
+        }
         s.setUseNet(false);
     }
     m_stateTimer.setInterval(kStatePeriod);
@@ -89,6 +92,14 @@ SharedMatrix::SharedMatrix(MatrixConfig config, controller::SerialPortAccess por
 
 SharedMatrix::~SharedMatrix() {
     m_stateTimer.stop();
+}
+
+void SharedMatrix::addLink(const LinkSpec& spec, int baud, std::uint16_t localPort) {
+    Link link;
+    link.spec = spec;
+    link.baud = baud;
+    link.localPort = localPort;
+    m_links.push_back(std::move(link));
 }
 
 void SharedMatrix::start() {

@@ -82,6 +82,7 @@ private:
         std::uint16_t localPort = 0;
         std::string lastFailure;
     };
+    void addLink(const LinkSpec& spec, int baud, std::uint16_t localPort);
     void connectLinks();
     void updateLinkState();
     void readBackQuietly();

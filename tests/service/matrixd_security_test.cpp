@@ -188,3 +188,20 @@ TEST(MatrixdSecurity, ServesOverTlsWithCertificateAndKey) {
 
 } // namespace
 } // namespace matrixd_test
+
+namespace matrixd_test {
+namespace {
+
+TEST(MatrixdCheck, SaysWhatItWouldServeAndOpensNothing) {
+    MatrixdRun run("[Server]\nToken=t\n[Matrix1]\nName=hall\nLink=serial:/nonexistent/link\n"
+                   "Size=8\nType=HDMI\n[Matrix3]\nLink=udp:192.0.2.10:4001\nSize=32\nType=AV\n",
+                   nullptr, {"--check", "--listen", "0.0.0.0:8080"});
+    EXPECT_EQ(run.process().WaitExit(), 0);
+    EXPECT_EQ(run.process().Output(),
+              "matrixd: the configuration fits; it would listen on 0.0.0.0:8080 with a token\n"
+              "  hall: serial:/nonexistent/link, 8 × 8\n"
+              "  matrix3: udp:192.0.2.10:4001, 32 × 32\n");
+}
+
+} // namespace
+} // namespace matrixd_test
