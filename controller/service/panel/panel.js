@@ -210,6 +210,21 @@ async function load() {
   }
 }
 
+// Once the events flow, what changed before they did is read afresh.
+async function refresh() {
+  try {
+    for (const name of panel.matrices.keys()) {
+      const detail = await api('GET', `/matrices/${name}`);
+      if (detail.status !== 200) continue;
+      setLink(name, detail.data.state);
+      for (const c of detail.data.crosspoints) setJoined(name, c.output, c.input);
+    }
+    $('connection').textContent = 'Live';
+  } catch (e) {
+    if (e.message !== 'token') $('connection').textContent = 'The service cannot be reached';
+  }
+}
+
 function listen() {
   if (panel.socket) return;
   const scheme = location.protocol === 'https:' ? 'wss:' : 'ws:';
@@ -218,7 +233,7 @@ function listen() {
   panel.socket = socket;
   socket.addEventListener('open', () => {
     panel.retry = 500;
-    $('connection').textContent = 'Live';
+    refresh();
   });
   socket.addEventListener('message', (message) => {
     let event;
