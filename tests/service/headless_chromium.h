@@ -14,8 +14,6 @@ class HeadlessChromium {
 public:
     explicit HeadlessChromium(const std::string& profileFolder);
     ~HeadlessChromium();
-    HeadlessChromium(const HeadlessChromium&) = delete;
-    HeadlessChromium& operator=(const HeadlessChromium&) = delete;
 
     // The browser's path; empty when it is not installed.
     static std::string program();
@@ -30,10 +28,8 @@ public:
                  std::chrono::milliseconds timeout);
     // A mouse click at (x, y) in CSS pixels of the viewport.
     void click(const std::string& session, double x, double y);
-    // A key pressed and released ("ArrowDown", "Enter").
+    // A key pressed and released: "ArrowDown" or "Enter".
     void press(const std::string& session, const std::string& key);
-    void type(const std::string& session, const std::string& text);
-
     // One DevTools command; its result, or an object with "error".
     QJsonObject send(const std::string& method, const QJsonObject& params,
                      const std::string& session = {});
