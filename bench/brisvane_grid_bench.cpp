@@ -15,8 +15,8 @@
 // ways between it and the simulator's own pseudo-terminal and notes when each passes. The
 // simulator's table is changed between read-backs through its loopback UDP port (127.0.0.1 only).
 
+#include "bench/sim_process.h"
 #include "controller/ui/main_window.h"
-#include "tests/sim/sim_process.h"
 #include "widgets/hover_button.h"
 
 #include <QApplication>

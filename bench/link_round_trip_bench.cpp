@@ -8,11 +8,11 @@
 // click would, so the poll phase is sampled evenly. A round trip whose reply is not dispatched
 // within two seconds is a failure: the program exits with 1 when any round trip failed.
 
+#include "bench/sim_process.h"
 #include "controller/link/net_link.h"
 #include "controller/link/serial_link.h"
 #include "controller/protocol/frame_accumulator.h"
 #include "controller/protocol/switch_requests.h"
-#include "tests/sim/sim_process.h"
 
 #include <QCoreApplication>
 #include <QDir>

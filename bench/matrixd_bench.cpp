@@ -10,7 +10,7 @@
 //
 // Only 127.0.0.1 is used. Exits with 1 when a figure could not be taken: matrixd or matrix-sim
 // did not start, a request was not answered 200, a client could not connect or missed an event.
-#include "tests/sim/sim_process.h"
+#include "bench/sim_process.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -161,11 +161,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "matrixd did not start: %s\n", matrixd.Output().c_str());
         return 1;
     }
-    // Every switch a change: the inputs go round.
+    // Every switch a change: each output takes the input after the one it shows (matrix-sim
+    // starts with input N on output N).
+    std::vector<int> shows(kPorts + 1);
+    for (int o = 1; o <= kPorts; ++o)
+        shows[static_cast<std::size_t>(o)] = o;
     int turn = 0;
-    const auto nextSwitch = [&turn] {
-        ++turn;
-        return std::pair{turn % kPorts + 1, (turn / kPorts + turn) % kPorts + 1};
+    const auto nextSwitch = [&] {
+        const int output = turn++ % kPorts + 1;
+        int& input = shows[static_cast<std::size_t>(output)];
+        input = input % kPorts + 1;
+        return std::pair{output, input};
     };
 
     std::vector<double> putTimes;

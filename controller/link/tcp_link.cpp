@@ -92,9 +92,12 @@ void TcpLink::connectNow() {
     connect(m_socket.get(), &QTcpSocket::readyRead, this, &TcpLink::readAll);
     connect(m_socket.get(), &QTcpSocket::disconnected, this,
             [this] { failed("the terminal closed the connection"); });
-    connect(m_socket.get(), &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
-        failed(m_socket->errorString().toStdString());
-    });
+    connect(m_socket.get(), &QTcpSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError error) {
+                failed(error == QAbstractSocket::RemoteHostClosedError
+                           ? "the terminal closed the connection"
+                           : m_socket->errorString().toStdString());
+            });
     m_connectTimer.start(m_connectLimit);
     m_socket->connectToHost(QString::fromStdString(m_host), m_port);
 }

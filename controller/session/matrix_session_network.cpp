@@ -97,7 +97,8 @@ void MatrixSession::linkReturned(Link& link) {
         m_listener.networkReturned(link.info());
     }
     // What happened while it was away, the state says.
-    restartReplyWatch();
+    m_watch.restartAfresh();
+    m_replyWatchTimer.start();
 }
 
 } // namespace controller

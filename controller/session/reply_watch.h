@@ -28,6 +28,12 @@ public:
         m_ticks = 0;
         m_running = true;
     }
+    // A link came back: whatever read was awaited went with it. Count from 0, awaiting nothing,
+    // so that the read-back goes out at the delay.
+    void restartAfresh() {
+        restart();
+        m_awaiting = false;
+    }
     // "Read Switch": the request has just gone out, so await its reply from tick 0.
     void restartAwaiting() {
         restart();

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <unistd.h>
 
 namespace sim {
 
@@ -51,6 +52,14 @@ bool HexLog::OpenFile(const std::string& path) {
     m_out = file;
     m_ownsFile = true;
     return true;
+}
+
+void HexLog::Clear() {
+    if (!m_ownsFile)
+        return;
+    std::fflush(m_out);
+    // Opened for appending: the next line goes to the start of the emptied file.
+    [[maybe_unused]] const int cut = ftruncate(fileno(m_out), 0);
 }
 
 void HexLog::Bytes(std::string_view tag, std::span<const std::uint8_t> bytes) {

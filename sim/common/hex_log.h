@@ -24,6 +24,9 @@ public:
     // Appends to `path` from now on. False (and the log stays where it was) if it cannot be
     // opened.
     bool OpenFile(const std::string& path);
+    // Empties the log file, so that it tells only what happens from now on; nothing on
+    // standard output.
+    void Clear();
 
     // "<time> <tag> <hex bytes>", e.g. "14:03:07.125 serial rx BA 01 11 03 00 01 D0".
     void Bytes(std::string_view tag, std::span<const std::uint8_t> bytes);

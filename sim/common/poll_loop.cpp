@@ -1,5 +1,6 @@
 #include "sim/common/poll_loop.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -38,6 +39,13 @@ PollLoop::~PollLoop() {
         ::close(m_signalPipe[0]);
         ::close(m_signalPipe[1]);
     }
+}
+
+void PollLoop::Unwatch(int fd) {
+    // Left in place until the next round: the round under way still walks the list.
+    for (Watched& w : m_watched)
+        if (w.fd == fd)
+            w.fd = -1;
 }
 
 void PollLoop::Watch(int fd, std::function<void()> onReadable) {
@@ -88,6 +96,7 @@ bool PollLoop::Run() {
         if (!m_running)
             break;
 
+        std::erase_if(m_watched, [](const Watched& w) { return w.fd < 0; });
         std::vector<pollfd> fds;
         fds.reserve(m_watched.size() + 1);
         for (const Watched& w : m_watched)
@@ -111,9 +120,14 @@ bool PollLoop::Run() {
             m_running = false;
             break;
         }
-        for (std::size_t i = 0; i < m_watched.size() && m_running; ++i) {
-            if (fds[i].revents != 0)
-                m_watched[i].onReadable();
+        // Callbacks may watch more descriptors or stop watching some: only those polled this
+        // round and still watched are served.
+        const std::size_t polled = fds.size() - (m_signalPipe[0] >= 0 ? 1 : 0);
+        for (std::size_t i = 0; i < polled && m_running; ++i) {
+            if (fds[i].revents != 0 && m_watched[i].fd == fds[i].fd) {
+                const auto onReadable = m_watched[i].onReadable;
+                onReadable();
+            }
         }
     }
     return true;

@@ -24,11 +24,15 @@ public:
     // Calls `onReadable` whenever `fd` has data (or an error to collect). The descriptor stays
     // owned by the caller and must stay open while the loop runs.
     void Watch(int fd, std::function<void()> onReadable);
+    // Stops watching `fd`; may be called from any callback, that of `fd` included.
+    void Unwatch(int fd);
     // Runs `action` once, on the loop, at `due` or as soon after as the loop gets to it. Timers
     // with the same due time run in the order they were scheduled.
     TimerId Schedule(Clock::time_point due, std::function<void()> action);
     // Forgets a timer that has not run yet; unknown ids are ignored.
     void Cancel(TimerId id);
+    // Forgets every timer that has not run yet.
+    void CancelAll() { m_timers.clear(); }
 
     // From now on SIGTERM and SIGINT end Run() instead of the process. False if the handlers
     // could not be installed.

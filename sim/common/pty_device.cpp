@@ -59,6 +59,10 @@ bool PtyDevice::Open(const std::string& linkPath, std::string* error) {
     if (symlink(name, linkPath.c_str()) != 0)
         return fail(Reason(("symlink " + linkPath).c_str()));
 
+    // Reading the settings changes nothing.
+    termios defaults{};
+    if (tcgetattr(slave, &defaults) == 0)
+        m_defaults = defaults;
     m_master = master;
     m_slave = slave;
     m_slavePath = name;
@@ -82,6 +86,7 @@ void PtyDevice::Close() {
     m_master = -1;
     m_slave = -1;
     m_slavePath.clear();
+    m_defaults.reset();
 }
 
 std::size_t PtyDevice::Read(std::uint8_t* buffer, std::size_t capacity) {
@@ -119,6 +124,14 @@ std::size_t PtyDevice::Write(std::span<const std::uint8_t> bytes) {
         break;
     }
     return done;
+}
+
+void PtyDevice::ResetLine() {
+    if (m_slave < 0)
+        return;
+    tcflush(m_slave, TCIOFLUSH);
+    if (m_defaults)
+        tcsetattr(m_slave, TCSANOW, &*m_defaults);
 }
 
 } // namespace sim

@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <termios.h>
 
 namespace sim {
 
@@ -40,12 +42,16 @@ public:
     // Writes every byte unless the line stays full for longer than a short wait (no program
     // reading). Returns how many bytes went out.
     std::size_t Write(std::span<const std::uint8_t> bytes);
+    // Drops what either side wrote and the other has not read, and gives the slave back the
+    // line settings it had when made, as a device freshly plugged in has.
+    void ResetLine();
 
 private:
     int m_master = -1;
     int m_slave = -1;
     std::string m_slavePath;
     std::string m_linkPath;
+    std::optional<termios> m_defaults;
 };
 
 } // namespace sim

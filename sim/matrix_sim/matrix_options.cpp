@@ -28,11 +28,14 @@ bool ParseNumber(const std::string& text, long low, long high, long* value) {
 } // namespace
 
 std::string MatrixUsage() {
-    return "usage: matrix-sim [--serial LINK] [--udp PORT] [options]\n"
-           "A simulated matrix switcher. At least one of --serial and --udp is needed.\n"
+    return "usage: matrix-sim [--serial LINK] [--udp PORT] [--tcp PORT] [options]\n"
+           "A simulated matrix switcher. At least one of --serial, --udp and --tcp is needed.\n"
            "  --serial LINK          make LINK a symbolic link to a new pseudo-terminal and\n"
            "                         serve frames on it\n"
            "  --udp PORT             serve frames as datagrams on 127.0.0.1:PORT (0: any port)\n"
+           "  --tcp PORT             serve one controller at a time as a byte stream on\n"
+           "                         127.0.0.1:PORT, as a terminal in \"TCP  Server\" mode (0: "
+           "any)\n"
            "  --size 4|8|16|32       inputs and outputs (8)\n"
            "  --type NAME            device type: a name such as \"HDMI Matrix\" or HDMI (any\n"
            "                         letter case), or a code such as A6 (HDMI Matrix)\n"
@@ -41,6 +44,11 @@ std::string MatrixUsage() {
            "  --log FILE             hex log to FILE instead of standard output\n"
            "  --state FILE           rewrite FILE with the device state after every change\n"
            "  --interval-unit-ms N   length of one cycle-interval unit (1000)\n"
+           "  --control SOCKET       take requests on the local socket SOCKET while running:\n"
+           "                         \"reset [OPTIONS]\" gives the device these device and fault\n"
+           "                         options (the others their defaults) and its state at start\n"
+           "                         anew, drops pending answers and unread input, and empties\n"
+           "                         the log; answered \"ok\" or \"error: REASON\"\n"
            "faults:\n"
            "  --silent               never answer\n"
            "  --delay-ms N           answer N ms late\n"
@@ -53,7 +61,10 @@ std::string MatrixUsage() {
            "                         keeps it; may be given for several outputs\n"
            "  --wrong-input          every switch is taken as asked, but its answer names the\n"
            "                         next input (the last one wraps round to input 1)\n"
-           "Prints \"ready serial=LINK udp=PORT\" once serving; SIGTERM or SIGINT ends it.\n";
+           "  --drop-after N         close a TCP controller's connection after N frames; the\n"
+           "                         next one is served again\n"
+           "Prints \"ready serial=LINK udp=PORT tcp=PORT control=SOCKET\" once serving; SIGTERM\n"
+           "or SIGINT ends it.\n";
 }
 
 bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* options,
@@ -112,6 +123,14 @@ bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* opt
             if (!number(0, 65535, &n))
                 return false;
             options->udpPort = static_cast<std::uint16_t>(n);
+        } else if (name == "--tcp") {
+            if (!number(0, 65535, &n))
+                return false;
+            options->tcpPort = static_cast<std::uint16_t>(n);
+        } else if (name == "--drop-after") {
+            if (!number(1, 1'000'000, &n))
+                return false;
+            options->dropAfter = static_cast<std::size_t>(n);
         } else if (name == "--size") {
             if (!takeValue())
                 return false;
@@ -152,6 +171,14 @@ bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* opt
             if (!takeValue())
                 return false;
             options->statePath = value;
+        } else if (name == "--control") {
+            if (!takeValue())
+                return false;
+            if (value.empty()) {
+                *error = "--control needs a path";
+                return false;
+            }
+            options->controlPath = value;
         } else if (name == "--interval-unit-ms") {
             if (!number(1, kLongestDelayMs, &n))
                 return false;
@@ -195,10 +222,33 @@ bool ParseMatrixOptions(const std::vector<std::string>& args, MatrixOptions* opt
             "--refuse-output: the matrix has only " + std::to_string(options->size) + " outputs";
         return false;
     }
-    if (!options->help && options->serialLink.empty() && !options->udpPort) {
-        *error = "nothing to serve: give --serial LINK and/or --udp PORT";
+    if (!options->help && options->serialLink.empty() && !options->udpPort && !options->tcpPort) {
+        *error = "nothing to serve: give --serial LINK, --udp PORT and/or --tcp PORT";
         return false;
     }
+    return true;
+}
+
+bool ParseResetOptions(const std::vector<std::string>& args, const MatrixOptions& current,
+                       MatrixOptions* options, std::string* error) {
+    for (const std::string& arg : args) {
+        const std::string name = arg.substr(0, arg.find('='));
+        if (name == "--serial" || name == "--udp" || name == "--tcp" || name == "--log" ||
+            name == "--state" || name == "--control" || name == "--help" || name == "-h") {
+            *error = name + " cannot change while the simulator runs";
+            return false;
+        }
+    }
+    MatrixOptions fresh;
+    fresh.serialLink = current.serialLink;
+    fresh.udpPort = current.udpPort;
+    fresh.tcpPort = current.tcpPort;
+    fresh.logPath = current.logPath;
+    fresh.statePath = current.statePath;
+    fresh.controlPath = current.controlPath;
+    if (!ParseMatrixOptions(args, &fresh, error))
+        return false;
+    *options = fresh;
     return true;
 }
 

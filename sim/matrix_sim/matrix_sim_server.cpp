@@ -3,6 +3,8 @@
 #include "platform/whole_file.h"
 
 #include <algorithm>
+#include <iomanip>
+#include <sstream>
 
 namespace sim {
 
@@ -49,6 +51,26 @@ bool MatrixSimServer::Start(std::string* error) {
         m_loop.Watch(m_udp.Fd(), [this] { OnUdpReadable(); });
         m_log.Line("udp 127.0.0.1:" + std::to_string(m_udp.Port()));
     }
+    if (m_options.tcpPort) {
+        if (!m_tcp.Listen(*m_options.tcpPort, error)) {
+            m_pty.Close();
+            m_udp.Close();
+            return false;
+        }
+        m_loop.Watch(m_tcp.ListenFd(), [this] { OnTcpConnection(); });
+        m_log.Line("tcp 127.0.0.1:" + std::to_string(m_tcp.Port()));
+    }
+    if (!m_options.controlPath.empty()) {
+        if (!m_control.Listen(m_options.controlPath, error)) {
+            m_pty.Close();
+            m_udp.Close();
+            m_tcp.Close();
+            return false;
+        }
+        m_loop.Watch(m_control.Fd(), [this] {
+            m_control.Serve([this](const std::string& request) { return HandleControl(request); });
+        });
+    }
     SaveState();
     return true;
 }
@@ -59,6 +81,10 @@ std::string MatrixSimServer::ReadyLine() const {
         line += " serial=" + m_pty.LinkPath();
     if (m_options.udpPort)
         line += " udp=" + std::to_string(m_udp.Port());
+    if (m_options.tcpPort)
+        line += " tcp=" + std::to_string(m_tcp.Port());
+    if (m_control.Fd() >= 0)
+        line += " control=" + m_options.controlPath;
     return line;
 }
 
@@ -67,7 +93,34 @@ bool MatrixSimServer::Run() {
     m_log.Line("stopping");
     m_pty.Close();
     m_udp.Close();
+    m_tcp.Close();
+    m_control.Close();
     return served;
+}
+
+void MatrixSimServer::OnTcpConnection() {
+    bool refused = false;
+    const int client = m_tcp.Accept(&refused);
+    if (refused)
+        m_log.Line("tcp note a second controller was turned away");
+    if (client < 0)
+        return;
+    m_log.Line("tcp controller connected");
+    m_tcpFrames = 0;
+    m_stream.scanner = FrameScanner();
+    m_loop.Watch(client, [this] { OnTcpReadable(); });
+}
+
+void MatrixSimServer::OnTcpReadable() {
+    std::uint8_t buffer[512];
+    bool closed = false;
+    while (const std::size_t n = m_tcp.Read(buffer, sizeof buffer, &closed))
+        Take(m_stream, std::span(buffer, n), std::nullopt);
+    if (closed && m_tcp.HasClient()) {
+        m_log.Line("tcp controller gone");
+        m_loop.Unwatch(m_tcp.ClientFd());
+        m_tcp.DropClient();
+    }
 }
 
 void MatrixSimServer::OnSerialReadable() {
@@ -111,6 +164,10 @@ void MatrixSimServer::Digest(Channel& channel, const std::vector<ScannedBytes>& 
             m_log.Bytes(from ? channel.name + " rx " + LoopbackUdp::Describe(*from)
                              : channel.name + " rx",
                         item.bytes);
+            // A terminal that drops its controller: the frame is acted on, then the connection
+            // closed, its answer with it.
+            const bool drop = &channel == &m_stream && m_options.dropAfter > 0 &&
+                              ++m_tcpFrames >= m_options.dropAfter;
             const auto loadsBefore = m_device.CycleLoads();
             MatrixDevice::Outcome outcome = m_device.Handle(item.bytes, now);
             if (m_device.CycleLoads() != loadsBefore)
@@ -121,6 +178,13 @@ void MatrixSimServer::Digest(Channel& channel, const std::vector<ScannedBytes>& 
             if (!outcome.note.empty())
                 m_log.Line(channel.name + " note " + outcome.note);
             changed = changed || outcome.changed;
+            if (drop && m_tcp.HasClient()) {
+                m_log.Line("tcp note closing the connection after " + std::to_string(m_tcpFrames) +
+                           " frames");
+                m_loop.Unwatch(m_tcp.ClientFd());
+                m_tcp.DropClient();
+                break;
+            }
             for (const auto& reply : outcome.replies)
                 Answer(channel, reply, from);
             break;
@@ -192,12 +256,63 @@ void MatrixSimServer::SendNow(Channel& channel, const std::vector<std::uint8_t>&
     if (to)
         tag += " " + LoopbackUdp::Describe(*to);
     m_log.Bytes(tag, bytes);
-    if (to) {
+    if (&channel == &m_stream) {
+        if (!m_tcp.Write(bytes))
+            m_log.Line("tcp note no controller to answer");
+    } else if (to) {
         if (!m_udp.SendTo(bytes, *to))
             m_log.Line("udp note send failed");
     } else if (m_pty.Write(bytes) != bytes.size()) {
         m_log.Line("serial note line full, reply cut short");
     }
+}
+
+std::string MatrixSimServer::HandleControl(const std::string& request) {
+    std::vector<std::string> words;
+    std::istringstream in(request);
+    // Words are separated by blanks; one with blanks in it is given in double quotes.
+    for (std::string word; in >> std::quoted(word);)
+        words.push_back(word);
+    if (words.empty() || words[0] != "reset")
+        return "error: unknown request \"" + request + "\"";
+    MatrixOptions options;
+    std::string error;
+    if (!ParseResetOptions(std::vector<std::string>(words.begin() + 1, words.end()), m_options,
+                           &options, &error))
+        return "error: " + error;
+    Reset(options);
+    return "ok";
+}
+
+void MatrixSimServer::Reset(const MatrixOptions& options) {
+    m_options = options;
+    // Answers still on their way, partial frames and cycling belong to the device that was.
+    m_loop.CancelAll();
+    m_cycleTimer = 0;
+    for (Channel* channel : {&m_serial, &m_net, &m_stream}) {
+        channel->scanner = FrameScanner();
+        channel->giveUpTimer = 0;
+        channel->lastDue = {};
+    }
+    m_device = MatrixDevice(ConfigFrom(m_options));
+    m_pty.ResetLine();
+    std::uint8_t buffer[2048];
+    while (m_pty.Read(buffer, sizeof buffer) > 0) {
+    }
+    std::size_t size = 0;
+    sockaddr_in from{};
+    bool truncated = false;
+    while (m_udp.Receive(buffer, sizeof buffer, &size, &from, &truncated)) {
+    }
+    // A controller connected to the device that was is let go.
+    if (m_tcp.HasClient()) {
+        m_loop.Unwatch(m_tcp.ClientFd());
+        m_tcp.DropClient();
+    }
+    m_tcpFrames = 0;
+    m_log.Clear();
+    m_log.Line("reset");
+    SaveState();
 }
 
 void MatrixSimServer::ScheduleCycle() {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "sim/common/control_socket.h"
 #include "sim/common/hex_log.h"
+#include "sim/common/loopback_tcp.h"
 #include "sim/common/loopback_udp.h"
 #include "sim/common/poll_loop.h"
 #include "sim/common/pty_device.h"
@@ -24,7 +26,7 @@ public:
 
     // Opens the transports. False with the reason in `error` if one cannot be opened.
     bool Start(std::string* error);
-    // "ready serial=LINK udp=PORT" (only the transports in use).
+    // "ready serial=LINK udp=PORT tcp=PORT control=SOCKET" (only those in use).
     std::string ReadyLine() const;
     // Serves until SIGTERM or SIGINT. False if the loop failed.
     bool Run();
@@ -43,6 +45,8 @@ private:
 
     void OnSerialReadable();
     void OnUdpReadable();
+    void OnTcpConnection();
+    void OnTcpReadable();
     void Take(Channel& channel, std::span<const std::uint8_t> bytes,
               const std::optional<sockaddr_in>& from);
     void Answer(Channel& channel, const std::vector<std::uint8_t>& reply,
@@ -54,6 +58,10 @@ private:
                 const std::optional<sockaddr_in>& from);
     // While a partial frame waits, a timer that gives it up if no more bytes come.
     void ArmGiveUp(Channel& channel, const std::optional<sockaddr_in>& from);
+    // A request on the control socket; the answer to send back.
+    std::string HandleControl(const std::string& request);
+    // The device as at start with `options`, nothing pending, nothing unread, the log empty.
+    void Reset(const MatrixOptions& options);
     void ScheduleCycle();
     void LogCycleLoad();
     void SaveState();
@@ -64,8 +72,12 @@ private:
     PollLoop m_loop;
     PtyDevice m_pty;
     LoopbackUdp m_udp;
+    LoopbackTcp m_tcp;
+    std::size_t m_tcpFrames = 0;
+    ControlSocket m_control;
     Channel m_serial{"serial", {}, 0, {}};
     Channel m_net{"udp", {}, 0, {}};
+    Channel m_stream{"tcp", {}, 0, {}};
     PollLoop::TimerId m_cycleTimer = 0;
 };
 

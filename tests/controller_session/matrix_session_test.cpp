@@ -1,85 +1,15 @@
 // The session without a window: what it decides on its own when a link fails, when it only
 // borrows the settings file, and when a port is named by its device path. COM1 is a fake device;
 // everything happens before the call returns, so nothing here waits.
-#include "controller/session/matrix_session.h"
-#include "tests/support/fake_serial_port.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/wait_for.h"
+#include "tests/controller_session/session_fixture.h"
 
 #include <QHostAddress>
-#include <QUdpSocket>
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
-
-namespace controller {
+namespace controller::session_test {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using test_support::TempDir;
 using test_support::waitUntil;
-
-std::string hex(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    for (const std::uint8_t b : bytes) {
-        static const char* digits = "0123456789ABCDEF";
-        text += {' ', digits[b >> 4], digits[b & 0x0F]};
-    }
-    return text;
-}
-
-// Writes down what the session tells, one line each.
-class Recorder : public SessionListener {
-public:
-    void frameSent(std::span<const std::uint8_t> frame, const LinkInfo& link) override {
-        events.push_back(std::string(link.network ? "net" : "serial") + hex(frame));
-    }
-    void networkSendFailed() override {
-        events.push_back("send failed, UseNet " + std::to_string(session->settings().useNet));
-    }
-    void portOpenFailed() override { events.push_back("open failed"); }
-    void portOpened(const std::string& port, int baud) override {
-        events.push_back("opened " + port + " " + std::to_string(baud));
-    }
-    void settingsFileMessage(const platform::Prompt& prompt) override {
-        events.push_back(prompt.text);
-    }
-    void frameReceived(std::span<const std::uint8_t>, const LinkInfo&) override { ++received; }
-
-    MatrixSession* session = nullptr;
-    std::vector<std::string> events;
-    int received = 0;
-};
-
-class SessionTest : public testing::Test {
-protected:
-    MatrixSession& start(bool readOnly = false, std::vector<SerialPortRecord> machine = {}) {
-        SessionConfig config{
-            m_dir.path(), "Setting.ini", readOnly,
-            SerialPortAccess{[machine] { return machine; },
-                             [this](const std::string& path) {
-                                 opened.push_back(path);
-                                 return platform::SerialOpenResult{
-                                     std::make_unique<test_support::FakeSerialPort>(device), {}};
-                             }},
-            [this] { return hostAddress; }};
-        m_session = std::make_unique<MatrixSession>(std::move(config), recorder);
-        recorder.session = m_session.get();
-        m_session->loadSettings();
-        return *m_session;
-    }
-    std::string settingsPath() const { return m_dir.file("Setting.ini"); }
-
-    TempDir m_dir;
-    std::shared_ptr<test_support::FakePortControl> device =
-        std::make_shared<test_support::FakePortControl>();
-    std::vector<std::string> opened;
-    std::optional<std::string> hostAddress;
-    Recorder recorder;
-    std::unique_ptr<MatrixSession> m_session;
-};
 
 struct DetectCase {
     std::optional<std::string> found;
@@ -105,8 +35,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, HostAddressDetection,
 // Every frame goes to the serial link first, then the network. A send the network refuses stops
 // sending there in memory before anyone hears of it; the serial link goes on alone.
 TEST_F(SessionTest, FailedDatagramTurnsTheNetworkOffBeforeItIsToldAndSerialGoesOn) {
-    QUdpSocket terminal;
-    ASSERT_TRUE(terminal.bind(QHostAddress::LocalHost, 0));
     TempDir::writeFile(settingsPath(), "[SYSTEM_SET]\r\nUseNet=1\r\n[Net]\r\nHostPort=0\r\n"
                                        "DestIP=127.0.0.1\r\nDestPort=" +
                                            std::to_string(terminal.localPort()) + "\r\n");
@@ -131,8 +59,8 @@ TEST_F(SessionTest, FailedDatagramTurnsTheNetworkOffBeforeItIsToldAndSerialGoesO
 // Borrowing the window's settings: nothing is made or written, not even the stable name of a
 // port found on the machine, which the window keeps in [Ports].
 TEST_F(SessionTest, ReadOnlySessionNeverMakesNorWritesTheSettingsFile) {
-    MatrixSession& session =
-        start(true, {{"/dev/ttyUSB7", "/dev/serial/by-id/usb-FTDI-port0", "FT232R", "", "", ""}});
+    machine = {{"/dev/ttyUSB7", "/dev/serial/by-id/usb-FTDI-port0", "FT232R", "", "", ""}};
+    MatrixSession& session = start(true);
     EXPECT_FALSE(TempDir::exists(settingsPath()));
     EXPECT_EQ(session.settings(), ControllerSettings());
     ASSERT_TRUE(session.openPort("COM1", 9600));
@@ -305,7 +233,10 @@ TEST_P(SessionOperation, EndsWithTheOutcomeOfWhatTheDeviceSaid) {
     EXPECT_EQ(result->outcome, c.outcome);
     EXPECT_EQ(result->shownInput, c.shown);
     EXPECT_EQ(result->answeredBy, c.answeredBy);
-    EXPECT_EQ(recorder.events.size() - 1, c.framesSent) << testing::PrintToString(recorder.events);
+    EXPECT_EQ(std::count_if(recorder.events.begin(), recorder.events.end(),
+                            [](const std::string& e) { return e.rfind("serial", 0) == 0; }),
+              static_cast<std::ptrdiff_t>(c.framesSent))
+        << testing::PrintToString(recorder.events);
     EXPECT_EQ(session.operationsUnderWay(), 0u);
 }
 
@@ -323,4 +254,4 @@ TEST_F(SessionTest, RequestWithoutALinkInUseIsNotSent) {
 }
 
 } // namespace
-} // namespace controller
+} // namespace controller::session_test

@@ -166,6 +166,13 @@ TEST(SettingsFileSave, KeepsHandSetProtocolTypeAndEveryOtherByte) {
               "[SYSTEM_SET]\nProtocolType=1\nSceneRun=5\nSelectBAUD=3\n\n[Net]\nNetIP=10.1.1.1\n"
               "GateIP=10.1.1.254\n; terminal\nDestIP=10.1.1.7\nDestPort=5000\nMaskIP=\n"
               "HostPort=4069\n");
+    // A transport is written once one is chosen, and kept where it stands.
+    s.transport = "TCP";
+    file.save(8, s, prompts);
+    s.transport = "UDP";
+    file.save(8, s, prompts);
+    EXPECT_TRUE(TempDir::readFile(file.path()).ends_with("HostPort=4069\nTransport=UDP\n"));
+    EXPECT_EQ(file.load(prompts).transport, "UDP");
     EXPECT_TRUE(prompts.prompts.empty());
 }
 

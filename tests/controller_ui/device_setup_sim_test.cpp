@@ -3,7 +3,7 @@
 // the dialog.
 #include "controller/ui/setup_dialog.h"
 #include "tests/controller_ui/main_window_fixture.h"
-#include "tests/sim/matrix_sim_run.h"
+#include "tests/support/shared_matrix_sim.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -19,7 +19,7 @@ using controller::SetupDialog;
 class SetupDialogAgainstSim : public MainWindowTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_sim.ready()) << m_sim.process().Output();
+        ASSERT_TRUE(m_sim.ready()) << m_sim.error();
         std::string ports = "[Ports]\r\nCOM1=" + m_sim.linkPath() + "\r\n";
         for (int n = 2; n <= 9; ++n)
             ports += "COM" + std::to_string(n) + "=" + missingPath(n) + "\r\n";
@@ -44,7 +44,7 @@ protected:
         }
     }
 
-    sim_test::MatrixSimRun m_sim{{"--size", "8", "--type", "Hybrid matrix"}};
+    test_support::SharedMatrixSim m_sim{{"--size", "8", "--type", "Hybrid"}};
 };
 
 TEST_F(SetupDialogAgainstSim, SettingsReachTheDeviceAndReadFillsTheListsFromItsReport) {

@@ -180,27 +180,10 @@ TEST_F(MainWindowTest, SwitchStateReplyPlacesEveryMarkerOnItsInputsRow) {
     EXPECT_EQ(markerGeometry(w, 3), QRect(450, 190, 40, 40));
 }
 
-TEST_F(MainWindowTest, RepliesForAnotherAddressAreIgnoredAndBroadcastRepliesAccepted) {
-    MainWindow& w = start();
-    deviceSends({0xBA, 0x02, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x68});
-    EXPECT_TRUE(w.marker(0)->isHidden());
-
-    deviceSends({0xBA, 0xFF, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x65});
-    EXPECT_TRUE(waitFor([&] { return !w.marker(0)->isHidden(); }));
-}
-
-TEST_F(MainWindowTest, MatrixIdFfAddressesEveryDeviceAndAcceptsOnlyBroadcastReplies) {
+TEST_F(MainWindowTest, MatrixIdFfAddressesEveryDevice) {
     MainWindow& w = start();
     choose("matrixIdCombo", 8);
     EXPECT_EQ(w.session().deviceAddress(), 0xFF);
-    clickAt(crosspointCentre(w, 2, 3));
-    EXPECT_EQ(serialOut(8), (Bytes{0xBA, 0xFF, 0x01, 0x04, 0xA6, 0x02, 0x03, 0x69}));
-
-    deviceSends({0xBA, 0x01, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x67});
-    EXPECT_TRUE(w.marker(0)->isHidden());
-    deviceSends({0xBA, 0xFF, 0x01, 0x04, 0xA6, 0x00, 0x01, 0x65});
-    EXPECT_TRUE(waitFor([&] { return !w.marker(0)->isHidden(); }));
-
     choose("matrixIdCombo", 4);
     EXPECT_EQ(w.session().deviceAddress(), 5);
 }
@@ -231,23 +214,11 @@ TEST_F(MainWindowTest, SizeChangeLaysOutTheNewGridHidesMarkersAndIsSaved) {
     EXPECT_EQ(w.outputLabel(31)->text(), "out32");
     EXPECT_EQ(w.inputLabel(31)->text(), "IN32");
     EXPECT_EQ(w.inputLabel(31)->accessibleName(), "IN32");
-    EXPECT_EQ(w.session().replyWatch().delay(), 4);
 
     choose("matrixModeCombo", 1);
     EXPECT_EQ(w.outputLabel(7)->text(), "OUT08");
     EXPECT_TRUE(w.outputLabel(8)->isHidden());
     EXPECT_TRUE(w.inputLabel(31)->isHidden());
-    EXPECT_EQ(w.session().replyWatch().delay(), 2);
-}
-
-TEST_F(MainWindowTest, RepliesAreCheckedAgainstTheCurrentGridSize) {
-    MainWindow& w = start();
-    // Output 5 does not exist on a 4x4 grid; the other pair of the reply is applied.
-    deviceSends({0xBA, 0x01, 0x02, 0x06, 0xA6, 0x05, 0x00, 0x01, 0x03, 0x72});
-    ASSERT_TRUE(waitFor([&] { return !w.marker(1)->isHidden(); }));
-    EXPECT_EQ(markerGeometry(w, 1), QRect(190, 450, 40, 40));
-    for (int k : {0, 2, 3, 5})
-        EXPECT_TRUE(w.marker(k)->isHidden()) << k;
 }
 
 // On a dark desktop with a 10 pt "Noto Sans" font: the grid paints its own light background, so
@@ -371,9 +342,6 @@ TEST_F(MainWindowTest, UnreadableSizeInTheFileShowsFourByFour) {
     MainWindow& w = start();
     EXPECT_EQ(w.gridLayout().portCount, 4);
     EXPECT_EQ(control<QComboBox>("matrixModeCombo")->currentIndex(), 0);
-    w.session().onReplyWatchTick();
-    w.session().onReplyWatchTick();
-    EXPECT_EQ(serialOut(10), (Bytes{0xBA, 0x01, 0x02, 0x06, 0xA6, 0x00, 0x01, 0x02, 0x03, 0x6F}));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "tests/controller_ui/main_window_fixture.h"
-#include "tests/sim/matrix_sim_run.h"
+#include "tests/support/shared_matrix_sim.h"
 
 #include "controller/ui/traffic_table_model.h"
 #include "controller/ui/traffic_window.h"
@@ -7,6 +7,7 @@
 #include <QTableView>
 
 #include <cstdlib>
+#include <sstream>
 
 namespace controller_ui_test {
 namespace {
@@ -19,7 +20,7 @@ using controller::MainWindow;
 class MainWindowAgainstSim : public MainWindowTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_sim.ready()) << m_sim.process().Output();
+        ASSERT_TRUE(m_sim.ready()) << m_sim.error();
         std::string ports = "[Ports]\r\nCOM1=" + m_sim.linkPath() + "\r\n";
         for (int n = 2; n <= 9; ++n)
             ports += "COM" + std::to_string(n) + "=" + missingPath(n) + "\r\n";
@@ -38,13 +39,19 @@ protected:
         return !m_window->marker(o)->isHidden() && m_window->marker(o)->geometry() == expected;
     }
 
+    // Switches from the grid and waits until the device shows it; its echo names the same pair.
     void clickCrosspoint(int o, int i) {
         clickAt(crosspointCentre(*m_window, o, i));
-        // The device's 0x01 answer confirms the same crosspoint.
-        processEventsFor(std::chrono::milliseconds(50));
+        EXPECT_TRUE(waitFor([&] {
+            std::istringstream state(m_sim.State("crosspoints"));
+            int input = -1;
+            for (int k = 0; k <= o; ++k)
+                state >> input;
+            return input == i;
+        })) << m_sim.Log();
     }
 
-    sim_test::MatrixSimRun m_sim{{"--size", "16", "--type", "HDMI Matrix", "--refuse-output", "4"}};
+    test_support::SharedMatrixSim m_sim{{"--size", "16", "--type", "HDMI", "--refuse-output", "4"}};
 };
 
 TEST_F(MainWindowAgainstSim, SwitchingFromTheGridChangesTheDevicesTable) {
@@ -156,7 +163,6 @@ TEST_F(MainWindowAgainstSim, BackupsAreSavedAndRestoredNamingTheOutputThatDidNot
               "{\"output\": 4, \"input\": 7}, {\"output\": 16, \"input\": 1}]}");
     w.restoreCrosspoints();
     ASSERT_TRUE(waitFor([&] { return !w.backupRunning(); })) << m_sim.Log();
-    EXPECT_TRUE(m_sim.WaitForState("crosspoints", "2 1 2 3 4 5 6 7 8 9 10 11 12 13 14 0"));
     ASSERT_EQ(m_prompts.texts().size(), 2u);
     EXPECT_EQ(m_prompts.texts()[1], "Crosspoints restored from " + path +
                                         ". Output 4 did not take: output 4 shows input 4, not 7.");
@@ -169,6 +175,36 @@ TEST_F(MainWindowAgainstSim, BackupsAreSavedAndRestoredNamingTheOutputThatDidNot
     ASSERT_EQ(m_prompts.texts().size(), 3u);
     EXPECT_EQ(m_prompts.texts()[2], path + " holds the crosspoints of a 8 × 8 matrix; this one is "
                                            "16 × 16. Nothing was switched.");
+}
+
+// A matrix reachable only through a terminal in "TCP  Server" mode (one that drops its
+// controller after two frames): switched from the grid, its answers move the markers; the dropped
+// connection is told once, made again by itself, and the state read back.
+TEST_F(MainWindowAgainstSim, OverTcpTheGridSwitchesAndALostConnectionComesBack) {
+    ASSERT_TRUE(m_sim.Reset({"--size", "16", "--type", "HDMI", "--drop-after", "2"}))
+        << m_sim.error();
+    writeSettings("SelectCOM=2\r\nSelectBAUD=2\r\nMatrixType=3\r\nMatrixSize=2\r\nUseNet=1\r\n",
+                  "Transport=TCP\r\nDestIP=127.0.0.1\r\nDestPort=" +
+                      std::to_string(m_sim.tcpPort()) + "\r\n");
+    MainWindow& w = start();
+    ASSERT_TRUE(waitFor([&] { return w.session().linkInUse(); })) << m_sim.Log();
+    m_prompts.clear();
+
+    clickAt(crosspointCentre(w, 5, 9));
+    EXPECT_TRUE(m_sim.WaitForState("crosspoints", "0 1 2 3 4 9 6 7 8 9 10 11 12 13 14 15"))
+        << m_sim.Log();
+    press("readSwitchButton");
+    ASSERT_TRUE(waitFor([&] { return m_prompts.prompts.size() == 1; })) << m_sim.Log();
+    EXPECT_EQ(m_prompts.texts()[0],
+              "The connection TCP 127.0.0.1:" + std::to_string(m_sim.tcpPort()) +
+                  " is lost: the terminal closed the connection.\r\n"
+                  "It is made again by itself when the terminal listens "
+                  "again.");
+    ASSERT_TRUE(waitFor([&] { return w.windowTitle().endsWith(" (reconnected)"); })) << m_sim.Log();
+    w.session().onReplyWatchTick();
+    w.session().onReplyWatchTick();
+    ASSERT_TRUE(waitFor([&] { return markerOn(5, 9) && markerOn(15, 15); })) << m_sim.Log();
+    EXPECT_EQ(m_prompts.prompts.size(), 1u);
 }
 
 } // namespace

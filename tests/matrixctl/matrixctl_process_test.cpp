@@ -2,7 +2,7 @@
 // the frames each command puts on the line (matrix-sim's log), what it prints and its exit
 // status. Every run has a settings file of its own that maps COM1 to the simulator and the other
 // COM entries to paths that do not exist.
-#include "tests/sim/matrix_sim_run.h"
+#include "tests/support/shared_matrix_sim.h"
 #include "tests/support/temp_dir.h"
 
 #include <QProcess>
@@ -35,14 +35,13 @@ std::string eightOutputs() {
 }
 
 // An 8x8 "HDMI Matrix" at address 1 unless the case asks for more.
-class Matrixctl : public testing::Test {
+class MatrixctlAgainstSim : public testing::Test {
 protected:
     void startSim(const std::vector<std::string>& extra = {}) {
         std::vector<std::string> args{"--size", "8", "--type", "HDMI Matrix"};
         args.insert(args.end(), extra.begin(), extra.end());
-        m_sim = std::make_unique<sim_test::MatrixSimRun>(args);
-        ASSERT_TRUE(m_sim->ready()) << m_sim->process().Output();
-        std::string ports = "[Ports]\r\nCOM1=" + m_sim->linkPath() + "\r\n";
+        ASSERT_TRUE(m_sim.Reset(args)) << m_sim.error();
+        std::string ports = "[Ports]\r\nCOM1=" + m_sim.linkPath() + "\r\n";
         for (int n = 2; n <= 9; ++n)
             ports +=
                 "COM" + std::to_string(n) + "=" + m_dir.file("none") + std::to_string(n) + "\r\n";
@@ -52,7 +51,7 @@ protected:
                                                ports);
     }
     std::string settingsPath() const { return m_dir.file("Setting.ini"); }
-    std::string udp() const { return "127.0.0.1:" + std::to_string(m_sim->udpPort()); }
+    std::string udp() const { return "127.0.0.1:" + std::to_string(m_sim.udpPort()); }
 
     // Runs matrixctl on this test's settings and waits for it to end.
     Outcome run(const std::vector<std::string>& args) {
@@ -71,7 +70,7 @@ protected:
     // What the simulator received, in order, as "serial BA 01 ..." and "udp BA 01 ...".
     std::vector<std::string> received() const {
         std::vector<std::string> frames;
-        std::istringstream log(m_sim->Log());
+        std::istringstream log(m_sim.Log());
         for (std::string line; std::getline(log, line);) {
             // "14:03:07.125 serial rx BA 01 ..." and "14:03:07.125 udp rx 127.0.0.1:40053 BA 01
             // ..."
@@ -89,7 +88,7 @@ protected:
     }
 
     TempDir m_dir;
-    std::unique_ptr<sim_test::MatrixSimRun> m_sim;
+    test_support::SharedMatrixSim m_sim;
 };
 
 struct CommandCase {
@@ -106,14 +105,17 @@ void PrintTo(const CommandCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class EveryCommand : public Matrixctl, public testing::WithParamInterface<CommandCase> {};
+class EveryCommandAgainstSim : public MatrixctlAgainstSim,
+                               public testing::WithParamInterface<CommandCase> {};
 
-TEST_P(EveryCommand, PutsItsFramesOnTheLineAndSaysHowItWent) {
+TEST_P(EveryCommandAgainstSim, PutsItsFramesOnTheLineAndSaysHowItWent) {
     const CommandCase& c = GetParam();
     startSim(c.sim);
     std::vector<std::string> args;
     for (const std::string& a : c.args)
-        args.push_back(a == "{udp}" ? udp() : a);
+        args.push_back(a == "{udp}"   ? udp()
+                       : a == "{tcp}" ? "127.0.0.1:" + std::to_string(m_sim.tcpPort())
+                                      : a);
     const Outcome result = run(args);
     EXPECT_EQ(result.status, c.status) << result.err;
     EXPECT_EQ(result.out, c.out);
@@ -122,13 +124,13 @@ TEST_P(EveryCommand, PutsItsFramesOnTheLineAndSaysHowItWent) {
         err.replace(at, 5, m_dir.path());
     EXPECT_EQ(result.err, err);
     // The simulator logs a frame before it answers; what matrixctl sent is in by now.
-    EXPECT_EQ(received(), c.frames) << m_sim->Log();
+    EXPECT_EQ(received(), c.frames) << m_sim.Log();
 }
 
 const std::string kReadSwitch8 = "BA 01 02 0A A6 00 01 02 03 04 05 06 07 89";
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, EveryCommand,
+    Cases, EveryCommandAgainstSim,
     testing::Values(
         CommandCase{"SwitchPairsOneAfterAnother",
                     {},
@@ -144,6 +146,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "",
                     {"udp BA 01 01 04 A6 07 07 74"}},
+        CommandCase{"SwitchOverTcp",
+                    {},
+                    {"--tcp", "{tcp}", "switch", "8", "8"},
+                    0,
+                    "",
+                    "",
+                    {"tcp BA 01 01 04 A6 07 07 74"}},
         CommandCase{"Read", {}, {"read"}, 0, eightOutputs(), "", {"serial " + kReadSwitch8}},
         CommandCase{
             "ReadJsonOverUdp",
@@ -256,7 +265,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A backup taken with dump goes back with restore: every output is switched to the file's
 // input, then read back. An output that does not take is named, and the status says so.
-TEST_F(Matrixctl, DumpThenRestoreNamesTheOutputsThatDidNotTake) {
+TEST_F(MatrixctlAgainstSim, DumpThenRestoreNamesTheOutputsThatDidNotTake) {
     startSim({"--refuse-output", "2"});
     const std::string backup = m_dir.file("backup.json");
     ASSERT_EQ(run({"--timeout", "300", "switch", "3", "1", "4", "2"}).status, 1); // 2 refuses
@@ -268,7 +277,7 @@ TEST_F(Matrixctl, DumpThenRestoreNamesTheOutputsThatDidNotTake) {
               "{\"output\": 7, \"input\": 7}, {\"output\": 8, \"input\": 8}]}\n");
     ASSERT_EQ(run({"switch", "8", "1"}).status, 0);
     ASSERT_EQ(run({"restore", backup}).status, 0);
-    EXPECT_TRUE(m_sim->WaitForState("crosspoints", "2 1 2 3 4 5 6 7"));
+    EXPECT_TRUE(m_sim.WaitForState("crosspoints", "2 1 2 3 4 5 6 7"));
 
     TempDir::writeFile(backup, "{\"size\": 8, \"address\": 1, \"crosspoints\": [{\"output\": 2, "
                                "\"input\": 7}, {\"output\": 5, \"input\": 1}]}");
@@ -288,7 +297,7 @@ TEST_F(Matrixctl, DumpThenRestoreNamesTheOutputsThatDidNotTake) {
 }
 
 // A device still answering an earlier request: its late echo is not taken for the next one's.
-TEST_F(Matrixctl, LateAnswerIsNotTakenForTheNextCommands) {
+TEST_F(MatrixctlAgainstSim, LateAnswerIsNotTakenForTheNextCommands) {
     startSim({"--delay-ms", "1500"});
     EXPECT_EQ(run({"--timeout", "600", "switch", "5", "1"}).status, 1);
     const Outcome next = run({"--timeout", "1000", "switch", "6", "1"});
@@ -298,7 +307,7 @@ TEST_F(Matrixctl, LateAnswerIsNotTakenForTheNextCommands) {
 
 // Without a size from the settings or --size, the device's identity gives it; a device that
 // does not say stops the command. Output that cannot be written fails with the system's reason.
-TEST_F(Matrixctl, SizeComesFromTheDeviceAndOutputIsChecked) {
+TEST_F(MatrixctlAgainstSim, SizeComesFromTheDeviceAndOutputIsChecked) {
     const auto withoutSize = [this] {
         std::string settings = TempDir::readFile(settingsPath());
         settings.erase(settings.find("MatrixSize=1\r\n"), 14);
@@ -330,7 +339,7 @@ TEST_F(Matrixctl, SizeComesFromTheDeviceAndOutputIsChecked) {
 }
 
 // read shows the names Brisvane gave the ports; --json keeps dump's form, without them.
-TEST_F(Matrixctl, ReadShowsThePortsNames) {
+TEST_F(MatrixctlAgainstSim, ReadShowsThePortsNames) {
     startSim();
     TempDir::writeFile(settingsPath(), TempDir::readFile(settingsPath()) +
                                            "[Names]\r\nIn2=Camera 2\r\nOut1=Projector left\r\n");
@@ -344,7 +353,7 @@ TEST_F(Matrixctl, ReadShowsThePortsNames) {
 
 // monitor shows every frame both ways until it is told to stop; what is typed on its standard
 // input is sent.
-TEST_F(Matrixctl, MonitorTracesEveryFrameUntilInterrupted) {
+TEST_F(MatrixctlAgainstSim, MonitorTracesEveryFrameUntilInterrupted) {
     startSim();
     QProcess process;
     process.start(kMatrixctl, {"--settings", QString::fromStdString(settingsPath()), "monitor"});

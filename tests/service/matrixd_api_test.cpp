@@ -27,19 +27,16 @@ std::string straight8(int changedOutput = 0, int input = 0) {
     return text + "]";
 }
 
-// An 8x8 "HDMI Matrix" "hall" on matrix-sim, started afresh for each test; the read-back
+// An 8x8 "HDMI Matrix" "hall" on the fixture's matrix-sim, reset for each test; the read-back
 // matrixd makes once its link is up is over before the test's requests.
-class Matrixd : public testing::Test {
+class MatrixdAgainstSim : public testing::Test {
 protected:
     void start(const std::vector<std::string>& simArgs = {}, const std::string& server = {},
                int timeoutMs = 300) {
-        std::vector<std::string> args{"--size", "8", "--type", "HDMI Matrix"};
-        args.insert(args.end(), simArgs.begin(), simArgs.end());
-        m_sim = std::make_unique<sim_test::MatrixSimRun>(args);
-        ASSERT_TRUE(m_sim->ready()) << m_sim->process().Output();
-        m_matrixd = std::make_unique<MatrixdRun>(hallConfig(server, timeoutMs), m_sim.get());
-        ASSERT_TRUE(m_matrixd->ready()) << m_matrixd->process().Output();
-        ASSERT_TRUE(test_support::waitUntil([&] { return !receivedFrames(*m_sim).empty(); }, 5s));
+        ASSERT_TRUE(m_sim.Reset(hallDevice(simArgs))) << m_sim.error();
+        m_matrixd = std::make_unique<MatrixdRun>(hallConfig(server, timeoutMs), m_sim.linkPath());
+        ASSERT_TRUE(m_matrixd->ready()) << m_matrixd->output();
+        ASSERT_TRUE(test_support::waitUntil([&] { return !receivedFrames(m_sim).empty(); }, 5s));
         const auto has = [&](const char* option) {
             return std::find(simArgs.begin(), simArgs.end(), option) != simArgs.end();
         };
@@ -54,13 +51,13 @@ protected:
     }
     // What reached the line after the first read-back.
     std::vector<std::string> laterFrames() const {
-        std::vector<std::string> frames = receivedFrames(*m_sim);
+        std::vector<std::string> frames = receivedFrames(m_sim);
         if (!frames.empty())
             frames.erase(frames.begin());
         return frames;
     }
 
-    std::unique_ptr<sim_test::MatrixSimRun> m_sim;
+    test_support::SharedMatrixSim m_sim;
     std::unique_ptr<MatrixdRun> m_matrixd;
 };
 
@@ -78,9 +75,10 @@ void PrintTo(const EndpointCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class Endpoint : public Matrixd, public testing::WithParamInterface<EndpointCase> {};
+class EndpointAgainstSim : public MatrixdAgainstSim,
+                           public testing::WithParamInterface<EndpointCase> {};
 
-TEST_P(Endpoint, AnswersWithWhatTheDeviceDid) {
+TEST_P(EndpointAgainstSim, AnswersWithWhatTheDeviceDid) {
     const EndpointCase& c = GetParam();
     start(c.sim);
     const auto blank = c.request.find(' ');
@@ -90,12 +88,12 @@ TEST_P(Endpoint, AnswersWithWhatTheDeviceDid) {
     HttpAnswer answer = m_matrixd->call(c.request.substr(0, blank), path, c.body);
     std::string expected = c.answer;
     if (const auto at = expected.find("{link}"); at != std::string::npos)
-        expected.replace(at, 6, m_sim->linkPath());
+        expected.replace(at, 6, m_sim.linkPath());
     EXPECT_EQ(answer.status, c.status);
     EXPECT_EQ(answer.body, expected);
     EXPECT_EQ(answer.fields["content-type"], "application/json");
     EXPECT_EQ(answer.fields["connection"], "close");
-    EXPECT_EQ(laterFrames(), c.frames) << m_sim->Log();
+    EXPECT_EQ(laterFrames(), c.frames) << m_sim.Log();
 }
 
 const std::string kHall = "{\"name\": \"hall\", \"size\": 8, \"type\": \"HDMI Matrix\", "
@@ -114,7 +112,7 @@ std::string ports(int named, const char* name) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, Endpoint,
+    Cases, EndpointAgainstSim,
     testing::Values(
         EndpointCase{"Matrices", {}, "GET /api/v1/matrices", "", 200, "[" + kHall + "}]", {}},
         EndpointCase{"Matrix",
@@ -204,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Two clients send their switches at the same moment: each is answered with its own outcome,
 // and the second goes on the line only once the first was answered.
-TEST_F(Matrixd, TwoClientsSwitchingAtOnceAreBothConfirmedInOrder) {
+TEST_F(MatrixdAgainstSim, TwoClientsSwitchingAtOnceAreBothConfirmedInOrder) {
     start();
     HttpAnswer first;
     HttpAnswer second;
@@ -222,18 +220,18 @@ TEST_F(Matrixd, TwoClientsSwitchingAtOnceAreBothConfirmedInOrder) {
     EXPECT_EQ(second.body, R"({"output": 6, "input": 1})");
     // matrix-sim logs each frame it receives and each answer: rx, tx, rx, tx.
     std::vector<std::string> directions;
-    std::istringstream log(m_sim->Log());
+    std::istringstream log(m_sim.Log());
     for (std::string line; std::getline(log, line);)
         if (line.find(" 01 04 A6 ") != std::string::npos)
             directions.push_back(line.substr(line.find(' ') + 1, 9));
     EXPECT_EQ(directions,
               (std::vector<std::string>{"serial rx", "serial tx", "serial rx", "serial tx"}))
-        << m_sim->Log();
-    EXPECT_TRUE(m_sim->WaitForState("crosspoints", "0 1 2 3 2 0 6 7"));
+        << m_sim.Log();
+    EXPECT_TRUE(m_sim.WaitForState("crosspoints", "0 1 2 3 2 0 6 7"));
 }
 
 // The 65th request waiting behind a device that does not answer is refused at once.
-TEST_F(Matrixd, AFullQueueAnswers503) {
+TEST_F(MatrixdAgainstSim, AFullQueueAnswers503) {
     start({"--silent"}, {}, 5000);
     std::vector<std::thread> clients;
     std::atomic<int> busy{0};
@@ -248,7 +246,7 @@ TEST_F(Matrixd, AFullQueueAnswers503) {
     EXPECT_EQ(refused.fields["retry-after"], "1");
     EXPECT_EQ(refused.body, "{\"error\": \"matrix hall is busy: 64 requests wait already; try "
                             "again\"}");
-    m_matrixd->process().Stop();
+    m_matrixd.reset();
     for (std::thread& client : clients)
         client.join();
 }

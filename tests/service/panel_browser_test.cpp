@@ -17,21 +17,19 @@ std::string button(int input, int output, bool joined = false) {
            std::to_string(output) + (joined ? ", joined" : "") + "\"]')";
 }
 
-class PanelBrowser : public testing::Test {
+class PanelAgainstSim : public testing::Test {
 protected:
     void SetUp() override {
         if (HeadlessChromium::program().empty())
             GTEST_SKIP() << "chromium is not installed (scripts/build installs it)";
-        m_sim = std::make_unique<sim_test::MatrixSimRun>(
-            std::vector<std::string>{"--size", "8", "--type", "HDMI Matrix"});
-        ASSERT_TRUE(m_sim->ready());
+        ASSERT_TRUE(m_sim.Reset(hallDevice())) << m_sim.error();
         m_browser = std::make_unique<HeadlessChromium>(m_dir.file("profile"));
         ASSERT_TRUE(m_browser->started())
             << test_support::TempDir::readFile(m_dir.file("profile.log"));
     }
     void serve(const std::string& server = {}) {
-        m_matrixd = std::make_unique<MatrixdRun>(hallConfig(server), m_sim.get());
-        ASSERT_TRUE(m_matrixd->ready()) << m_matrixd->process().Output();
+        m_matrixd = std::make_unique<MatrixdRun>(hallConfig(server), m_sim.linkPath());
+        ASSERT_TRUE(m_matrixd->ready()) << m_matrixd->output();
     }
     // Where the page is live: its grid drawn with what the device reported, its events open.
     bool live(const std::string& page) {
@@ -42,16 +40,16 @@ protected:
     }
 
     test_support::TempDir m_dir;
-    std::unique_ptr<sim_test::MatrixSimRun> m_sim;
+    test_support::SharedMatrixSim m_sim;
     std::unique_ptr<HeadlessChromium> m_browser;
     std::unique_ptr<MatrixdRun> m_matrixd;
 };
 
-TEST_F(PanelBrowser, AClickSwitchesTheMatrixAndASecondPageShowsIt) {
+TEST_F(PanelAgainstSim, AClickSwitchesTheMatrixAndASecondPageShowsIt) {
     serve();
     const std::string phone = m_browser->openPage(m_matrixd->url() + "/", 360, 740);
     const std::string desk = m_browser->openPage(m_matrixd->url() + "/", 1280, 800);
-    ASSERT_TRUE(live(phone)) << m_matrixd->process().Output();
+    ASSERT_TRUE(live(phone)) << m_matrixd->output();
     ASSERT_TRUE(live(desk));
 
     // The crosspoint is scrolled into the phone's view and clicked where it shows.
@@ -66,7 +64,7 @@ TEST_F(PanelBrowser, AClickSwitchesTheMatrixAndASecondPageShowsIt) {
     EXPECT_LE(where.value("width").toDouble(), 360) << "the page itself fits the phone";
     const auto clicked = std::chrono::steady_clock::now();
     m_browser->click(phone, where.value("x").toDouble(), where.value("y").toDouble());
-    EXPECT_TRUE(m_sim->WaitForState("crosspoints", "0 1 2 3 2 5 6 7")) << m_sim->Log();
+    EXPECT_TRUE(m_sim.WaitForState("crosspoints", "0 1 2 3 2 5 6 7")) << m_sim.Log();
     EXPECT_TRUE(m_browser->waitFor(desk, button(3, 5, true) + " !== null", 1s));
     std::printf(
         "click to the second page's marker: %.0f ms\n",
@@ -82,11 +80,11 @@ TEST_F(PanelBrowser, AClickSwitchesTheMatrixAndASecondPageShowsIt) {
                   .toStdString(),
               "Input 2 to output 6");
     m_browser->press(phone, "Enter");
-    EXPECT_TRUE(m_sim->WaitForState("crosspoints", "0 1 2 3 2 1 6 7")) << m_sim->Log();
+    EXPECT_TRUE(m_sim.WaitForState("crosspoints", "0 1 2 3 2 1 6 7")) << m_sim.Log();
     EXPECT_TRUE(m_browser->waitFor(desk, button(2, 6, true) + " !== null", 1s));
 }
 
-TEST_F(PanelBrowser, APageAsksForTheTokenWhenOneIsSet) {
+TEST_F(PanelAgainstSim, APageAsksForTheTokenWhenOneIsSet) {
     serve("Token=s3cret-Token");
     const std::string page = m_browser->openPage(m_matrixd->url() + "/", 360, 740);
     ASSERT_TRUE(m_browser->waitFor(page, "!document.getElementById('token-form').hidden", 20s));

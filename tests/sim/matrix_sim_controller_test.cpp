@@ -6,7 +6,8 @@
 #include "controller/protocol/signal_code.h"
 #include "controller/protocol/switch_requests.h"
 #include "tests/sim/hex_bytes.h"
-#include "tests/sim/matrix_sim_run.h"
+#include "tests/sim/sim_peers.h"
+#include "tests/support/shared_matrix_sim.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,8 @@
 
 namespace sim_test {
 namespace {
+
+using test_support::SharedMatrixSim;
 
 using namespace std::chrono_literals;
 using controller::Crosspoint;
@@ -118,9 +121,9 @@ controller::DispatchContext Context(int protocolType, std::uint8_t address, int 
 
 const std::uint8_t kHdmi = controller::signalCode(3, 0);
 
-TEST(MatrixSimWithController, SwitchedCrosspointComesBackAsTheMarkersPair) {
-    MatrixSimRun sim;
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ControllerAgainstSim, SwitchedCrosspointComesBackAsTheMarkersPair) {
+    SharedMatrixSim sim;
+    ASSERT_TRUE(sim.ready()) << sim.error();
     SerialController brisvane(sim.linkPath(), Context(0, 1, 8));
     ASSERT_TRUE(brisvane.ok());
     brisvane.Send(controller::switchRequest(0, 1, kHdmi, 4, 2));
@@ -129,9 +132,9 @@ TEST(MatrixSimWithController, SwitchedCrosspointComesBackAsTheMarkersPair) {
     EXPECT_TRUE(sim.WaitForState("crosspoints", "0 1 2 3 2 5 6 7"));
 }
 
-TEST(MatrixSimWithController, ReadBackReportsEveryOutputAndEndsTheWait) {
-    MatrixSimRun sim({"--size", "4"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ControllerAgainstSim, ReadBackReportsEveryOutputAndEndsTheWait) {
+    SharedMatrixSim sim({"--size", "4"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     SerialController brisvane(sim.linkPath(), Context(0, 1, 4));
     brisvane.Send(controller::switchRequest(0, 1, kHdmi, 0, 3));
     brisvane.Send(controller::switchRequest(0, 1, kHdmi, 3, 0));
@@ -145,9 +148,9 @@ TEST(MatrixSimWithController, ReadBackReportsEveryOutputAndEndsTheWait) {
               (std::vector<Crosspoint>{{0, 3}, {1, 1}, {2, 2}, {3, 0}}));
 }
 
-TEST(MatrixSimWithController, IdentityIsShownAsTheOperatorReadsIt) {
-    MatrixSimRun sim({"--size", "16"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ControllerAgainstSim, IdentityIsShownAsTheOperatorReadsIt) {
+    SharedMatrixSim sim({"--size", "16"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     SerialController brisvane(sim.linkPath(), Context(0, 1, 16));
     brisvane.Send(controller::readIdentityRequest(0));
     ASSERT_TRUE(brisvane.CollectUntil([&] { return !brisvane.handler.texts.empty(); }));
@@ -155,9 +158,9 @@ TEST(MatrixSimWithController, IdentityIsShownAsTheOperatorReadsIt) {
               "Current equipment:HDMI Matrix\r\nDevice Address: 1\r\nSpecifications: 16 * 16\r\n");
 }
 
-TEST(MatrixSimWithController, SceneSaveAndLoadAreConfirmedOnEachLink) {
-    MatrixSimRun sim;
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ControllerAgainstSim, SceneSaveAndLoadAreConfirmedOnEachLink) {
+    SharedMatrixSim sim;
+    ASSERT_TRUE(sim.ready()) << sim.error();
     SerialController serial(sim.linkPath(), Context(0, 1, 8));
     serial.Send(controller::switchRequest(0, 1, kHdmi, 0, 6));
     serial.Send(controller::saveSceneRequest(1, 16));
@@ -175,9 +178,9 @@ TEST(MatrixSimWithController, SceneSaveAndLoadAreConfirmedOnEachLink) {
     EXPECT_EQ(net.handler.texts, (std::vector<std::string>{"  Reload scene successfully!  "}));
 }
 
-TEST(MatrixSimWithController, InputPropertiesReachTheSetupDialogAsSet) {
-    MatrixSimRun sim;
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ControllerAgainstSim, InputPropertiesReachTheSetupDialogAsSet) {
+    SharedMatrixSim sim;
+    ASSERT_TRUE(sim.ready()) << sim.error();
     NetworkController brisvane(sim.udpPort(), Context(0, 1, 8));
     namespace in = controller::input_property;
     brisvane.Send(controller::inputPropertyRequest(0, 1, in::kEdid, 5, 3));
@@ -189,9 +192,9 @@ TEST(MatrixSimWithController, InputPropertiesReachTheSetupDialogAsSet) {
     EXPECT_EQ(brisvane.handler.reports[0], (InputPropertiesReport{3, 5, 1, 3}));
 }
 
-TEST(MatrixSimWithController, SetupRequestsChangeTheDevice) {
-    MatrixSimRun sim;
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ControllerAgainstSim, SetupRequestsChangeTheDevice) {
+    SharedMatrixSim sim;
+    ASSERT_TRUE(sim.ready()) << sim.error();
     SerialController brisvane(sim.linkPath(), Context(0, 1, 8));
     namespace out = controller::output_property;
     brisvane.Send(controller::changeBaudRequest(1, 3));
@@ -211,9 +214,9 @@ TEST(MatrixSimWithController, SetupRequestsChangeTheDevice) {
     EXPECT_TRUE(sim.WaitForState("brightness", "128 128 128 128 128 128 128 128")) << sim.Log();
 }
 
-TEST(MatrixSimWithController, CyclingStartsAndStopsOnTheControllersRequests) {
-    MatrixSimRun sim({"--interval-unit-ms", "20"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ControllerAgainstSim, CyclingStartsAndStopsOnTheControllersRequests) {
+    SharedMatrixSim sim({"--interval-unit-ms", "20"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     SerialController brisvane(sim.linkPath(), Context(0, 1, 8));
     brisvane.Send(controller::cycleScenesRequest(1, 0x0006));
     brisvane.Send(controller::startCycleRequest(1));
@@ -222,9 +225,9 @@ TEST(MatrixSimWithController, CyclingStartsAndStopsOnTheControllersRequests) {
     EXPECT_TRUE(sim.WaitForState("cycling", "off")) << sim.Log();
 }
 
-TEST(MatrixSimWithController, Header96DeviceAndProtocolType1UnderstandEachOther) {
-    MatrixSimRun sim({"--header", "96"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ControllerAgainstSim, Header96DeviceAndProtocolType1UnderstandEachOther) {
+    SharedMatrixSim sim({"--header", "96"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     SerialController brisvane(sim.linkPath(), Context(1, 1, 8));
     brisvane.Send(controller::switchRequest(1, 1, kHdmi, 7, 0));
     ASSERT_TRUE(brisvane.CollectUntil([&] { return !brisvane.handler.applied.empty(); }));
@@ -241,9 +244,9 @@ TEST(MatrixSimWithController, Header96DeviceAndProtocolType1UnderstandEachOther)
             "Current equipment:HDMI Matrix\r\nDevice Address: 1\r\nSpecifications: 8 * 8\r\n"}));
 }
 
-TEST(MatrixSimWithController, ReplyInPiecesIsDispatchedOnlyWhenWhole) {
-    MatrixSimRun sim({"--split", "6", "--split-pause-ms", "150"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ControllerAgainstSim, ReplyInPiecesIsDispatchedOnlyWhenWhole) {
+    SharedMatrixSim sim({"--split", "6", "--split-pause-ms", "150"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     SerialController brisvane(sim.linkPath(), Context(0, 1, 8));
     brisvane.Send(controller::readSwitchRequest(0, 1, kHdmi, 8));
     int pieces = 0;
@@ -258,18 +261,18 @@ TEST(MatrixSimWithController, ReplyInPiecesIsDispatchedOnlyWhenWhole) {
     EXPECT_EQ(brisvane.handler.applied[0].size(), 8u);
 }
 
-TEST(MatrixSimWithController, ReplyForAnotherAddressIsIgnoredByTheController) {
-    MatrixSimRun sim({"--reply-address", "5"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ControllerAgainstSim, ReplyForAnotherAddressIsIgnoredByTheController) {
+    SharedMatrixSim sim({"--reply-address", "5"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     NetworkController brisvane(sim.udpPort(), Context(0, 1, 8));
     brisvane.Send(controller::switchRequest(0, 1, kHdmi, 1, 1));
     ASSERT_TRUE(brisvane.Poll());
     EXPECT_TRUE(brisvane.handler.applied.empty());
 }
 
-TEST(MatrixSimWithController, SilentDeviceLeavesTheControllerWaiting) {
-    MatrixSimRun sim({"--silent"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ControllerAgainstSim, SilentDeviceLeavesTheControllerWaiting) {
+    SharedMatrixSim sim({"--silent"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     NetworkController brisvane(sim.udpPort(), Context(0, 1, 8));
     brisvane.Send(controller::readSwitchRequest(0, 1, kHdmi, 8));
     EXPECT_FALSE(brisvane.Poll(500ms));

@@ -2,7 +2,8 @@
 // answer, a late one, one for another address, one in pieces, one twice.
 
 #include "tests/sim/hex_bytes.h"
-#include "tests/sim/matrix_sim_run.h"
+#include "tests/sim/sim_peers.h"
+#include "tests/support/shared_matrix_sim.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@
 namespace sim_test {
 namespace {
 
+using test_support::SharedMatrixSim;
+
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
@@ -19,9 +22,9 @@ const char kSwitch[] = "BA 01 01 04 A6 04 02 6C";
 const char kSwitchReply[] = "BA 01 01 04 A6 04 02 6C";
 const char kSaveScene1[] = "BA 01 11 03 00 01 D0";
 
-TEST(MatrixSimFaults, SilentDeviceActsButNeverAnswers) {
-    MatrixSimRun sim({"--silent"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(FaultsAgainstSim, SilentDeviceActsButNeverAnswers) {
+    SharedMatrixSim sim({"--silent"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     UdpPeer peer;
     peer.SendTo(sim.udpPort(), FromHex(kSwitch));
     SerialPeer port(sim.linkPath());
@@ -36,9 +39,9 @@ TEST(MatrixSimFaults, SilentDeviceActsButNeverAnswers) {
         << sim.Log();
 }
 
-TEST(MatrixSimFaults, DelayedAnswerComesNoSoonerThanAsked) {
-    MatrixSimRun sim({"--delay-ms", "600"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(FaultsAgainstSim, DelayedAnswerComesNoSoonerThanAsked) {
+    SharedMatrixSim sim({"--delay-ms", "600"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     UdpPeer peer;
     const auto sent = Clock::now();
     peer.SendTo(sim.udpPort(), FromHex(kSwitch));
@@ -49,9 +52,9 @@ TEST(MatrixSimFaults, DelayedAnswerComesNoSoonerThanAsked) {
     EXPECT_GE(waited, 600ms);
 }
 
-TEST(MatrixSimFaults, DelayedAnswersOnTheSerialLineKeepTheirOrder) {
-    MatrixSimRun sim({"--delay-ms", "200"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(FaultsAgainstSim, DelayedAnswersOnTheSerialLineKeepTheirOrder) {
+    SharedMatrixSim sim({"--delay-ms", "200"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     SerialPeer port(sim.linkPath());
     port.Write(FromHex(kSwitch));
     port.Write(FromHex(kSaveScene1));
@@ -59,9 +62,9 @@ TEST(MatrixSimFaults, DelayedAnswersOnTheSerialLineKeepTheirOrder) {
     EXPECT_EQ(ToHex(port.Read(15)), "BA 01 01 04 A6 04 02 6C BA 01 11 03 00 01 D0");
 }
 
-TEST(MatrixSimFaults, ReplyAddressReplacesTheAddressByteAndKeepsTheSumRight) {
-    MatrixSimRun sim({"--reply-address", "5"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(FaultsAgainstSim, ReplyAddressReplacesTheAddressByteAndKeepsTheSumRight) {
+    SharedMatrixSim sim({"--reply-address", "5"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     UdpPeer peer;
     peer.SendTo(sim.udpPort(), FromHex(kSwitch));
     auto reply = peer.Receive();
@@ -75,9 +78,9 @@ TEST(MatrixSimFaults, ReplyAddressReplacesTheAddressByteAndKeepsTheSumRight) {
     EXPECT_EQ(ToHex(*reply), "BA 05 14 05 00 A6 01 08 08");
 }
 
-TEST(MatrixSimFaults, SplitAnswerArrivesAsSeparateDatagramsInOrder) {
-    MatrixSimRun sim({"--split", "3", "--split-pause-ms", "10"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(FaultsAgainstSim, SplitAnswerArrivesAsSeparateDatagramsInOrder) {
+    SharedMatrixSim sim({"--split", "3", "--split-pause-ms", "10"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     UdpPeer peer;
     peer.SendTo(sim.udpPort(), FromHex(kSwitch));
     for (const char* piece : {"BA 01 01", "04 A6 04", "02 6C"}) {
@@ -88,9 +91,9 @@ TEST(MatrixSimFaults, SplitAnswerArrivesAsSeparateDatagramsInOrder) {
     EXPECT_FALSE(peer.Receive(200ms).has_value());
 }
 
-TEST(MatrixSimFaults, SplitAnswersOfTwoRequestsDoNotInterleave) {
-    MatrixSimRun sim({"--split", "4", "--split-pause-ms", "5"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(FaultsAgainstSim, SplitAnswersOfTwoRequestsDoNotInterleave) {
+    SharedMatrixSim sim({"--split", "4", "--split-pause-ms", "5"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     UdpPeer peer;
     peer.SendTo(sim.udpPort(), FromHex(std::string(kSwitch) + " " + kSaveScene1));
     for (const char* piece : {"BA 01 01 04", "A6 04 02 6C", "BA 01 11 03", "00 01 D0"}) {
@@ -100,9 +103,9 @@ TEST(MatrixSimFaults, SplitAnswersOfTwoRequestsDoNotInterleave) {
     }
 }
 
-TEST(MatrixSimFaults, SplitAnswerOnTheSerialLinePausesBetweenPieces) {
-    MatrixSimRun sim({"--split", "3", "--split-pause-ms", "600"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(FaultsAgainstSim, SplitAnswerOnTheSerialLinePausesBetweenPieces) {
+    SharedMatrixSim sim({"--split", "3", "--split-pause-ms", "600"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     SerialPeer port(sim.linkPath());
     port.Write(FromHex(kSwitch));
     EXPECT_EQ(ToHex(port.Read(3)), "BA 01 01");
@@ -111,9 +114,9 @@ TEST(MatrixSimFaults, SplitAnswerOnTheSerialLinePausesBetweenPieces) {
     EXPECT_EQ(ToHex(port.Read(5)), "04 A6 04 02 6C");
 }
 
-TEST(MatrixSimFaults, DoubleSendsEveryAnswerTwiceBackToBack) {
-    MatrixSimRun sim({"--double"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(FaultsAgainstSim, DoubleSendsEveryAnswerTwiceBackToBack) {
+    SharedMatrixSim sim({"--double"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     UdpPeer peer;
     peer.SendTo(sim.udpPort(), FromHex(kSaveScene1));
     for (int copy = 0; copy < 2; ++copy) {

@@ -1,8 +1,11 @@
 // matrix-sim as a program: its command line, ready line, log, link handling and clean exit.
 
 #include "tests/sim/hex_bytes.h"
-#include "tests/sim/matrix_sim_run.h"
+#include "tests/sim/sim_peers.h"
+#include "tests/support/shared_matrix_sim.h"
+#include "tests/support/temp_dir.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -16,6 +19,8 @@
 
 namespace sim_test {
 namespace {
+
+using test_support::SharedMatrixSim;
 
 using namespace std::chrono_literals;
 
@@ -47,24 +52,90 @@ bool LogHasLine(const std::string& log, const std::string& rest) {
     return false;
 }
 
-TEST(MatrixSimProgram, ReadyLineNamesTheLinkToAPseudoTerminalAndTheChosenPort) {
-    MatrixSimRun sim;
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
-    EXPECT_EQ(sim.process().ReadyField("serial"), sim.linkPath());
+// A matrix-sim of its own, for the tests of how the program starts and stops.
+class OwnSim {
+public:
+    explicit OwnSim(const std::vector<std::string>& args) {
+        QStringList arguments;
+        for (const std::string& a : args)
+            arguments << QString::fromStdString(a);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(QStringLiteral(MATRIX_BIN_DIR "/matrix-sim"), arguments);
+    }
+    ~OwnSim() {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
+    // Blocks on its output until the ready line; false when it ended first.
+    bool WaitReady() {
+        while (m_readyLine.empty()) {
+            if (!m_process.canReadLine() && !m_process.waitForReadyRead(20000))
+                return false;
+            while (m_process.canReadLine()) {
+                const std::string line = m_process.readLine().toStdString();
+                m_output += line;
+                if (line.rfind("ready", 0) == 0)
+                    m_readyLine = line;
+            }
+        }
+        return true;
+    }
+    // A "key=value" word of the ready line; empty when absent.
+    std::string ReadyField(const std::string& key) const {
+        std::istringstream words(m_readyLine);
+        for (std::string word; words >> word;)
+            if (word.rfind(key + "=", 0) == 0)
+                return word.substr(key.size() + 1);
+        return {};
+    }
+    pid_t Pid() const { return static_cast<pid_t>(m_process.processId()); }
+    // The exit code once it ended by itself (-1 if it had not after 10 s or crashed).
+    int WaitExit() {
+        if (!m_process.waitForFinished(10000) || m_process.exitStatus() != QProcess::NormalExit)
+            return -1;
+        return m_process.exitCode();
+    }
+    std::string Output() { return m_output += m_process.readAll().toStdString(); }
+
+private:
+    QProcess m_process;
+    std::string m_readyLine;
+    std::string m_output;
+};
+
+TEST(ProgramAgainstSim, ServesAPseudoTerminalThroughItsLinkAndAPortTheSystemPicked) {
+    SharedMatrixSim sim;
+    ASSERT_TRUE(sim.ready()) << sim.error();
     EXPECT_GT(sim.udpPort(), 0);
     EXPECT_EQ(LinkTarget(sim.linkPath()).rfind("/dev/pts/", 0), 0u) << LinkTarget(sim.linkPath());
 }
 
+// A reset on the control socket gives the device of the options named, as new: what the device
+// before it still had to say is not said, and the transports stay.
+TEST(ProgramAgainstSim, ResetForgetsTheDeviceBeforeAndWhatItStillHadToSay) {
+    SharedMatrixSim sim({"--delay-ms", "300", "--size", "4"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
+    UdpPeer peer;
+    peer.SendTo(sim.udpPort(), FromHex("BA 01 01 04 A6 00 02 68"));
+    ASSERT_TRUE(sim.WaitForState("crosspoints", "2 1 2 3"));
+    ASSERT_TRUE(sim.Reset({}));
+    EXPECT_FALSE(peer.Receive(500ms).has_value());
+    EXPECT_EQ(sim.State("crosspoints"), "0 1 2 3 4 5 6 7");
+    EXPECT_EQ(sim.Log().find("rx"), std::string::npos) << sim.Log();
+    EXPECT_FALSE(sim.Reset({"--udp", "0"}));
+    EXPECT_NE(sim.error().find("--udp cannot change while the simulator runs"), std::string::npos)
+        << sim.error();
+    EXPECT_FALSE(sim.Reset({"--size", "5"}));
+}
+
 TEST(MatrixSimProgram, ServesOnlyTheTransportsAskedFor) {
     test_support::TempDir dir;
-    SimProcess udpOnly(MatrixSimBinary(), {"--udp", "0"}, dir.file("udp.txt"));
+    OwnSim udpOnly({"--udp", "0"});
     ASSERT_TRUE(udpOnly.WaitReady()) << udpOnly.Output();
     EXPECT_EQ(udpOnly.ReadyField("serial"), "");
     EXPECT_NE(udpOnly.ReadyField("udp"), "");
 
-    SimProcess serialOnly(MatrixSimBinary(),
-                          {"--serial", dir.file("link"), "--log", dir.file("log.txt")},
-                          dir.file("serial.txt"));
+    OwnSim serialOnly({"--serial", dir.file("link"), "--log", dir.file("log.txt")});
     ASSERT_TRUE(serialOnly.WaitReady()) << serialOnly.Output();
     EXPECT_EQ(serialOnly.ReadyField("serial"), dir.file("link"));
     EXPECT_EQ(serialOnly.ReadyField("udp"), "");
@@ -72,19 +143,21 @@ TEST(MatrixSimProgram, ServesOnlyTheTransportsAskedFor) {
 
 class MatrixSimStopSignal : public testing::TestWithParam<int> {};
 
-TEST_P(MatrixSimStopSignal, EndsCleanlyAndRemovesItsLink) {
-    MatrixSimRun sim;
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
-    ASSERT_TRUE(test_support::TempDir::exists(sim.linkPath()));
+TEST_P(MatrixSimStopSignal, EndsCleanlyAndRemovesItsLinkAndSocket) {
+    test_support::TempDir dir;
+    OwnSim sim({"--serial", dir.file("link"), "--control", dir.file("control")});
+    ASSERT_TRUE(sim.WaitReady()) << sim.Output();
+    ASSERT_TRUE(test_support::TempDir::exists(dir.file("control")));
     {
         // A program holding the port open must not keep the simulator from stopping.
-        SerialPeer port(sim.linkPath());
+        SerialPeer port(dir.file("link"));
         ASSERT_TRUE(port.ok());
-        ASSERT_EQ(kill(sim.process().Pid(), GetParam()), 0);
-        EXPECT_EQ(sim.process().WaitExit(10s), 0) << sim.process().Output();
+        ASSERT_EQ(kill(sim.Pid(), GetParam()), 0);
+        EXPECT_EQ(sim.WaitExit(), 0) << sim.Output();
     }
     struct stat st {};
-    EXPECT_NE(lstat(sim.linkPath().c_str(), &st), 0) << "link left behind";
+    EXPECT_NE(lstat(dir.file("link").c_str(), &st), 0) << "link left behind";
+    EXPECT_NE(lstat(dir.file("control").c_str(), &st), 0) << "socket left behind";
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, MatrixSimStopSignal, testing::Values(SIGTERM, SIGINT),
@@ -96,28 +169,26 @@ TEST(MatrixSimProgram, ReplacesAStaleLinkButNeverAnOrdinaryFile) {
     test_support::TempDir dir;
     const std::string stale = dir.file("stale");
     ASSERT_EQ(symlink("/nonexistent/pts", stale.c_str()), 0);
-    SimProcess replacing(MatrixSimBinary(), {"--serial", stale}, dir.file("out1.txt"));
+    OwnSim replacing({"--serial", stale});
     ASSERT_TRUE(replacing.WaitReady()) << replacing.Output();
     EXPECT_EQ(LinkTarget(stale).rfind("/dev/pts/", 0), 0u);
 
     const std::string ordinary = dir.file("ordinary");
     test_support::TempDir::writeFile(ordinary, "keep me");
-    SimProcess refusing(MatrixSimBinary(), {"--serial", ordinary}, dir.file("out2.txt"));
+    OwnSim refusing({"--serial", ordinary});
     EXPECT_EQ(refusing.WaitExit(), 1);
     EXPECT_NE(refusing.Output().find("not a symbolic link"), std::string::npos)
         << refusing.Output();
     EXPECT_EQ(test_support::TempDir::readFile(ordinary), "keep me");
 }
 
-TEST(MatrixSimProgram, PortAlreadyInUseIsReportedAndEndsTheProgram) {
-    test_support::TempDir dir;
-    SimProcess first(MatrixSimBinary(), {"--udp", "0"}, dir.file("first.txt"));
-    ASSERT_TRUE(first.WaitReady()) << first.Output();
-    SimProcess second(MatrixSimBinary(), {"--udp", first.ReadyField("udp")},
-                      dir.file("second.txt"));
+TEST(ProgramAgainstSim, PortAlreadyInUseIsReportedAndEndsTheProgram) {
+    SharedMatrixSim sim;
+    ASSERT_TRUE(sim.ready()) << sim.error();
+    const std::string port = std::to_string(sim.udpPort());
+    OwnSim second({"--udp", port});
     EXPECT_EQ(second.WaitExit(), 1);
-    EXPECT_NE(second.Output().find("bind 127.0.0.1:" + first.ReadyField("udp")), std::string::npos)
-        << second.Output();
+    EXPECT_NE(second.Output().find("bind 127.0.0.1:" + port), std::string::npos) << second.Output();
 }
 
 struct BadCommandLine {
@@ -134,8 +205,7 @@ void PrintTo(const BadCommandLine& value, std::ostream* out) {
 class MatrixSimBadCommandLine : public testing::TestWithParam<BadCommandLine> {};
 
 TEST_P(MatrixSimBadCommandLine, IsRefusedWithAReasonAndExitCodeTwo) {
-    test_support::TempDir dir;
-    SimProcess sim(MatrixSimBinary(), GetParam().args, dir.file("out.txt"));
+    OwnSim sim(GetParam().args);
     EXPECT_EQ(sim.WaitExit(), 2);
     EXPECT_NE(sim.Output().find(GetParam().complaint), std::string::npos) << sim.Output();
 }
@@ -164,9 +234,9 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.name);
     });
 
-TEST(MatrixSimProgram, LogsEveryFrameReceivedAndSentOnOneTimestampedLine) {
-    MatrixSimRun sim;
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ProgramAgainstSim, LogsEveryFrameReceivedAndSentOnOneTimestampedLine) {
+    SharedMatrixSim sim;
+    ASSERT_TRUE(sim.ready()) << sim.error();
     SerialPeer port(sim.linkPath());
     port.Write(FromHex("13 BA 01 01 04 A6 04 02 6C"));
     ASSERT_EQ(port.Read(8).size(), 8u);
@@ -191,9 +261,9 @@ TEST(MatrixSimProgram, LogsEveryFrameReceivedAndSentOnOneTimestampedLine) {
     EXPECT_NE(log.find(" BA 01 14 05 00 A6 01 08 08\n"), std::string::npos) << log;
 }
 
-TEST(MatrixSimProgram, KeepsServingWhenTheProgramReopensItsPort) {
-    MatrixSimRun sim;
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ProgramAgainstSim, KeepsServingWhenTheProgramReopensItsPort) {
+    SharedMatrixSim sim;
+    ASSERT_TRUE(sim.ready()) << sim.error();
     for (int round = 0; round < 3; ++round) {
         SerialPeer port(sim.linkPath());
         ASSERT_TRUE(port.ok());
@@ -202,9 +272,9 @@ TEST(MatrixSimProgram, KeepsServingWhenTheProgramReopensItsPort) {
     }
 }
 
-TEST(MatrixSimProgram, AnswersEachUdpSenderAtItsOwnPort) {
-    MatrixSimRun sim;
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(ProgramAgainstSim, AnswersEachUdpSenderAtItsOwnPort) {
+    SharedMatrixSim sim;
+    ASSERT_TRUE(sim.ready()) << sim.error();
     UdpPeer first;
     UdpPeer second;
     first.SendTo(sim.udpPort(), FromHex("BA 01 11 03 00 01 D0"));

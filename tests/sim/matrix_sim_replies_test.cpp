@@ -2,7 +2,8 @@
 // pseudo-terminal and on its UDP port alike.
 
 #include "tests/sim/hex_bytes.h"
-#include "tests/sim/matrix_sim_run.h"
+#include "tests/sim/sim_peers.h"
+#include "tests/support/shared_matrix_sim.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,8 @@
 
 namespace sim_test {
 namespace {
+
+using test_support::SharedMatrixSim;
 
 using namespace std::chrono_literals;
 
@@ -162,12 +165,13 @@ const std::vector<Conversation>& Conversations() {
     return kConversations;
 }
 
-class MatrixSimConversation : public testing::TestWithParam<std::tuple<Conversation, Transport>> {};
+class ConversationAgainstSim : public testing::TestWithParam<std::tuple<Conversation, Transport>> {
+};
 
-TEST_P(MatrixSimConversation, AnswersEveryRequestAsTheDeviceDoes) {
+TEST_P(ConversationAgainstSim, AnswersEveryRequestAsTheDeviceDoes) {
     const auto& [conversation, transport] = GetParam();
-    MatrixSimRun sim(conversation.args);
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+    SharedMatrixSim sim(conversation.args);
+    ASSERT_TRUE(sim.ready()) << sim.error();
 
     if (transport == Transport::Serial) {
         SerialPeer port(sim.linkPath());
@@ -200,10 +204,10 @@ TEST_P(MatrixSimConversation, AnswersEveryRequestAsTheDeviceDoes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Requests, MatrixSimConversation,
+INSTANTIATE_TEST_SUITE_P(Requests, ConversationAgainstSim,
                          testing::Combine(testing::ValuesIn(Conversations()),
                                           testing::Values(Transport::Serial, Transport::Udp)),
-                         [](const testing::TestParamInfo<MatrixSimConversation::ParamType>& info) {
+                         [](const testing::TestParamInfo<ConversationAgainstSim::ParamType>& info) {
                              return std::string(std::get<0>(info.param).name) +
                                     (std::get<1>(info.param) == Transport::Serial ? "_Serial"
                                                                                   : "_Udp");

@@ -2,7 +2,8 @@
 // in its state file.
 
 #include "tests/sim/hex_bytes.h"
-#include "tests/sim/matrix_sim_run.h"
+#include "tests/sim/sim_peers.h"
+#include "tests/support/shared_matrix_sim.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,8 @@
 namespace sim_test {
 namespace {
 
+using test_support::SharedMatrixSim;
+
 using namespace std::chrono_literals;
 
 // Switches output 0 to input 5 on every device: once the state shows it, every request sent
@@ -22,13 +25,13 @@ using namespace std::chrono_literals;
 const char kSentinel[] = "BA FF 01 04 A6 00 05 69";
 const char kSentinelCrosspoints[] = "5 1 2 3 4 5 6 7";
 
-void Send(const MatrixSimRun& sim, UdpPeer& peer, const std::string& hex) {
+void Send(const SharedMatrixSim& sim, UdpPeer& peer, const std::string& hex) {
     peer.SendTo(sim.udpPort(), FromHex(hex));
 }
 
-TEST(MatrixSimState, StartsStraightThroughWithNeutralSettings) {
-    MatrixSimRun sim;
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(StateAgainstSim, StartsStraightThroughWithNeutralSettings) {
+    SharedMatrixSim sim;
+    ASSERT_TRUE(sim.ready()) << sim.error();
     EXPECT_EQ(sim.State("address"), "1");
     EXPECT_EQ(sim.State("header"), "BA");
     EXPECT_EQ(sim.State("type"), "A6");
@@ -60,12 +63,12 @@ void PrintTo(const Setting& value, std::ostream* out) {
     *out << value.name;
 }
 
-class MatrixSimSetting : public testing::TestWithParam<Setting> {};
+class SettingAgainstSim : public testing::TestWithParam<Setting> {};
 
-TEST_P(MatrixSimSetting, IsKeptAsTheRequestsLeaveIt) {
+TEST_P(SettingAgainstSim, IsKeptAsTheRequestsLeaveIt) {
     const Setting& setting = GetParam();
-    MatrixSimRun sim;
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+    SharedMatrixSim sim;
+    ASSERT_TRUE(sim.ready()) << sim.error();
     UdpPeer peer;
     for (const std::string& request : setting.requests)
         Send(sim, peer, request);
@@ -75,7 +78,7 @@ TEST_P(MatrixSimSetting, IsKeptAsTheRequestsLeaveIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Configuration, MatrixSimSetting,
+    Configuration, SettingAgainstSim,
     testing::Values(
         Setting{"BaudCodeOne", {"BA 01 18 03 00 01 D7"}, "baud", "1"},
         Setting{"BaudCodeThree", {"BA 01 18 03 00 03 D9"}, "baud", "3"},
@@ -135,6 +138,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "0 1 2 3 4 5 6 7"}),
     [](const testing::TestParamInfo<Setting>& info) { return std::string(info.param.name); });
 
+// Whether `happened` comes true within `time`; what must not happen is watched for that long.
+template <class Pred>
+bool HappensWithin(std::chrono::milliseconds time, Pred happened) {
+    const auto deadline = std::chrono::steady_clock::now() + time;
+    while (!happened()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
 // Scene loads made by the cycle, in order, as the log tells them.
 std::vector<int> CycledScenes(const std::string& log) {
     static const std::string kLoaded = "cycle loaded scene ";
@@ -144,9 +159,9 @@ std::vector<int> CycledScenes(const std::string& log) {
     return scenes;
 }
 
-TEST(MatrixSimCycle, LoadsTheChosenScenesInTurnAtTheIntervalUntilStopped) {
-    MatrixSimRun sim({"--interval-unit-ms", "40"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(CycleAgainstSim, LoadsTheChosenScenesInTurnAtTheIntervalUntilStopped) {
+    SharedMatrixSim sim({"--interval-unit-ms", "40"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     UdpPeer peer;
     // Scene 2 feeds output 0 from input 5; scene 1 stays straight through.
     Send(sim, peer, "BA 01 01 04 A6 00 05 6B");
@@ -162,9 +177,9 @@ TEST(MatrixSimCycle, LoadsTheChosenScenesInTurnAtTheIntervalUntilStopped) {
     ASSERT_TRUE(sim.WaitForState("cycling", "off")) << sim.Log();
     const std::string stopped = sim.State("crosspoints");
     const std::size_t loadsAtStop = CycledScenes(sim.Log()).size();
-    std::this_thread::sleep_for(400ms);
-    EXPECT_EQ(sim.State("crosspoints"), stopped);
-    EXPECT_EQ(CycledScenes(sim.Log()).size(), loadsAtStop);
+    EXPECT_FALSE(HappensWithin(400ms, [&] {
+        return sim.State("crosspoints") != stopped || CycledScenes(sim.Log()).size() != loadsAtStop;
+    }));
 
     const auto scenes = CycledScenes(sim.Log());
     ASSERT_GE(scenes.size(), 3u);
@@ -172,32 +187,30 @@ TEST(MatrixSimCycle, LoadsTheChosenScenesInTurnAtTheIntervalUntilStopped) {
         EXPECT_EQ(scenes[i], i % 2 == 0 ? 1 : 2) << "load " << i;
 }
 
-TEST(MatrixSimCycle, SkipsScenesOutsideTheMaskAndWrapsRound) {
-    MatrixSimRun sim({"--interval-unit-ms", "20"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(CycleAgainstSim, SkipsScenesOutsideTheMaskAndWrapsRound) {
+    SharedMatrixSim sim({"--interval-unit-ms", "20"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     UdpPeer peer;
     Send(sim, peer, "BA 01 19 04 00 01 04 DD"); // scenes 3 and 9
     Send(sim, peer, "BA 01 1A 03 00 00 D8");
     ASSERT_TRUE(sim.WaitForState("cycling", "on")) << sim.Log();
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (CycledScenes(sim.Log()).size() < 4 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(20ms);
+    HappensWithin(5s, [&] { return CycledScenes(sim.Log()).size() >= 4; });
     const auto scenes = CycledScenes(sim.Log());
     ASSERT_GE(scenes.size(), 4u) << sim.Log();
     EXPECT_EQ(std::vector<int>(scenes.begin(), scenes.begin() + 4), (std::vector<int>{3, 9, 3, 9}));
 }
 
-TEST(MatrixSimCycle, WithNoSceneChosenLeavesTheCrosspointsAlone) {
-    MatrixSimRun sim({"--interval-unit-ms", "10"});
-    ASSERT_TRUE(sim.ready()) << sim.process().Output();
+TEST(CycleAgainstSim, WithNoSceneChosenLeavesTheCrosspointsAlone) {
+    SharedMatrixSim sim({"--interval-unit-ms", "10"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
     UdpPeer peer;
     Send(sim, peer, "BA 01 01 04 A6 00 07 6D");
     Send(sim, peer, "BA 01 19 04 00 00 00 D8");
     Send(sim, peer, "BA 01 1A 03 00 00 D8");
     ASSERT_TRUE(sim.WaitForState("cycling", "on")) << sim.Log();
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(sim.State("crosspoints"), "7 1 2 3 4 5 6 7");
-    EXPECT_TRUE(CycledScenes(sim.Log()).empty());
+    EXPECT_FALSE(HappensWithin(200ms, [&] {
+        return sim.State("crosspoints") != "7 1 2 3 4 5 6 7" || !CycledScenes(sim.Log()).empty();
+    }));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "tests/sim/sim_process.h"
+#include "bench/sim_process.h"
 
 #include <csignal>
 #include <fcntl.h>

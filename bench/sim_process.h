@@ -7,8 +7,8 @@
 
 namespace sim_test {
 
-// A simulator run as a child process for one test. Its standard output and error go to a file,
-// so that a chatty simulator never blocks on a full pipe and the test can read its log. The
+// A simulator run as a child process for one benchmark. Its standard output and error go to a
+// file, so that a chatty simulator never blocks on a full pipe and its log can be read. The
 // process is ended (SIGTERM, then SIGKILL if it lingers) when the object goes.
 class SimProcess {
 public:
