@@ -2,6 +2,7 @@
 #   brisvane          Brisvane and matrixctl
 #   quellin           Quellin and quellin-scan
 #   matrix-tools-sim  matrix-sim and terminal-sim
+#   matrixd           the matrixd service: program, systemd unit, configuration
 # Each program ships with its manual page, packaging/man/<program>.1. The two desktop programs
 # also ship a desktop entry, hicolor icons (an SVG and PNGs rendered from it) and AppStream data.
 # Included at the end of the top-level CMakeLists.txt, so every program's target already exists.
@@ -120,6 +121,16 @@ matrix_install_program(matrix-sim sim)
 matrix_install_program(terminal-sim sim)
 matrix_install_package_docs(sim matrix-tools-sim)
 
+# The service: its unit and configuration go where the system keeps them, not under /usr.
+matrix_install_program(matrixd matrixd)
+if(TARGET matrixd)
+    install(FILES ${MATRIX_PACKAGING_DIR}/systemd/matrixd.service
+            DESTINATION /lib/systemd/system COMPONENT matrixd)
+    install(FILES ${MATRIX_PACKAGING_DIR}/matrixd/matrixd.ini
+            DESTINATION /etc/matrixd COMPONENT matrixd)
+    matrix_install_package_docs(matrixd matrixd)
+endif()
+
 get_property(outputs GLOBAL PROPERTY MATRIX_PACKAGING_OUTPUTS)
 add_custom_target(packaging-data ALL DEPENDS ${outputs})
 
@@ -134,6 +145,13 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_COMPONENTS_ALL brisvane quellin sim)
+if(TARGET matrixd)
+    list(APPEND CPACK_COMPONENTS_ALL matrixd)
+endif()
+# The service's files outside /usr are installed by their absolute paths into the package's root
+# (never into the building machine's own /etc), and everything else under /usr.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -178,5 +196,27 @@ matrix-sim behaves as an audio/video matrix switcher on a pseudo-terminal
 and on loopback UDP; terminal-sim plays serial-to-Ethernet terminals that
 answer discovery scans inside a private network namespace. Both are meant
 for tests, demonstrations and operator training with Brisvane and Quellin.")
+
+set(CPACK_DEBIAN_MATRIXD_PACKAGE_NAME matrixd)
+set(CPACK_DEBIAN_MATRIXD_PACKAGE_SECTION net)
+# adduser makes its system user; init-system-helpers enables and starts the unit.
+set(CPACK_DEBIAN_MATRIXD_PACKAGE_DEPENDS "adduser, init-system-helpers (>= 1.54~)")
+set(CPACK_DEBIAN_MATRIXD_PACKAGE_SUGGESTS "brisvane, matrix-tools-sim")
+set(CPACK_DEBIAN_MATRIXD_PACKAGE_CONTROL_EXTRA
+    ${MATRIX_PACKAGING_DIR}/debian/matrixd/conffiles
+    ${MATRIX_PACKAGING_DIR}/debian/matrixd/postinst
+    ${MATRIX_PACKAGING_DIR}/debian/matrixd/prerm
+    ${MATRIX_PACKAGING_DIR}/debian/matrixd/postrm)
+set(CPACK_DEBIAN_MATRIXD_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+set(CPACK_COMPONENT_MATRIXD_DESCRIPTION
+    "matrix switchers shared on the network
+matrixd owns the links of the audio/video matrix switchers of a building (a
+serial port, or a serial-to-Ethernet terminal over UDP or TCP) and offers
+them to any number of clients at once: an HTTP API to switch, read back,
+save and load scenes, back up and restore, live events of every change on
+a WebSocket, and a web panel with the crosspoint grid of each matrix. Each
+matrix keeps one request on its line at a time. It listens on loopback
+unless given a token, and serves HTTPS with a certificate. The package runs
+it as a systemd service under a system user of its own.")
 
 include(CPack)

@@ -282,6 +282,26 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
               return true;
           },
           "wants a file"}},
+        {"--server",
+         {[&](const std::string& v) {
+              if (v.rfind("http://", 0) != 0 && v.rfind("https://", 0) != 0)
+                  return false;
+              o.server = v;
+              return true;
+          },
+          "wants matrixd's URL, http://HOST:PORT or https://HOST:PORT"}},
+        {"--token",
+         {[&](const std::string& v) {
+              o.token = v;
+              return !v.empty();
+          },
+          "wants matrixd's token"}},
+        {"--matrix",
+         {[&](const std::string& v) {
+              o.matrix = v;
+              return !v.empty();
+          },
+          "wants the name of a matrix of matrixd"}},
     };
 
     bool onlyWords = false;
@@ -335,6 +355,37 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     if (!request)
         return {std::nullopt, error};
     invocation.request = std::move(*request);
+    if (o.server) {
+        // matrixd owns the line and its settings: nothing of them is chosen here.
+        const std::vector<std::pair<bool, const char*>> lineOptions{
+            {o.port.has_value(), "--port"},
+            {o.baud.has_value(), "--baud"},
+            {o.udp.has_value(), "--udp"},
+            {o.tcp.has_value(), "--tcp"},
+            {o.localPort.has_value(), "--local-port"},
+            {o.address.has_value(), "--address"},
+            {o.matrixSize.has_value(), "--size"},
+            {o.matrixType.has_value(), "--type"},
+            {o.avMode.has_value(), "--layer"},
+            {o.protocolType.has_value(), "--header"},
+            {o.settingsFile.has_value(), "--settings"}};
+        for (const auto& [given, name] : lineOptions)
+            if (given)
+                return {std::nullopt,
+                        std::string(name) + " cannot be used with --server: matrixd owns the line"};
+        switch (invocation.request.command) {
+        case Command::Ports:
+        case Command::Identity:
+        case Command::CycleStart:
+        case Command::CycleStop:
+            return {std::nullopt, words[0] + " cannot go through matrixd (--server)"};
+        default:
+            break;
+        }
+    } else if (o.token || o.matrix) {
+        return {std::nullopt,
+                std::string(o.token ? "--token" : "--matrix") + " goes with --server"};
+    }
     return {invocation, ""};
 }
 
@@ -390,6 +441,10 @@ options:
   --timeout MS         how long to wait for each answer (1000)
   --json               print JSON (read, identity, scene load, cycle, ports, monitor)
   --settings FILE      Brisvane's settings file to take the rest from
+  --server URL         through matrixd (http://HOST:PORT) instead of the line, for
+                       switch, read, scene, dump, restore and monitor
+  --token TOKEN        matrixd's token (else the environment's MATRIXD_TOKEN)
+  --matrix NAME        the matrix of matrixd (needed when it has more than one)
   --help, --version
 
 commands:

@@ -44,6 +44,11 @@ struct Options {
     int timeoutMs = 1000;
     bool json = false;
     std::optional<std::string> settingsFile;
+    // Through matrixd instead of the line: its base URL ("http://127.0.0.1:8080"), its token
+    // (else the MATRIXD_TOKEN environment variable) and the matrix's name there.
+    std::optional<std::string> server;
+    std::optional<std::string> token;
+    std::optional<std::string> matrix;
 };
 
 // One command and its arguments, numbered from 1 as on screen.

@@ -2,6 +2,7 @@
 
 #include "controller/matrixctl/fd_output.h"
 #include "controller/matrixctl/port_listing.h"
+#include "controller/matrixctl/server_runner.h"
 #include "controller/matrixctl/traffic_line.h"
 #include "controller/protocol/matrix_kinds.h"
 #include "platform/qt/settings_location.h"
@@ -99,6 +100,8 @@ int Runner::run() {
     const Request& request = m_invocation.request;
     if (int status = readRestoreFile())
         return status;
+    if (m_options.server)
+        return ServerRunner(m_invocation, m_environment, m_out, m_err, m_restoreFile).run();
     if (int status = startSession())
         return status;
     if (request.command == Command::Ports)

@@ -94,6 +94,11 @@ public:
     // Names input or output `number` (from 1); false when the number is out of range or the
     // name could not be written (it is kept for this run all the same, unless read-only).
     bool setPortName(PortKind kind, int number, const std::string& name);
+    // Names a port for this run alone, also when read-only: a program with a configuration of
+    // its own (matrixd) gives the names from there. The file is never written.
+    bool keepPortName(PortKind kind, int number, const std::string& name) {
+        return m_names.keepName(kind, number, name);
+    }
 
     // Network link --------------------------------------------------------------------------
     // The link to a serial-to-Ethernet terminal, by the transport the settings choose (key

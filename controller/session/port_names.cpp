@@ -90,6 +90,14 @@ bool PortNames::setName(PortKind kind, int number, const std::string& name) {
     return m_file.writeNameValue(key(kind, number), fileValue(cleaned));
 }
 
+bool PortNames::keepName(PortKind kind, int number, const std::string& value) {
+    if (!inRange(number))
+        return false;
+    (*m_names)[side(kind)][static_cast<std::size_t>(number - 1)] =
+        cleanName(decodeValue(value).toStdString());
+    return true;
+}
+
 PortNamer PortNames::namer() const {
     return [names = std::shared_ptr<const Table>(m_names)](PortKind kind, int number) {
         return inRange(number) ? (*names)[side(kind)][static_cast<std::size_t>(number - 1)]

@@ -35,6 +35,11 @@ public:
     // file cannot be written (the name is then kept in memory only).
     bool setName(PortKind kind, int number, const std::string& name);
 
+    // Keeps a name read from elsewhere in the file's form (UTF-8, or GBK written by hand) for
+    // this run, cleaned as setName cleans it, without writing anything. False when the number is
+    // out of range.
+    bool keepName(PortKind kind, int number, const std::string& value);
+
     // A namer for the frame decoder and anything else that shows ports: it sees every later
     // change and may outlive this object.
     PortNamer namer() const;

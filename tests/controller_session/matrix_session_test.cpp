@@ -66,6 +66,10 @@ TEST_F(SessionTest, ReadOnlySessionNeverMakesNorWritesTheSettingsFile) {
     ASSERT_TRUE(session.openPort("COM1", 9600));
     EXPECT_EQ(opened, std::vector<std::string>{"/dev/serial/by-id/usb-FTDI-port0"});
     session.setUseNet(true);
+    // Names given for the run are kept, the file still untouched.
+    EXPECT_FALSE(session.setPortName(PortKind::Input, 3, "Camera 2"));
+    EXPECT_TRUE(session.keepPortName(PortKind::Input, 3, "Camera 2"));
+    EXPECT_EQ(session.portNamer()(PortKind::Input, 3), "Camera 2");
     EXPECT_FALSE(TempDir::exists(settingsPath()));
     EXPECT_EQ(recorder.events, std::vector<std::string>{"opened COM1 9600"});
 }

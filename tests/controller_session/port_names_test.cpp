@@ -92,6 +92,18 @@ TEST(PortNames, AValueWrittenByHandInGbkReadsAsItsCharacters) {
     EXPECT_EQ(names.name(PortKind::Input, 2), "讲台");
 }
 
+TEST(PortNames, AKeptNameIsCleanedAndDecodedButNeverWritten) {
+    TempDir dir;
+    const std::string path = dir.file("Setting.ini");
+    PortNames names(SettingsFile::atPath(path));
+    ASSERT_TRUE(names.keepName(PortKind::Output, 4, " Projector\tleft "));
+    ASSERT_TRUE(names.keepName(PortKind::Input, 2, "\xbd\xb2\xcc\xa8"));
+    EXPECT_FALSE(names.keepName(PortKind::Input, 33, "x"));
+    EXPECT_EQ(names.name(PortKind::Output, 4), "Projector left");
+    EXPECT_EQ(names.namer()(PortKind::Input, 2), "讲台");
+    EXPECT_FALSE(TempDir::exists(path));
+}
+
 TEST(PortNames, TheNamerSeesLaterNamesAndOutlivesTheNames) {
     TempDir dir;
     PortNamer namer;

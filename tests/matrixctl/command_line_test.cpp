@@ -51,6 +51,9 @@ std::string summary(const std::vector<std::string>& args) {
         s << " json";
     if (o.settingsFile)
         s << " settings " << *o.settingsFile;
+    if (o.server)
+        s << " server " << *o.server << " token " << o.token.value_or("-") << " matrix "
+          << o.matrix.value_or("-");
     return s.str();
 }
 
@@ -108,16 +111,28 @@ INSTANTIATE_TEST_SUITE_P(
                   "error: --timeout wants milliseconds from 1 to 3600000, not \"-5\""},
         ParseCase{{"read", "--size"}, "error: --size needs a value"},
         ParseCase{{"--verbose", "read"}, "error: unknown option --verbose (try --help)"},
-        ParseCase{{"reboot"}, "error: unknown command \"reboot\" (try --help)"}));
+        ParseCase{{"reboot"}, "error: unknown command \"reboot\" (try --help)"},
+        ParseCase{{"--server", "http://127.0.0.1:8080", "--matrix", "hall-2", "switch", "3", "5"},
+                  "command 1 3>5 server http://127.0.0.1:8080 token - matrix hall-2"},
+        ParseCase{{"--server=https://matrix.example:8443", "--token", "s3cret", "dump", "-"},
+                  "command 8 file - server https://matrix.example:8443 token s3cret matrix -"},
+        ParseCase{{"--server", "127.0.0.1:8080", "read"},
+                  "error: --server wants matrixd's URL, http://HOST:PORT or https://HOST:PORT, "
+                  "not \"127.0.0.1:8080\""},
+        ParseCase{{"--server", "http://127.0.0.1:8080", "--port", "/dev/ttyUSB0", "read"},
+                  "error: --port cannot be used with --server: matrixd owns the line"},
+        ParseCase{{"--server", "http://127.0.0.1:8080", "identity"},
+                  "error: identity cannot go through matrixd (--server)"},
+        ParseCase{{"--matrix", "hall", "read"}, "error: --matrix goes with --server"}));
 
 // The usage text names every command and option the parser takes.
 TEST(CommandLineHelp, NamesEveryCommandAndOption) {
     const std::string usage = usageText();
-    for (const char* word :
-         {"--port",      "--baud",  "--udp",    "--local-port", "--address", "--size",
-          "--type",      "--layer", "--header", "--timeout",    "--json",    "--settings",
-          "--help",      "ports",   "switch",   "read",         "identity",  "scene save",
-          "cycle start", "dump",    "restore",  "monitor"})
+    for (const char* word : {"--port",   "--baud",      "--udp",      "--local-port", "--address",
+                             "--size",   "--type",      "--layer",    "--header",     "--timeout",
+                             "--json",   "--settings",  "--help",     "ports",        "switch",
+                             "read",     "identity",    "scene save", "--server",     "--token",
+                             "--matrix", "cycle start", "dump",       "restore",      "monitor"})
         EXPECT_NE(usage.find(word), std::string::npos) << word;
     // The lists the options take are written out in full, each type under the one before.
     for (const char* line :
