@@ -74,6 +74,9 @@ struct MqttWorker {
         if (!mosq)
             return describe(MOSQ_ERR_ERRNO);
         mosquitto_threaded_set(mosq, true);
+        // A command's answer and the state it brings are small packets that Nagle's algorithm
+        // would hold back until the broker's delayed acknowledgement.
+        mosquitto_int_option(mosq, MOSQ_OPT_TCP_NODELAY, 1);
         mosquitto_connect_callback_set(mosq, [](mosquitto*, void* self, int rc) {
             static_cast<MqttWorker*>(self)->onConnect(rc);
         });
