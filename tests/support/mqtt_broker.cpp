@@ -19,22 +19,25 @@ namespace test_support {
 
 namespace {
 
-int connectTo(std::uint16_t port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+sockaddr_in loopback(std::uint16_t port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+bool takesConnections(std::uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address = loopback(port);
     const int rc = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     ::close(fd);
-    return rc;
+    return rc == 0;
 }
 
 std::uint16_t freePort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address = loopback(0);
     socklen_t length = sizeof address;
     ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
@@ -65,7 +68,7 @@ bool MqttBroker::start(const std::string& program, const std::string& conf, std:
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (connectTo(port) == 0)
+        if (takesConnections(port))
             return true;
         int status = 0;
         if (::waitpid(pid, &status, WNOHANG) == pid) {

@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <string>
 
-// Set by the build for the executables whose tests talk to the fixture's MQTT broker.
+// Set by the build for the executables whose tests talk to an MQTT broker.
 #ifndef MQTT_BROKER_RECORD
 #define MQTT_BROKER_RECORD ""
+#endif
+#ifndef MOSQUITTO_PROGRAM
+#define MOSQUITTO_PROGRAM ""
 #endif
 
 namespace test_support {
