@@ -219,7 +219,7 @@ MqttConnection::~MqttConnection() {
 
 bool MqttConnection::publish(const std::string& topic, const std::string& payload, bool retain) {
     return m_connected && mosquitto_publish(m_worker->mosq, nullptr, topic.c_str(),
-                                            static_cast<int>(payload.size()), payload.data(), 1,
+                                            static_cast<int>(payload.size()), payload.data(), 0,
                                             retain) == MOSQ_ERR_SUCCESS;
 }
 

@@ -62,7 +62,10 @@ public:
 
     // Whether `connected` was heard last rather than `lost`.
     bool isConnected() const { return m_connected; }
-    // QoS 1. False when not connected or refused by libmosquitto.
+    // QoS 0: a message lost with its connection is published again on the next one, and the
+    // broker's acknowledgement of QoS 1 would hold back its next packet to us by Nagle's
+    // algorithm until our delayed acknowledgement (some 40 ms). False when not connected or
+    // refused by libmosquitto.
     bool publish(const std::string& topic, const std::string& payload, bool retain);
     bool subscribe(const std::string& filter);
     bool unsubscribe(const std::string& filter);
