@@ -199,7 +199,8 @@ for tests, demonstrations and operator training with Brisvane and Quellin.")
 
 set(CPACK_DEBIAN_MATRIXD_PACKAGE_NAME matrixd)
 set(CPACK_DEBIAN_MATRIXD_PACKAGE_SECTION net)
-# adduser makes its system user; init-system-helpers enables and starts the unit.
+# adduser makes its system user; init-system-helpers enables and starts the unit; libmosquitto1
+# comes with the shared libraries' dependencies.
 set(CPACK_DEBIAN_MATRIXD_PACKAGE_DEPENDS "adduser, init-system-helpers (>= 1.54~)")
 set(CPACK_DEBIAN_MATRIXD_PACKAGE_SUGGESTS "brisvane, matrix-tools-sim")
 set(CPACK_DEBIAN_MATRIXD_PACKAGE_CONTROL_EXTRA
@@ -214,8 +215,9 @@ matrixd owns the links of the audio/video matrix switchers of a building (a
 serial port, or a serial-to-Ethernet terminal over UDP or TCP) and offers
 them to any number of clients at once: an HTTP API to switch, read back,
 save and load scenes, back up and restore, live events of every change on
-a WebSocket, and a web panel with the crosspoint grid of each matrix. Each
-matrix keeps one request on its line at a time. It listens on loopback
+a WebSocket, a web panel with the crosspoint grid of each matrix, and an
+MQTT bridge with Home Assistant discovery. Each matrix keeps one request on
+its line at a time. It listens on loopback
 unless given a token, and serves HTTPS with a certificate. The package runs
 it as a systemd service under a system user of its own.")
 

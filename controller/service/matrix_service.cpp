@@ -3,12 +3,16 @@
 #include "controller/service/api_server.h"
 #include "controller/service/event_hub.h"
 #include "controller/service/json_text.h"
+#include "controller/service/mqtt_bridge.h"
+#include "controller/service/mqtt_topics.h"
 #include "controller/service/request_gate.h"
 #include "controller/service/shared_matrix.h"
 
 #include <QFile>
 #include <QSslCertificate>
 #include <QSslKey>
+
+#include <set>
 
 namespace matrixd {
 
@@ -56,6 +60,8 @@ MatrixService::MatrixService(ServiceConfig config, controller::SerialPortAccess 
                                 .add("output", output)
                                 .add("input", input)
                                 .text());
+        if (MqttBridge* bridge = bridgeOf(m))
+            bridge->crosspointChanged(output, input);
     };
     events.link = [this](const SharedMatrix& m, bool up) {
         m_events->broadcast(JsonObject()
@@ -63,6 +69,8 @@ MatrixService::MatrixService(ServiceConfig config, controller::SerialPortAccess 
                                 .add("matrix", m.name())
                                 .add("state", up ? "up" : "down")
                                 .text());
+        if (MqttBridge* bridge = bridgeOf(m))
+            bridge->linkChanged();
     };
     events.log = m_log;
     for (const MatrixConfig& matrix : m_config.matrices)
@@ -72,6 +80,14 @@ MatrixService::MatrixService(ServiceConfig config, controller::SerialPortAccess 
 MatrixService::~MatrixService() {
     // No request may come in while the matrices go.
     m_server.reset();
+    m_bridges.clear();
+}
+
+MqttBridge* MatrixService::bridgeOf(const SharedMatrix& matrix) const {
+    for (std::size_t i = 0; i < m_bridges.size(); ++i)
+        if (m_matrices[i].get() == &matrix)
+            return m_bridges[i].get();
+    return nullptr;
 }
 
 bool MatrixService::listen(std::string& error) {
@@ -106,6 +122,17 @@ std::uint16_t MatrixService::port() const {
 }
 
 void MatrixService::start() {
+    if (m_config.mqtt) {
+        std::set<std::string> served;
+        for (const auto& m : m_matrices)
+            for (int n = 1; n <= m->ports(); ++n)
+                served.insert(mqtt::objectId(m_config.mqtt->clientId, m->name(), n));
+        for (const auto& m : m_matrices)
+            m_bridges.push_back(std::make_unique<MqttBridge>(
+                *m, *m_config.mqtt, m_log,
+                // The first bridge looks after the entities of matrices no longer served.
+                m_bridges.empty() ? std::optional(served) : std::nullopt));
+    }
     for (const auto& m : m_matrices)
         m->start();
 }

@@ -12,6 +12,7 @@ namespace matrixd {
 
 class ApiServer;
 class EventHub;
+class MqttBridge;
 class RequestGate;
 class SharedMatrix;
 
@@ -32,17 +33,21 @@ public:
     bool listen(std::string& error);
     // The port listened on (the system's choice for port 0).
     std::uint16_t port() const;
-    // Opens the matrices' links.
+    // Opens the matrices' links, and connects to the MQTT broker when one is configured.
     void start();
 
     const std::vector<std::unique_ptr<SharedMatrix>>& matrices() const { return m_matrices; }
     std::size_t eventClients() const;
 
 private:
+    MqttBridge* bridgeOf(const SharedMatrix& matrix) const;
+
     ServiceConfig m_config;
     Log m_log;
     std::unique_ptr<EventHub> m_events;
     std::vector<std::unique_ptr<SharedMatrix>> m_matrices;
+    // One per matrix, in the matrices' order; they go before the matrices.
+    std::vector<std::unique_ptr<MqttBridge>> m_bridges;
     // Owns the gate once bound to it; goes before the matrices it answers for.
     std::unique_ptr<ApiServer> m_server;
     RequestGate* m_gate = nullptr;

@@ -26,7 +26,9 @@ Offers the matrix switchers of a configuration on the network: an HTTP API under
 live events on the WebSocket /api/v1/events and a web panel at /.
 
   --config FILE       matrixd.ini: [Server] Listen, Token, Certificate, Key; one [MatrixN]
-                      section per matrix with Name, Link, Size, Type, Baud, Address, ...
+                      section per matrix with Name, Link, Size, Type, Baud, Address, ...;
+                      [MQTT] Host, Port, User, Password, CaFile, BaseTopic, ClientId,
+                      Discovery for the MQTT bridge and Home Assistant
                       Without it, the one matrix of Brisvane's settings, named "matrix".
   --listen HOST:PORT  where to listen, instead of Listen (127.0.0.1:8080); an address other
                       than loopback needs a Token
@@ -150,6 +152,13 @@ int main(int argc, char** argv) {
                       << (m.link ? matrixd::linkText(*m.link) + ", " + std::to_string(m.ports) +
                                        " × " + std::to_string(m.ports)
                                  : "the links and size of " + m.brisvaneSettings)
+                      << "\n";
+        if (const auto& mqtt = config.mqtt)
+            std::cout << "  MQTT: " << mqtt->host << ":" << mqtt->port
+                      << (mqtt->caFile.empty() ? "" : " over TLS") << ", topics under "
+                      << mqtt->baseTopic << "/, "
+                      << (mqtt->discovery.empty() ? "no discovery"
+                                                  : "discovery under " + mqtt->discovery + "/")
                       << "\n";
         return 0;
     }

@@ -89,6 +89,66 @@ bool readServer(Reader& file, ServerConfig& server) {
     return true;
 }
 
+// Whether the file has the section `name` (case-insensitive), even an empty one.
+bool hasSection(const std::string& bytes, const std::string& name) {
+    const std::string wanted = "[" + lower(name) + "]";
+    std::size_t begin = 0;
+    while (begin < bytes.size()) {
+        std::size_t end = bytes.find('\n', begin);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string line = bytes.substr(begin, end - begin);
+        const auto first = line.find_first_not_of(" \t");
+        const auto last = line.find_last_not_of(" \t\r");
+        if (first != std::string::npos && lower(line.substr(first, last - first + 1)) == wanted)
+            return true;
+        begin = end + 1;
+    }
+    return false;
+}
+
+// A topic level or prefix: no wildcards, no NUL, no "/" at either end.
+bool validTopicPart(const std::string& topic) {
+    return topic.find_first_of(std::string("+#\0", 3)) == std::string::npos &&
+           topic.front() != '/' && topic.back() != '/';
+}
+
+bool readMqtt(Reader& file, MqttConfig& mqtt) {
+    const std::string section = "MQTT";
+    if (std::string host = file.value(section, "Host"); !host.empty())
+        mqtt.host = std::move(host);
+    if (const std::string port = file.value(section, "Port"); !port.empty()) {
+        const auto p = decimal(port, 1, 65535);
+        if (!p)
+            return file.failValue(section, "Port", port, "a TCP port from 1 to 65535");
+        mqtt.port = static_cast<std::uint16_t>(*p);
+    }
+    mqtt.user = file.value(section, "User");
+    mqtt.password = file.value(section, "Password");
+    mqtt.caFile = besideFile(file.path(), file.value(section, "CaFile"));
+    if (std::string base = file.value(section, "BaseTopic"); !base.empty())
+        mqtt.baseTopic = std::move(base);
+    if (!validTopicPart(mqtt.baseTopic))
+        return file.failValue(section, "BaseTopic", mqtt.baseTopic,
+                              "a topic without + or # and without / at either end");
+    if (std::string id = file.value(section, "ClientId"); !id.empty())
+        mqtt.clientId = std::move(id);
+    for (const char c : mqtt.clientId)
+        if (c <= ' ' || c > '~')
+            return file.fail(section, "ClientId may hold printable ASCII characters only, no "
+                                      "blanks");
+    // Present but empty turns discovery off; a default that no file can hold tells it from absent.
+    const std::string absent = "\x01";
+    if (std::string prefix =
+            platform::getProfileString(section, "Discovery", absent, kValueBytes, file.path());
+        prefix != absent)
+        mqtt.discovery = std::move(prefix);
+    if (!mqtt.discovery.empty() && !validTopicPart(mqtt.discovery))
+        return file.failValue(section, "Discovery", mqtt.discovery,
+                              "a topic prefix without + or # and without / at either end");
+    return true;
+}
+
 bool readMatrix(Reader& file, int number, MatrixConfig& m) {
     const std::string& s = m.section;
     m.name = file.value(s, "Name");
@@ -185,6 +245,10 @@ std::optional<ServiceConfig> readServiceConfig(const std::string& path, std::str
     Reader file(path);
     ServiceConfig config;
     bool good = readServer(file, config.server);
+    if (good && hasSection(bytes, "MQTT")) {
+        config.mqtt.emplace();
+        good = readMqtt(file, *config.mqtt);
+    }
     std::map<std::string, std::string> taken;
     for (int n = 1; good && n <= kMaxMatrices; ++n) {
         MatrixConfig m;

@@ -42,9 +42,24 @@ struct ServerConfig {
     std::string key;
 };
 
+// The MQTT bridge, as section [MQTT] gives it.
+struct MqttConfig {
+    std::string host = "localhost";
+    std::uint16_t port = 1883;
+    std::string user;
+    std::string password;
+    std::string caFile; // TLS when given
+    std::string baseTopic = "matrix";
+    std::string clientId = "matrixd";
+    // Home Assistant's discovery prefix; empty: no discovery.
+    std::string discovery = "homeassistant";
+};
+
 struct ServiceConfig {
     ServerConfig server;
     std::vector<MatrixConfig> matrices;
+    // Without a [MQTT] section, no bridge.
+    std::optional<MqttConfig> mqtt;
 };
 
 // The most [MatrixN] sections read: Matrix1 to Matrix64, gaps allowed.
@@ -53,7 +68,7 @@ inline constexpr int kMaxMatrices = 64;
 // Reads matrixd.ini with the profile functions. Nullopt, with `error` saying in one line what is
 // wrong and where ("[Matrix2] Size wants 4, 8, 16 or 32, not \"12\""), for a file that cannot be
 // read, a value that does not fit, a name given twice, a TLS half-configured, or no matrix at all.
-// Certificate and Key are taken relative to the file's folder.
+// Certificate, Key and CaFile are taken relative to the file's folder.
 std::optional<ServiceConfig> readServiceConfig(const std::string& path, std::string& error);
 
 // With no configuration file: the one matrix of Brisvane's settings file at `settingsPath`,

@@ -45,6 +45,11 @@ public:
     std::string output() const;
     // Its exit status once it has ended by itself; -1 when it runs on.
     int exitStatus();
+    // Ends it with SIGKILL, as a crash would, and waits for that.
+    void kill() {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
 
     HttpAnswer call(const std::string& method, const std::string& path,
                     const std::string& body = {}, const std::string& extraFields = {}) const {

@@ -28,6 +28,10 @@ std::string summary(const ServiceConfig& c) {
                 s << " Out" << n + 1 << "=" << m.outputNames[n];
         }
     }
+    if (const auto& q = c.mqtt)
+        s << " | mqtt " << q->host << ":" << q->port << " " << q->user << ":" << q->password
+          << " ca=" << q->caFile << " " << q->baseTopic << " " << q->clientId
+          << " disc=" << q->discovery;
     return s.str();
 }
 
@@ -79,6 +83,22 @@ INSTANTIATE_TEST_SUITE_P(
                    "[::1]:0 loopback token= | matrix1 serial:/dev/ttyUSB0 16 type3 baud9600 @1 "
                    "layer0 hdrba 1000ms local0 | Stage tcp:terminal-3.local:4001 4 type3 baud9600 "
                    "@1 layer0 hdrba 1000ms local0"},
+        ConfigCase{"MqttDefaults", kMatrix1 + "[mqtt]\n",
+                   "127.0.0.1:8080 loopback token= | matrix1 serial:/dev/ttyUSB0 16 type3 baud9600 "
+                   "@1 layer0 hdrba 1000ms local0 | mqtt localhost:1883 : ca= matrix matrixd "
+                   "disc=homeassistant"},
+        ConfigCase{"MqttGiven",
+                   kMatrix1 + "[MQTT]\nHost=broker.example\nPort=8883\nUser=u\nPassword=p w\n"
+                              "CaFile=/etc/ca.pem\nBaseTopic=av/matrix\nClientId=hall-d\n"
+                              "Discovery=\n",
+                   "127.0.0.1:8080 loopback token= | matrix1 serial:/dev/ttyUSB0 16 type3 baud9600 "
+                   "@1 layer0 hdrba 1000ms local0 | mqtt broker.example:8883 u:p w "
+                   "ca=/etc/ca.pem av/matrix hall-d disc="},
+        ConfigCase{"MqttBadPort", kMatrix1 + "[MQTT]\nPort=0\n",
+                   "error: [MQTT] Port wants a TCP port from 1 to 65535, not \"0\""},
+        ConfigCase{"MqttWildcard", kMatrix1 + "[MQTT]\nBaseTopic=a/#\n",
+                   "error: [MQTT] BaseTopic wants a topic without + or # and without / at either "
+                   "end, not \"a/#\""},
         ConfigCase{"NoMatrix", "[Server]\nListen=127.0.0.1:80\n",
                    "error: [Matrix1] no matrix: give at least [Matrix1] with Link, Size and Type"},
         ConfigCase{"BadListen", "[Server]\nListen=8080\n" + kMatrix1,
