@@ -31,17 +31,17 @@ std::string oneLine(std::string text) {
 
 } // namespace
 
-std::string connectLink(controller::MatrixSession& session, const LinkSpec& link, int baud,
+std::string connectLink(controller::MatrixSession& session, const LinkAddress& link, int baud,
                         std::uint16_t localPort) {
     switch (link.kind) {
-    case LinkSpec::Kind::Serial: {
+    case LinkAddress::Kind::Serial: {
         if (session.openPort(link.device, baud))
             return {};
         const std::string reason = oneLine(session.openFailureReason());
         return reason.empty() ? "cannot open " + link.device : reason;
     }
-    case LinkSpec::Kind::Udp:
-    case LinkSpec::Kind::Tcp: {
+    case LinkAddress::Kind::Udp:
+    case LinkAddress::Kind::Tcp: {
         if (!session.networkCreated()) {
             controller::NetworkSettings net = session.networkSettings();
             net.destIp = ipv4Of(link.host);
@@ -49,12 +49,12 @@ std::string connectLink(controller::MatrixSession& session, const LinkSpec& link
                 return "no IPv4 address is known for " + link.host;
             net.destPort = link.port;
             net.hostPort = localPort;
-            net.transport = link.kind == LinkSpec::Kind::Tcp ? "TCP" : "UDP";
+            net.transport = link.kind == LinkAddress::Kind::Tcp ? "TCP" : "UDP";
             session.setNetworkSettings(net);
             // On: a TCP link connects (in the background) while sending over it is on.
             session.setUseNet(true);
             if (!session.createNetwork())
-                return link.kind == LinkSpec::Kind::Tcp
+                return link.kind == LinkAddress::Kind::Tcp
                            ? "cannot connect to " + link.host + ": " + session.networkError()
                            : "cannot use local UDP port " + std::to_string(localPort) + ": " +
                                  session.networkError();
@@ -66,12 +66,12 @@ std::string connectLink(controller::MatrixSession& session, const LinkSpec& link
     return {};
 }
 
-bool linkInUse(const controller::MatrixSession& session, const LinkSpec& link) {
+bool linkInUse(const controller::MatrixSession& session, const LinkAddress& link) {
     switch (link.kind) {
-    case LinkSpec::Kind::Serial:
+    case LinkAddress::Kind::Serial:
         return session.serialOpen();
-    case LinkSpec::Kind::Udp:
-    case LinkSpec::Kind::Tcp:
+    case LinkAddress::Kind::Udp:
+    case LinkAddress::Kind::Tcp:
         // A TCP link is ready once connected; a UDP one always is, and fails its sends instead.
         return session.networkCreated() && session.settings().useNet != 0 &&
                session.networkLink() && session.networkLink()->ready();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controller/service/link_spec.h"
+#include "controller/service/link_address.h"
 
 #include <cstdint>
 #include <string>
@@ -15,10 +15,10 @@ namespace matrixd {
 // made on `localPort` (0: any) and sending to HOST:PORT, or the TCP connection to HOST:PORT
 // started (it is made in the background, and made again when lost). Every kind of link is
 // mapped here and nowhere else. Empty when the link is under way, else why not, in one line.
-std::string connectLink(controller::MatrixSession& session, const LinkSpec& link, int baud,
+std::string connectLink(controller::MatrixSession& session, const LinkAddress& link, int baud,
                         std::uint16_t localPort);
 
 // Whether the session's link of that kind is in use now.
-bool linkInUse(const controller::MatrixSession& session, const LinkSpec& link);
+bool linkInUse(const controller::MatrixSession& session, const LinkAddress& link);
 
 } // namespace matrixd

@@ -161,7 +161,7 @@ bool readMatrix(Reader& file, int number, MatrixConfig& m) {
     if (linkValue.empty())
         return file.fail(s, "Link is missing: serial:DEVICE, udp:HOST:PORT or tcp:HOST:PORT");
     std::string why;
-    m.link = parseLinkSpec(linkValue, why);
+    m.link = parseLinkAddress(linkValue, why);
     if (!m.link)
         return file.failValue(s, "Link", linkValue, why.substr(why.find("wants ") + 6));
 

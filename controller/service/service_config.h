@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controller/service/link_spec.h"
+#include "controller/service/link_address.h"
 
 #include <array>
 #include <chrono>
@@ -18,7 +18,7 @@ struct MatrixConfig {
     std::string name;    // in URLs: letters, digits and "-"
     std::string section; // "Matrix2", for messages
     // Empty for the matrix of Brisvane's settings, whose links that file names.
-    std::optional<LinkSpec> link;
+    std::optional<LinkAddress> link;
     int baud = 9600;
     int ports = 16;     // 4, 8, 16 or 32
     int matrixType = 3; // the position in the kinds table

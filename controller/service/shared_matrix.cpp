@@ -72,14 +72,14 @@ SharedMatrix::SharedMatrix(MatrixConfig config, controller::SerialPortAccess por
         // Brisvane's matrix, on the links its settings name, as matrixctl opens them.
         const controller::ControllerSettings& settings = s.settings();
         if (const std::string port = s.selectedPortName(); !port.empty()) {
-            LinkSpec serial;
+            LinkAddress serial;
             serial.device = port;
             addLink(serial, s.selectedBaud(), 0);
         }
         if (settings.useNet != 0 && usableDestination(settings.destIp)) {
-            LinkSpec terminal;
+            LinkAddress terminal;
             terminal.kind =
-                s.transport().bindsLocalPort ? LinkSpec::Kind::Udp : LinkSpec::Kind::Tcp;
+                s.transport().bindsLocalPort ? LinkAddress::Kind::Udp : LinkAddress::Kind::Tcp;
             terminal.host = settings.destIp;
             terminal.port = static_cast<std::uint16_t>(settings.destPort);
             addLink(terminal, 0, static_cast<std::uint16_t>(settings.hostPort));
@@ -94,9 +94,9 @@ SharedMatrix::~SharedMatrix() {
     m_stateTimer.stop();
 }
 
-void SharedMatrix::addLink(const LinkSpec& spec, int baud, std::uint16_t localPort) {
+void SharedMatrix::addLink(const LinkAddress& address, int baud, std::uint16_t localPort) {
     Link link;
-    link.spec = spec;
+    link.address = address;
     link.baud = baud;
     link.localPort = localPort;
     m_links.push_back(std::move(link));
@@ -125,14 +125,14 @@ void SharedMatrix::onStateTick() {
 
 void SharedMatrix::connectLinks() {
     for (Link& link : m_links) {
-        if (linkInUse(*m_session, link.spec))
+        if (linkInUse(*m_session, link.address))
             continue;
         // A device that went away is awaited by the session itself, which opens it again.
-        if (link.spec.kind == LinkSpec::Kind::Serial && m_session->awaitingPortReturn())
+        if (link.address.kind == LinkAddress::Kind::Serial && m_session->awaitingPortReturn())
             continue;
-        std::string failure = connectLink(*m_session, link.spec, link.baud, link.localPort);
+        std::string failure = connectLink(*m_session, link.address, link.baud, link.localPort);
         if (failure != link.lastFailure && m_events.log)
-            m_events.log("matrix " + name() + ": " + matrixd::linkText(link.spec) + ": " +
+            m_events.log("matrix " + name() + ": " + matrixd::linkText(link.address) + ": " +
                          (failure.empty() ? "in use again" : failure));
         link.lastFailure = std::move(failure);
     }
@@ -141,7 +141,7 @@ void SharedMatrix::connectLinks() {
 void SharedMatrix::updateLinkState() {
     bool up = false;
     for (const Link& link : m_links)
-        up = up || linkInUse(*m_session, link.spec);
+        up = up || linkInUse(*m_session, link.address);
     if (up == m_up || !m_started)
         return;
     m_up = up;
@@ -165,7 +165,7 @@ std::string SharedMatrix::typeName() const {
 std::string SharedMatrix::linkText() const {
     std::string text;
     for (const Link& link : m_links)
-        text += (text.empty() ? "" : ", ") + matrixd::linkText(link.spec);
+        text += (text.empty() ? "" : ", ") + matrixd::linkText(link.address);
     return text;
 }
 

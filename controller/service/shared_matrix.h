@@ -77,12 +77,12 @@ public:
 
 private:
     struct Link {
-        LinkSpec spec;
+        LinkAddress address;
         int baud = 9600;
         std::uint16_t localPort = 0;
         std::string lastFailure;
     };
-    void addLink(const LinkSpec& spec, int baud, std::uint16_t localPort);
+    void addLink(const LinkAddress& address, int baud, std::uint16_t localPort);
     void connectLinks();
     void updateLinkState();
     void readBackQuietly();

@@ -1,4 +1,4 @@
-#include "controller/service/link_spec.h"
+#include "controller/service/link_address.h"
 
 #include <arpa/inet.h>
 
@@ -41,12 +41,12 @@ bool isIpv6(const std::string& host) {
 
 } // namespace
 
-std::optional<LinkSpec> parseLinkSpec(std::string_view text, std::string& error) {
+std::optional<LinkAddress> parseLinkAddress(std::string_view text, std::string& error) {
     const auto colon = text.find(':');
     const std::string_view scheme = colon == std::string_view::npos ? text : text.substr(0, colon);
     const std::string_view rest =
         colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1);
-    LinkSpec link;
+    LinkAddress link;
     if (scheme == "serial") {
         const bool comName =
             rest.size() == 4 && rest.substr(0, 3) == "COM" && rest[3] >= '1' && rest[3] <= '9';
@@ -58,7 +58,7 @@ std::optional<LinkSpec> parseLinkSpec(std::string_view text, std::string& error)
         return link;
     }
     if (scheme == "udp" || scheme == "tcp") {
-        link.kind = scheme == "udp" ? LinkSpec::Kind::Udp : LinkSpec::Kind::Tcp;
+        link.kind = scheme == "udp" ? LinkAddress::Kind::Udp : LinkAddress::Kind::Tcp;
         const auto portAt = rest.rfind(':');
         const auto port = portAt == std::string_view::npos ? std::nullopt
                                                            : portNumber(rest.substr(portAt + 1), 1);
@@ -74,13 +74,13 @@ std::optional<LinkSpec> parseLinkSpec(std::string_view text, std::string& error)
     return std::nullopt;
 }
 
-std::string linkText(const LinkSpec& link) {
+std::string linkText(const LinkAddress& link) {
     switch (link.kind) {
-    case LinkSpec::Kind::Serial:
+    case LinkAddress::Kind::Serial:
         return "serial:" + link.device;
-    case LinkSpec::Kind::Udp:
+    case LinkAddress::Kind::Udp:
         return "udp:" + link.host + ":" + std::to_string(link.port);
-    case LinkSpec::Kind::Tcp:
+    case LinkAddress::Kind::Tcp:
         return "tcp:" + link.host + ":" + std::to_string(link.port);
     }
     return {};

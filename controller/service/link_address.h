@@ -11,20 +11,20 @@ namespace matrixd {
 //   serial:DEVICE    a serial device path (/dev/ttyUSB0) or COM1 to COM9 as Brisvane maps them
 //   udp:HOST:PORT    a serial-to-Ethernet terminal over UDP
 //   tcp:HOST:PORT    a terminal in "TCP  Server" mode
-struct LinkSpec {
+struct LinkAddress {
     enum class Kind { Serial, Udp, Tcp };
     Kind kind = Kind::Serial;
     std::string device; // Serial
     std::string host;   // Udp, Tcp: a dotted IPv4 address or a host name
     std::uint16_t port = 0;
-    bool operator==(const LinkSpec&) const = default;
+    bool operator==(const LinkAddress&) const = default;
 };
 
 // Reads a Link value. Nullopt, with `error` saying what it wants, for anything else.
-std::optional<LinkSpec> parseLinkSpec(std::string_view text, std::string& error);
+std::optional<LinkAddress> parseLinkAddress(std::string_view text, std::string& error);
 
 // The Link value that names `link` ("udp:192.0.2.10:4001").
-std::string linkText(const LinkSpec& link);
+std::string linkText(const LinkAddress& link);
 
 // A listening address: HOST:PORT with HOST a dotted IPv4 address, a bracketed IPv6 address
 // ("[::1]:8080") or "localhost"; PORT 0 to 65535 (0: the system picks one).
