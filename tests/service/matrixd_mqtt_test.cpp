@@ -131,7 +131,10 @@ TEST_F(MqttAgainstSim, ARestartedBrokerIsRejoinedAndAKilledMatrixdLeavesOffline)
     test_support::MqttBroker broker;
     std::string error;
     ASSERT_TRUE(broker.start(MOSQUITTO_PROGRAM, dir.file("broker.conf"), 0, error)) << error;
-    MatrixdRun run(hallConfig() + mqttSection(broker.port, "t3"), m_sim.linkPath());
+    // Over the simulator's TCP port: a matrixd killed on the pseudo-terminal would leave it in
+    // exclusive mode, which only a privileged process may open again.
+    MatrixdRun run(hallConfig() + mqttSection(broker.port, "t3"),
+                   "tcp:127.0.0.1:" + std::to_string(m_sim.tcpPort()));
     ASSERT_TRUE(run.ready()) << run.output();
     ASSERT_TRUE(holds(broker.port, "t3/hall/availability", "online")) << run.output();
     publish(broker.port, "t3/hall/output/5/set", "3");

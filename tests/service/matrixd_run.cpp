@@ -85,8 +85,11 @@ std::string MatrixdBinary() {
 
 MatrixdRun::MatrixdRun(std::string config, const std::string& link,
                        const std::vector<std::string>& extraArgs) {
-    if (const auto at = config.find("{link}"); at != std::string::npos)
-        config.replace(at, 6, link);
+    // A link that names its kind takes the place of the serial one the configuration assumes.
+    const bool namesItsKind = link.rfind("tcp:", 0) == 0 || link.rfind("udp:", 0) == 0;
+    if (const auto at = config.find(namesItsKind ? "serial:{link}" : "{link}");
+        at != std::string::npos)
+        config.replace(at, namesItsKind ? 13 : 6, link);
     test_support::TempDir::writeFile(m_dir.file("matrixd.ini"), config);
     QStringList args{"--config", QString::fromStdString(m_dir.file("matrixd.ini")), "--listen",
                      "127.0.0.1:0"};
