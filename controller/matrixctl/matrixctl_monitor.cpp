@@ -4,14 +4,7 @@
 
 #include <QSocketNotifier>
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include <chrono>
-#include <iterator>
-#include <sstream>
 
 // monitor: the traffic of the links as it goes past, and the commands typed meanwhile.
 namespace matrixctl {
@@ -57,44 +50,14 @@ int Runner::monitor() {
         });
     }
     if (m_environment.commandFd >= 0) {
-        m_commandNotifier =
-            std::make_unique<QSocketNotifier>(m_environment.commandFd, QSocketNotifier::Read);
-        QObject::connect(m_commandNotifier.get(), &QSocketNotifier::activated, &m_loop,
-                         [this] { readTypedCommands(); });
+        m_typedCommands = std::make_unique<TypedCommands>(
+            m_environment.commandFd, m_err,
+            [this](const std::vector<std::string>& words) { runTypedCommand(words); });
     }
     // Standard output that cannot take the trace ends the watch: nobody would see it.
     while (!stopped && !m_outputFailed)
         m_loop.exec();
     return m_outputFailed ? kUsageError : kConfirmed;
-}
-
-void Runner::readTypedCommands() {
-    char buffer[512];
-    ssize_t got;
-    do {
-        got = ::read(m_environment.commandFd, buffer, sizeof buffer);
-    } while (got < 0 && errno == EINTR);
-    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-        return; // nothing after all; the notifier says when there is
-    if (got <= 0) {
-        // The end of the input, or an input that cannot be read: monitor goes on listening.
-        if (got < 0)
-            m_err << "matrixctl: cannot read commands: " << std::strerror(errno) << "\n"
-                  << std::flush;
-        m_commandNotifier->setEnabled(false);
-        return;
-    }
-    m_typed.append(buffer, static_cast<std::size_t>(got));
-    for (std::size_t end; (end = m_typed.find('\n')) != std::string::npos;) {
-        std::istringstream line(m_typed.substr(0, end));
-        m_typed.erase(0, end + 1);
-        const std::vector<std::string> words{std::istream_iterator<std::string>(line), {}};
-        if (!words.empty())
-            runTypedCommand(words);
-    }
-    // A line without an end that outgrows any command is no command.
-    if (m_typed.size() > 4096)
-        m_typed.clear();
 }
 
 void Runner::runTypedCommand(const std::vector<std::string>& words) {

@@ -2,6 +2,7 @@
 
 #include "controller/link/serial_port_access.h"
 #include "controller/matrixctl/command_line.h"
+#include "controller/matrixctl/typed_commands.h"
 #include "controller/session/backup_job.h"
 #include "controller/session/crosspoint_file.h"
 #include "controller/session/matrix_session.h"
@@ -83,7 +84,6 @@ private:
 
     // monitor (matrixctl_monitor.cpp).
     int monitor();
-    void readTypedCommands();
     void runTypedCommand(const std::vector<std::string>& words);
 
     // Running operations.
@@ -128,8 +128,7 @@ private:
     std::optional<std::pair<int, std::string>> m_linkFailure;
     QEventLoop m_loop;
     std::unique_ptr<QSocketNotifier> m_stopNotifier;
-    std::unique_ptr<QSocketNotifier> m_commandNotifier;
-    std::string m_typed;
+    std::unique_ptr<TypedCommands> m_typedCommands;
 };
 
 } // namespace matrixctl

@@ -13,14 +13,8 @@
 #include <QTimer>
 #include <QWebSocket>
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
-#include <iterator>
-#include <sstream>
 
 namespace matrixctl {
 
@@ -250,10 +244,9 @@ int ServerRunner::monitor() {
         });
     }
     if (m_environment.commandFd >= 0) {
-        m_commandNotifier =
-            std::make_unique<QSocketNotifier>(m_environment.commandFd, QSocketNotifier::Read);
-        QObject::connect(m_commandNotifier.get(), &QSocketNotifier::activated, &m_loop,
-                         [this] { readTypedCommands(); });
+        m_typedCommands = std::make_unique<TypedCommands>(
+            m_environment.commandFd, m_err,
+            [this](const std::vector<std::string>& words) { runTypedCommand(words); });
     }
     openEvents();
     while (!m_stopped && !m_outputFailed)
@@ -311,33 +304,6 @@ void ServerRunner::showEvent(const std::string& json) {
         return;
     }
     print(time + " " + matrix + " --  " + words + "\n");
-}
-
-void ServerRunner::readTypedCommands() {
-    char buffer[512];
-    ssize_t got;
-    do {
-        got = ::read(m_environment.commandFd, buffer, sizeof buffer);
-    } while (got < 0 && errno == EINTR);
-    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-        return;
-    if (got <= 0) {
-        if (got < 0)
-            m_err << "matrixctl: cannot read commands: " << std::strerror(errno) << "\n"
-                  << std::flush;
-        m_commandNotifier->setEnabled(false);
-        return;
-    }
-    m_typed.append(buffer, static_cast<std::size_t>(got));
-    for (std::size_t end; (end = m_typed.find('\n')) != std::string::npos;) {
-        std::istringstream line(m_typed.substr(0, end));
-        m_typed.erase(0, end + 1);
-        const std::vector<std::string> words{std::istream_iterator<std::string>(line), {}};
-        if (!words.empty())
-            runTypedCommand(words);
-    }
-    if (m_typed.size() > 4096)
-        m_typed.clear();
 }
 
 void ServerRunner::runTypedCommand(const std::vector<std::string>& words) {

@@ -3,6 +3,7 @@
 #include "controller/matrixctl/command_line.h"
 #include "controller/matrixctl/matrixctl_runner.h"
 #include "controller/matrixctl/server_client.h"
+#include "controller/matrixctl/typed_commands.h"
 
 #include <QEventLoop>
 
@@ -47,7 +48,6 @@ private:
     int monitor();
     void openEvents();
     void showEvent(const std::string& json);
-    void readTypedCommands();
     void runTypedCommand(const std::vector<std::string>& words);
 
     // Prints the crosspoints of a read-back's JSON as read does; the status of the run.
@@ -73,8 +73,7 @@ private:
     QEventLoop m_loop;
     std::unique_ptr<QWebSocket> m_events;
     std::unique_ptr<QSocketNotifier> m_stopNotifier;
-    std::unique_ptr<QSocketNotifier> m_commandNotifier;
-    std::string m_typed;
+    std::unique_ptr<TypedCommands> m_typedCommands;
     bool m_stopped = false;
 };
 
