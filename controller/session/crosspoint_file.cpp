@@ -9,7 +9,6 @@
 #include <QJsonParseError>
 
 #include <cmath>
-#include <cstdio>
 #include <set>
 
 namespace controller {
@@ -78,24 +77,6 @@ std::string notTakenText(const std::vector<NotTaken>& missed) {
     }
     return (missed.size() == 1 ? "output " : "outputs ") + numberList(outputs) +
            " did not take: " + details;
-}
-
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
 }
 
 std::string crosspointJson(const CrosspointFile& file) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/json_string.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -53,7 +55,6 @@ std::vector<NotTaken> crosspointsNotTaken(const CrosspointFile& wanted,
 //   "outputs 3 and 5 did not take: output 3 shows input 1, not 2; output 5 shows no input, not 4"
 std::string notTakenText(const std::vector<NotTaken>& missed);
 
-// `text` as a JSON string, quotes included.
-std::string jsonString(const std::string& text);
+using platform::jsonString;
 
 } // namespace controller

@@ -1,12 +1,14 @@
 #include "terminal_setup/protocol/terminal_export.h"
 
+#include "platform/json_string.h"
 #include "terminal_setup/protocol/terminal_format.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 
 namespace terminal_setup {
+
+using platform::jsonString;
 
 namespace {
 
@@ -79,26 +81,6 @@ std::string csvField(const FieldValue& value) {
         quoted += c;
     }
     return quoted + "\"";
-}
-
-// A JSON string: quotes, backslashes and control characters escaped, everything else (UTF-8
-// included) as it is.
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
 }
 
 std::string jsonField(const FieldValue& value, bool isInterface) {
